@@ -1,0 +1,167 @@
+#include "protocol/frames.h"
+
+#include <stdexcept>
+
+#include "protocol/int_conv.h"
+
+namespace {
+
+// Decimal with at least `width` digits; '-' goes ahead of the padding.
+std::string Padded(int32_t value, size_t width) {
+    const int64_t wide = value;
+    std::string digits = std::to_string(wide < 0 ? -wide : wide);
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return wide < 0 ? "-" + digits : digits;
+}
+
+void CheckSlot(int slot) {
+    if (slot < 1 || slot > 9) throw std::out_of_range("slot number outside 1..9");
+}
+
+char SlotDigit(int slot) {
+    CheckSlot(slot);
+    return static_cast<char>('0' + slot);
+}
+
+// The two-digit slot number "01".."09".
+std::string SlotTwoDigits(int slot) { return std::string{'0', SlotDigit(slot)}; }
+
+} // namespace
+
+std::string Number3(int32_t value) { return Padded(value, 3); }
+
+std::string Number8(int32_t value) { return Padded(value, 8); }
+
+std::string Count(size_t length) {
+    return std::to_string(length / 10) + static_cast<char>('0' + length % 10);
+}
+
+std::string IndexText(int index) { return std::to_string(index); }
+
+std::string ModeFrame(int modeIndex) { return "KORVAT#MOD:" + IndexText(modeIndex) + "#"; }
+
+std::string PortFrame(char port, int baudIndex, int parityIndex, int stopIndex) {
+    if (port != 'Z' && port != 'A' && port != 'B' && port != 'C')
+        throw std::invalid_argument("port letter must be Z, A, B or C");
+    std::string frame = "KORVAT#BA";
+    frame += port;
+    frame += ':';
+    frame += IndexText(baudIndex);
+    frame += IndexText(parityIndex);
+    frame += IndexText(stopIndex);
+    frame += '#';
+    return frame;
+}
+
+std::string_view TimeKeyName(TimeKey key) {
+    switch (key) {
+    case TimeKey::OTM:
+        return "OTM";
+    case TimeKey::RTM:
+        return "RTM";
+    case TimeKey::ODM:
+        return "ODM";
+    }
+    throw std::invalid_argument("unknown timing key");
+}
+
+std::string TimeFrame(TimeKey key, int32_t value) {
+    std::string frame = "KORVAT#";
+    frame += TimeKeyName(key);
+    frame += ':';
+    frame += Number3(value);
+    frame += '#';
+    return frame;
+}
+
+std::string TimeFrameFromText(TimeKey key, std::string_view text) {
+    return TimeFrame(key, StrToInt(text));
+}
+
+std::string QueryFrame() { return "PPPPPP#QX1#"; }
+
+std::string VarFrame() { return "PPPPPP#VAR#"; }
+
+std::string PcbsnFrame(int32_t serial, int32_t tester) {
+    return "PPPPPP#PCBSN:" + Number8(serial) + "," + Number3(tester) + "#";
+}
+
+std::string PcbsnFrameFromText(std::string_view serialText, std::string_view testerText) {
+    const int32_t serial = StrToInt(serialText);
+    const int32_t tester = StrToInt(testerText);
+    return PcbsnFrame(serial, tester);
+}
+
+std::string SlotCommandQuery(int slot) { return "PPPPPP#COMR" + SlotTwoDigits(slot) + "#"; }
+
+bool SlotCodeLengthOk(std::string_view code) { return code.size() % 2 == 0; }
+
+std::string SlotCommandWrite(int slot, int enableIndex, std::string_view code) {
+    const char digit = SlotDigit(slot);
+    if (!SlotCodeLengthOk(code))
+        throw std::invalid_argument("slot command text has an odd number of characters");
+    std::string frame = "KORVAT#COMW";
+    frame += digit;
+    frame += ':';
+    frame += IndexText(enableIndex);
+    frame += ',';
+    frame += Count(code.size());
+    frame += code;
+    frame += '#';
+    return frame;
+}
+
+std::string SlotHeaderQuery(int slot) { return "PPPPPP#COMP" + SlotTwoDigits(slot) + "#"; }
+
+std::string SlotHeaderWrite(int slot, std::string_view b1, std::string_view b2,
+                            std::string_view b3) {
+    std::string frame = "KORVAT#COMP" + SlotTwoDigits(slot) + ":";
+    frame += b1;
+    frame += b2;
+    frame += b3;
+    frame += '#';
+    return frame;
+}
+
+const std::array<SlotControls, 9>& SlotTable() {
+    static const std::array<SlotControls, 9> table{{
+        {1, 11, 12, 13, 14},
+        {2, 15, 16, 17, 18},
+        {3, 19, 20, 21, 22},
+        {4, 27, 5, 7, 25},
+        {5, 28, 29, 30, 31},
+        {6, 32, 33, 34, 35},
+        {7, 39, 36, 37, 38},
+        {8, 40, 41, 42, 43},
+        {9, 44, 45, 46, 47},
+    }};
+    return table;
+}
+
+bool FindSlotButton(int button, int& slot, SlotCommand& command) {
+    for (const SlotControls& row : SlotTable()) {
+        const std::array<std::pair<int, SlotCommand>, 4> buttons{{
+            {row.cmdQueryButton, SlotCommand::CommandQuery},
+            {row.cmdWriteButton, SlotCommand::CommandWrite},
+            {row.hdrQueryButton, SlotCommand::HeaderQuery},
+            {row.hdrWriteButton, SlotCommand::HeaderWrite},
+        }};
+        for (const auto& [number, kind] : buttons) {
+            if (number == button) {
+                slot = row.slot;
+                command = kind;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string SlotEnableName(int slot) { return std::string("COMEN") + SlotDigit(slot); }
+
+std::string SlotCommandName(int slot) { return std::string("COMA") + SlotDigit(slot); }
+
+std::string SlotHeaderName(int slot, int byteNo) {
+    if (byteNo < 1 || byteNo > 3) throw std::out_of_range("header byte number outside 1..3");
+    return std::string("COMBY") + SlotDigit(slot) + static_cast<char>('0' + byteNo);
+}

@@ -1,0 +1,115 @@
+// The command frames sent to the VQ830-A(B) and the encodings of their fields.
+//
+// A frame is 8-bit text, one byte per character, exactly as returned here: no line ending,
+// no checksum, nothing trimmed or quoted. Write frames are "KORVAT#" key ":" value "#", query
+// frames "PPPPPP#" key "#"; the board serial number write uses the query prefix.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/recv_mode.h"
+
+// ---- Field encodings ----
+
+// number3: decimal with at least 3 digits, zero-padded, '-' ahead of the padding ("-005").
+std::string Number3(int32_t value);
+// number8: decimal with at least 8 digits, zero-padded, '-' ahead of the padding.
+std::string Number8(int32_t value);
+// count: the tens (length div 10) in decimal followed by the units digit: 0 -> "00",
+// 8 -> "08", 16 -> "16", 120 -> "120".
+std::string Count(size_t length);
+// index: a drop-down's selected item index in decimal, -1 (no selection) as "-1".
+std::string IndexText(int index);
+
+// ---- System commands (all store RecvMode::ShowSystem except QueryFrame) ----
+
+// Button24: "KORVAT#MOD:" index of ComboBox7 "#".
+std::string ModeFrame(int modeIndex);
+
+// Button9 / Button8 / Button10 / Button48: "KORVAT#BA" port ":" baud parity stop "#", each an
+// index. `port` is 'Z' (main port), 'A', 'B' or 'C'; any other letter throws
+// std::invalid_argument.
+std::string PortFrame(char port, int baudIndex, int parityIndex, int stopIndex);
+
+enum class TimeKey { OTM, RTM, ODM };
+// "OTM", "RTM" or "ODM".
+std::string_view TimeKeyName(TimeKey key);
+// Button50 / Button51 / Button52: "KORVAT#" key ":" number3 "#".
+std::string TimeFrame(TimeKey key, int32_t value);
+// Same from the edit's text (converted by StrToInt; throws EConvertError). The caller stores
+// RecvMode::ShowSystem before calling this: a timing write has stored it when its
+// conversion fails.
+std::string TimeFrameFromText(TimeKey key, std::string_view text);
+
+// Button49: "PPPPPP#QX1#", stores RecvMode::QX1.
+std::string QueryFrame();
+// Button6: "PPPPPP#VAR#".
+std::string VarFrame();
+
+// Button53: "PPPPPP#PCBSN:" number8 "," number3 "#".
+std::string PcbsnFrame(int32_t serial, int32_t tester);
+// Same from the texts of PCBSN and JIANZHI (serial converted first; throws EConvertError).
+std::string PcbsnFrameFromText(std::string_view serialText, std::string_view testerText);
+
+// ---- Read-command slot commands, slots 1..9 ----
+// A slot outside 1..9 throws std::out_of_range.
+
+// Upper "query": "PPPPPP#COMR" nn "#", stores RecvMode::COMR.
+std::string SlotCommandQuery(int slot);
+// The one check of the tool: a slot's command text must have an even number of characters.
+// When it fails the window shows "输入数据不能为单数" and sends nothing.
+bool SlotCodeLengthOk(std::string_view code);
+// Upper "set": "KORVAT#COMW" n ":" enable "," count code "#", stores RecvMode::ShowSlot.
+// Precondition: SlotCodeLengthOk(code); an odd length throws std::invalid_argument.
+std::string SlotCommandWrite(int slot, int enableIndex, std::string_view code);
+// Lower "query": "PPPPPP#COMP" nn "#", stores RecvMode::COMP.
+std::string SlotHeaderQuery(int slot);
+// Lower "set": "KORVAT#COMP" nn ":" b1 b2 b3 "#", stores RecvMode::ShowSlot.
+std::string SlotHeaderWrite(int slot, std::string_view b1, std::string_view b2,
+                            std::string_view b3);
+
+// The message of the slot command write check (UTF-8).
+inline constexpr std::string_view kOddLengthMessage = "输入数据不能为单数";
+
+// ---- The slot table ----
+
+struct SlotControls {
+    int slot;           // 1..9
+    int cmdQueryButton; // ButtonN of the command query
+    int cmdWriteButton; // ButtonN of the command write
+    int hdrQueryButton; // ButtonN of the header query
+    int hdrWriteButton; // ButtonN of the header write
+};
+
+// Slots 1..9 in order (SlotTable()[s - 1] is slot s).
+const std::array<SlotControls, 9>& SlotTable();
+
+// The four slot commands.
+enum class SlotCommand { CommandQuery, CommandWrite, HeaderQuery, HeaderWrite };
+
+// The slot and command of a button number, for the 36 slot buttons; false for any other
+// button number.
+bool FindSlotButton(int button, int& slot, SlotCommand& command);
+
+// Control names of slot s (1..9; others throw std::out_of_range):
+std::string SlotEnableName(int slot);             // "COMEN4"
+std::string SlotCommandName(int slot);            // "COMA4"
+std::string SlotHeaderName(int slot, int byteNo); // byteNo 1..3: "COMBY41" .. "COMBY43"
+
+// The RecvMode each slot command stores.
+constexpr RecvMode RecvModeOf(SlotCommand command) {
+    switch (command) {
+    case SlotCommand::CommandQuery:
+        return RecvMode::COMR;
+    case SlotCommand::HeaderQuery:
+        return RecvMode::COMP;
+    case SlotCommand::CommandWrite:
+    case SlotCommand::HeaderWrite:
+        break;
+    }
+    return RecvMode::ShowSlot;
+}

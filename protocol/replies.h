@@ -1,0 +1,54 @@
+// The receive side: the text kept from a received batch and the parsers of the three parsed
+// replies (system read-back QX1, slot command COMR, slot header COMP).
+//
+// The parsers are plain functions over the received text; they return what the window must
+// do instead of touching controls. The window applies `assignments` in order, then sets
+// RecvMode to `recvModeAfter`, then, if `errorText` is set, raises the error box
+// "'<errorText>' is not a valid integer value." through the application's error report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/recv_mode.h"
+
+// Received text keeps at most this many bytes of a batch.
+inline constexpr size_t kMaxRecvText = 255;
+
+// The text of one batch: its first 255 bytes (all of them when fewer), one character per byte.
+// `data` may be null when `len` is 0.
+std::string TakeBatch(const uint8_t* data, size_t len);
+
+struct Assignment {
+    std::string control; // objectName of the control: "BOADZ", "COMA3", "Edit1", ...
+    bool selectIndex;    // true: select item `index` of the drop-down list;
+                         // false: replace the control's text with `text`
+    int index;           // item index (0..9; may exceed the list: the list then has no selection)
+    std::string text;    // new text, 8-bit bytes as received
+};
+
+struct ParseResult {
+    std::vector<Assignment> assignments;  // in the order the window must apply them
+    std::optional<std::string> errorText; // set when a conversion failed: that field's text
+    RecvMode recvModeAfter = RecvMode::Idle;
+};
+
+// Parses a reply to "PPPPPP#QX1#": keys "MOD:", "BAZ:", "BAA:", "BAB:", "BAC:", "OTM:",
+// "RTM:", "ODM:", each searched from the start of the text, first occurrence only.
+// recvModeAfter is always RecvMode::Idle.
+ParseResult ParseQX1(std::string_view text);
+
+// Parses a reply to "PPPPPP#COMRnn#": "COMR0" s ":" enable any count(2) any code(2*count).
+// On a conversion error recvModeAfter stays RecvMode::COMR, otherwise it is RecvMode::Idle.
+ParseResult ParseCOMR(std::string_view text);
+
+// Parses a reply to "PPPPPP#COMPnn#": "COMP0" s ":" b1(2) b2(2) b3(2). Cannot fail;
+// recvModeAfter is always RecvMode::Idle.
+ParseResult ParseCOMP(std::string_view text);
+
+// The tick's dispatch: the parse for RecvMode QX1, COMR or COMP; nothing for any other mode.
+std::optional<ParseResult> ParseReply(RecvMode mode, std::string_view text);
