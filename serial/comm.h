@@ -1,0 +1,211 @@
+// TComm: a non-visual object that owns one serial port (a tty on Linux).
+//
+// It keeps the port's line settings and time-outs as properties, opens and closes the device,
+// hands outgoing byte buffers to a transmit thread and turns what its receive and transmit
+// threads report into events raised on the owner's thread through a NotifySink.
+//
+// Threads: construction, properties, OpenPort, ClosePort, SendBytes and every event belong to
+// the owner's thread (the thread that constructed the object and on which the sink delivers).
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "serial/notify.h"
+
+enum class TParity { None, Odd, Even, Mark, Space };
+enum class TStopBits { _1, _1_5, _2 };
+enum class TByteSize { _5, _6, _7, _8 };
+enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
+enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
+
+// Raised by OpenPort only; carries its message text alone.
+class ECommsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The texts OpenPort raises.
+namespace CommsErrorText {
+inline constexpr const char* AlreadyOpened = "This serial port already opened";
+inline constexpr const char* OpenFailed = "Error opening serial port";
+inline constexpr const char* NotCommHandle = "File handle is not a comm handle ";
+inline constexpr const char* SetupFailed = "Cannot setup comm buffer";
+inline constexpr const char* EventFailed = "Unable to create event";
+inline constexpr const char* ReadThreadFailed = "Unable to create read thread";
+inline constexpr const char* WriteThreadFailed = "Unable to create write thread";
+// The device refused the line settings asked for at open (for instance a rate of 0).
+inline constexpr const char* LineSettingsFailed = "Unable to apply line settings";
+} // namespace CommsErrorText
+
+// Bits of the ModemEvent argument of OnModemStateChange.
+inline constexpr uint32_t ModemEventRing = 4;
+inline constexpr uint32_t ModemEventCarrier = 8;
+
+// Bits of the EventMask argument of OnReceiveError (line-error flags).
+inline constexpr uint32_t CE_RXOVER = 0x1;
+inline constexpr uint32_t CE_OVERRUN = 0x2;
+inline constexpr uint32_t CE_RXPARITY = 0x4;
+inline constexpr uint32_t CE_FRAME = 0x8;
+inline constexpr uint32_t CE_BREAK = 0x10;
+
+class TComm;
+
+using TReceiveDataEvent =
+    std::function<void(TComm& Sender, const uint8_t* Buffer, uint16_t BufferLength)>;
+using TReceiveErrorEvent = std::function<void(TComm& Sender, uint32_t EventMask)>;
+using TModemStateChangeEvent = std::function<void(TComm& Sender, uint32_t ModemEvent)>;
+using TNotifyEvent = std::function<void(TComm& Sender)>;
+using TSendDataEmptyEvent = std::function<void(TComm& Sender)>;
+
+namespace vq830serial {
+struct PortContext;
+class TReadThread;
+class TWriteThread;
+} // namespace vq830serial
+
+class TComm {
+public:
+    explicit TComm(std::shared_ptr<NotifySink> sink);
+    // Closes the port first if it is open: both threads are stopped and joined and the device
+    // is closed before the object goes away. Notifications still queued in the sink do nothing.
+    ~TComm();
+
+    TComm(const TComm&) = delete;
+    TComm& operator=(const TComm&) = delete;
+
+    // Opens CommName (a device path, used as it stands) exclusively, applies the time-outs and
+    // line settings and starts the receive and transmit threads. Raises ECommsError.
+    void OpenPort();
+    // Stops and joins both threads and closes the device. Harmless on a closed port.
+    void ClosePort();
+    // Copies Length bytes and queues them for the transmit thread. False when the port is not
+    // open, Length is 0, the transmit thread has ended or its queue is full.
+    bool SendBytes(const void* Buffer, size_t Length);
+    bool IsOpen() const { return DeviceHandle >= 0; }
+
+    // Properties.
+    std::string CommName() const { return FCommName; }
+    void SetCommName(std::string Value);
+    uint32_t BaudRate() const { return FBaudRate; }
+    void SetBaudRate(uint32_t Value);
+    bool ParityCheck() const { return FParityCheck; }
+    void SetParityCheck(bool Value);
+    bool Outx_CtsFlow() const { return FOutx_CtsFlow; }
+    void SetOutx_CtsFlow(bool Value);
+    bool Outx_DsrFlow() const { return FOutx_DsrFlow; }
+    void SetOutx_DsrFlow(bool Value);
+    TDtrControl DtrControl() const { return FDtrControl; }
+    void SetDtrControl(TDtrControl Value);
+    bool DsrSensitivity() const { return FDsrSensitivity; }
+    void SetDsrSensitivity(bool Value);
+    bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
+    void SetTxContinueOnXoff(bool Value);
+    bool Outx_XonXoffFlow() const { return FOutx_XonXoffFlow; }
+    void SetOutx_XonXoffFlow(bool Value);
+    bool Inx_XonXoffFlow() const { return FInx_XonXoffFlow; }
+    void SetInx_XonXoffFlow(bool Value);
+    bool ReplaceWhenParityError() const { return FReplaceWhenParityError; }
+    void SetReplaceWhenParityError(bool Value);
+    bool IgnoreNullChar() const { return FIgnoreNullChar; }
+    void SetIgnoreNullChar(bool Value);
+    TRtsControl RtsControl() const { return FRtsControl; }
+    void SetRtsControl(TRtsControl Value);
+    uint16_t XonLimit() const { return FXonLimit; }
+    void SetXonLimit(uint16_t Value);
+    uint16_t XoffLimit() const { return FXoffLimit; }
+    void SetXoffLimit(uint16_t Value);
+    TByteSize ByteSize() const { return FByteSize; }
+    void SetByteSize(TByteSize Value);
+    TParity Parity() const { return FParity; }
+    void SetParity(TParity Value);
+    TStopBits StopBits() const { return FStopBits; }
+    void SetStopBits(TStopBits Value);
+    uint8_t XonChar() const { return FXonChar; }
+    void SetXonChar(uint8_t Value);
+    uint8_t XoffChar() const { return FXoffChar; }
+    void SetXoffChar(uint8_t Value);
+    uint8_t ReplacedChar() const { return FReplacedChar; }
+    void SetReplacedChar(uint8_t Value);
+    uint32_t ReadIntervalTimeout() const { return FReadIntervalTimeout; }
+    void SetReadIntervalTimeout(uint32_t Value);
+    uint32_t ReadTotalTimeoutMultiplier() const { return FReadTotalTimeoutMultiplier; }
+    void SetReadTotalTimeoutMultiplier(uint32_t Value);
+    uint32_t ReadTotalTimeoutConstant() const { return FReadTotalTimeoutConstant; }
+    void SetReadTotalTimeoutConstant(uint32_t Value);
+    uint32_t WriteTotalTimeoutMultiplier() const { return FWriteTotalTimeoutMultiplier; }
+    void SetWriteTotalTimeoutMultiplier(uint32_t Value);
+    uint32_t WriteTotalTimeoutConstant() const { return FWriteTotalTimeoutConstant; }
+    void SetWriteTotalTimeoutConstant(uint32_t Value);
+
+    // Events, raised on the owner's thread. Each may be left empty.
+    TReceiveDataEvent OnReceiveData;
+    TReceiveErrorEvent OnReceiveError;
+    TModemStateChangeEvent OnModemStateChange;
+    TNotifyEvent OnRequestHangup;
+    TSendDataEmptyEvent OnSendDataEmpty;
+
+    // Diagnostics: how many times the line settings / time-outs were applied to a device
+    // since construction (each OpenPort applies both once).
+    unsigned LineSettingsApplied() const { return FLineSettingsApplied; }
+    unsigned TimeoutsApplied() const { return FTimeoutsApplied; }
+    // True while no buffer queued by SendBytes is waiting or being written.
+    bool SendQueueEmpty() const;
+
+    // Largest number of buffers waiting for the transmit thread; SendBytes refuses more.
+    static constexpr size_t MaxQueuedBuffers = 10000;
+
+private:
+    bool ApplyLineSettings();
+    void ApplyTimeouts();
+    void StopReader();
+    void StopWriter();
+    void CloseHandles();
+    template <typename T> void SetLine(T& Field, T Value);
+    template <typename T> void SetTimeout(T& Field, T Value);
+
+    std::shared_ptr<NotifySink> Sink;
+    // Shared with the threads while the port is open; holds the device, the stop signal, the
+    // transmit queue and the time-outs the receive thread works with.
+    std::shared_ptr<vq830serial::PortContext> Context;
+    std::unique_ptr<vq830serial::TReadThread> Reader;
+    std::unique_ptr<vq830serial::TWriteThread> Writer;
+    int DeviceHandle = -1;
+    // Notifications hold a weak reference to this token and do nothing once it is gone.
+    std::shared_ptr<TComm*> Alive;
+
+    std::string FCommName = "COM2";
+    uint32_t FBaudRate = 9600;
+    bool FParityCheck = false;
+    bool FOutx_CtsFlow = false;
+    bool FOutx_DsrFlow = false;
+    TDtrControl FDtrControl = TDtrControl::DtrEnable;
+    bool FDsrSensitivity = false;
+    bool FTxContinueOnXoff = true;
+    bool FOutx_XonXoffFlow = true;
+    bool FInx_XonXoffFlow = true;
+    bool FReplaceWhenParityError = false;
+    bool FIgnoreNullChar = false;
+    TRtsControl FRtsControl = TRtsControl::RtsEnable;
+    uint16_t FXonLimit = 500;
+    uint16_t FXoffLimit = 500;
+    TByteSize FByteSize = TByteSize::_8;
+    TParity FParity = TParity::None;
+    TStopBits FStopBits = TStopBits::_1;
+    uint8_t FXonChar = 17;
+    uint8_t FXoffChar = 19;
+    uint8_t FReplacedChar = 0;
+    uint32_t FReadIntervalTimeout = 100;
+    uint32_t FReadTotalTimeoutMultiplier = 0;
+    uint32_t FReadTotalTimeoutConstant = 0;
+    uint32_t FWriteTotalTimeoutMultiplier = 0;
+    uint32_t FWriteTotalTimeoutConstant = 0;
+
+    unsigned FLineSettingsApplied = 0;
+    unsigned FTimeoutsApplied = 0;
+};

@@ -1,0 +1,463 @@
+#include "serial/comm_threads.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <linux/serial.h>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace vq830serial {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr uint32_t MaxDword = 0xFFFFFFFFu;
+
+// Posts fn(owner) to the owner's thread; nothing happens there if the TComm is gone by then.
+template <typename F> void PostToOwner(PortContext& ctx, F fn) {
+    ctx.Sink->Post([owner = ctx.Owner, fn = std::move(fn)]() {
+        if (auto alive = owner.lock()) fn(**alive);
+    });
+}
+
+enum class WaitResult { Stop, Ready, Timeout, Hangup, Invalid, Failed };
+
+// Waits for the stop signal or for `events` on fd, until deadline (none: no limit). When
+// several are ready, the stop signal wins.
+WaitResult WaitFor(int stopFd, int fd, short events, std::optional<Clock::time_point> deadline) {
+    for (;;) {
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {fd, events, 0}};
+        timespec ts{};
+        timespec* tsp = nullptr;
+        if (deadline) {
+            auto left = *deadline - Clock::now();
+            if (left < Clock::duration::zero()) left = Clock::duration::zero();
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+            ts.tv_nsec = static_cast<long>(ns % 1000000000);
+            tsp = &ts;
+        }
+        const int n = ppoll(fds, 2, tsp, nullptr);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return WaitResult::Failed;
+        }
+        if (fds[0].revents) return WaitResult::Stop;
+        if (n == 0) return WaitResult::Timeout;
+        if (fds[1].revents & POLLNVAL) return WaitResult::Invalid;
+        if (fds[1].revents & events) return WaitResult::Ready;
+        if (fds[1].revents & (POLLHUP | POLLERR)) return WaitResult::Hangup;
+        return WaitResult::Failed;
+    }
+}
+
+// Best effort: a refusal leaves the thread at its default priority.
+void RaisePriority(int nice) { (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice); }
+
+// Signal used to interrupt a modem-line wait (which cannot be polled).
+int WakeSignal() { return SIGRTMIN + 5; }
+void IgnoreWake(int) {}
+void InstallWakeHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction sa {};
+        sa.sa_handler = IgnoreWake;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = 0; // no SA_RESTART: the wait must end with EINTR
+        sigaction(WakeSignal(), &sa, nullptr);
+    });
+}
+
+enum class ReadOutcome { Data, Empty, Hangup, Quiet };
+
+ReadOutcome ReadSome(int fd, uint8_t* into, size_t room, size_t& got) {
+    for (;;) {
+        const ssize_t n = read(fd, into, room);
+        if (n > 0) {
+            got = static_cast<size_t>(n);
+            return ReadOutcome::Data;
+        }
+        if (n == 0) return ReadOutcome::Hangup; // VMIN 1 + O_NONBLOCK: 0 means hung up
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) return ReadOutcome::Empty;
+        if (errno == EBADF) return ReadOutcome::Quiet;
+        return ReadOutcome::Hangup;
+    }
+}
+
+std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, uint32_t multiplier,
+                                               uint32_t constant, size_t count) {
+    if (multiplier == 0 && constant == 0) return std::nullopt;
+    const uint64_t ms = static_cast<uint64_t>(multiplier) * count + constant;
+    return start + milliseconds(ms);
+}
+
+std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
+                                         std::optional<Clock::time_point> b) {
+    if (!a) return b;
+    if (!b) return a;
+    return std::min(*a, *b);
+}
+
+} // namespace
+
+void PortContext::RequestStop() {
+    StopRequested.store(true);
+    const uint64_t one = 1;
+    (void)!write(StopFd, &one, sizeof one);
+}
+
+void PortContext::PostData(std::vector<uint8_t> block, uint16_t count) {
+    PostToOwner(*this, [block = std::move(block), count](TComm& comm) {
+        if (auto handler = comm.OnReceiveData) handler(comm, block.data(), count);
+    });
+}
+
+void PortContext::PostLineError(uint32_t flags) {
+    PostToOwner(*this, [flags](TComm& comm) {
+        if (auto handler = comm.OnReceiveError) handler(comm, flags);
+    });
+}
+
+void PortContext::PostHangupRequest() {
+    PostToOwner(*this, [](TComm& comm) {
+        if (auto handler = comm.OnRequestHangup) handler(comm);
+    });
+}
+
+void PortContext::PostModemChange(uint32_t bits) {
+    PostToOwner(*this, [bits](TComm& comm) {
+        if (auto handler = comm.OnModemStateChange) handler(comm, bits);
+    });
+}
+
+void PortContext::PostSendQueueEmpty() {
+    PostToOwner(*this, [](TComm& comm) {
+        if (auto handler = comm.OnSendDataEmpty) handler(comm);
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receive thread
+
+TReadThread::TReadThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
+
+TReadThread::~TReadThread() { Join(); }
+
+void TReadThread::Start() {
+    Thread = std::thread([this] { Execute(); });
+}
+
+void TReadThread::Join() {
+    if (Thread.joinable()) Thread.join();
+}
+
+bool TReadThread::CheckLineErrors() {
+    if (!HaveCounts) return true;
+    serial_icounter_struct ic{};
+    if (ioctl(Ctx->Device, TIOCGICOUNT, &ic) != 0) return true;
+    uint32_t flags = 0;
+    if (ic.buf_overrun != LastBufOverrun) flags |= CE_RXOVER;
+    if (ic.overrun != LastOverrun) flags |= CE_OVERRUN;
+    if (ic.parity != LastParity) flags |= CE_RXPARITY;
+    if (ic.frame != LastFrame) flags |= CE_FRAME;
+    if (ic.brk != LastBreak) flags |= CE_BREAK;
+    LastFrame = ic.frame;
+    LastParity = ic.parity;
+    LastOverrun = ic.overrun;
+    LastBufOverrun = ic.buf_overrun;
+    LastBreak = ic.brk;
+    if (flags) Ctx->PostLineError(flags);
+    return true;
+}
+
+void TReadThread::WatchModemLines() {
+    const int fd = Ctx->Device;
+    serial_icounter_struct before{};
+    const bool counts = ioctl(fd, TIOCGICOUNT, &before) == 0;
+    int levels = 0;
+    (void)ioctl(fd, TIOCMGET, &levels);
+    while (!Ctx->StopRequested.load()) {
+        if (ioctl(fd, TIOCMIWAIT, TIOCM_CD | TIOCM_RNG) != 0) {
+            if (errno == EINTR) continue;
+            break; // not supported, or the device went away (the reader reports that)
+        }
+        if (Ctx->StopRequested.load()) break;
+        uint32_t bits = 0;
+        int now = 0;
+        (void)ioctl(fd, TIOCMGET, &now);
+        serial_icounter_struct after{};
+        if (counts && ioctl(fd, TIOCGICOUNT, &after) == 0) {
+            if (after.dcd != before.dcd) bits |= ModemEventCarrier;
+            if (after.rng != before.rng) bits |= ModemEventRing;
+            before = after;
+        } else {
+            if ((now ^ levels) & TIOCM_CD) bits |= ModemEventCarrier;
+            if (now & TIOCM_RNG) bits |= ModemEventRing;
+        }
+        levels = now;
+        if (bits) Ctx->PostModemChange(bits);
+    }
+    ModemWatchDone.store(true);
+}
+
+void TReadThread::Execute() {
+    RaisePriority(-2);
+    PortContext& ctx = *Ctx;
+    const int fd = ctx.Device;
+
+    serial_icounter_struct ic{};
+    if (ioctl(fd, TIOCGICOUNT, &ic) == 0) {
+        HaveCounts = true;
+        LastFrame = ic.frame;
+        LastParity = ic.parity;
+        LastOverrun = ic.overrun;
+        LastBufOverrun = ic.buf_overrun;
+        LastBreak = ic.brk;
+    }
+    // Modem events need a blocking wait of their own; only drivers with modem lines get one.
+    int levels = 0;
+    if (ioctl(fd, TIOCMGET, &levels) == 0) {
+        InstallWakeHandler();
+        ModemWatchDone.store(false);
+        try {
+            ModemThread = std::thread([this] { WatchModemLines(); });
+        } catch (...) {
+            ModemWatchDone.store(true);
+        }
+    }
+
+    uint8_t buffer[BufferSize];
+    bool running = true;
+    while (running) {
+        // One read: wait for the first byte, then gather until the buffer is full, the line
+        // has been quiet for longer than the interval time-out, or the total time-out ends.
+        size_t count = 0;
+        Clock::time_point start = Clock::now();
+        bool stop = false;
+        bool hangup = false;
+        while (count == 0 && !stop && !hangup) {
+            if (ctx.StopRequested.load()) {
+                stop = true;
+                break;
+            }
+            size_t got = 0;
+            const ReadOutcome r = ReadSome(fd, buffer, BufferSize, got);
+            if (r == ReadOutcome::Data) {
+                count = got;
+                break;
+            }
+            if (r == ReadOutcome::Hangup) hangup = true;
+            if (r != ReadOutcome::Empty) {
+                stop = !hangup;
+                break;
+            }
+            const auto total = TotalDeadline(start, ctx.ReadTotalTimeoutMultiplier.load(),
+                                             ctx.ReadTotalTimeoutConstant.load(), BufferSize);
+            if (total && Clock::now() >= *total) {
+                start = Clock::now(); // an empty read is simply issued again
+                continue;
+            }
+            switch (WaitFor(ctx.StopFd, fd, POLLIN, total)) {
+            case WaitResult::Stop:
+            case WaitResult::Invalid:
+                stop = true;
+                break;
+            case WaitResult::Ready:
+            case WaitResult::Timeout:
+                break;
+            case WaitResult::Hangup:
+            case WaitResult::Failed:
+                hangup = true;
+                break;
+            }
+        }
+        auto lastByte = Clock::now();
+        while (count > 0 && count < BufferSize && !stop && !hangup) {
+            size_t got = 0;
+            const ReadOutcome r = ReadSome(fd, buffer + count, BufferSize - count, got);
+            if (r == ReadOutcome::Data) {
+                count += got;
+                lastByte = Clock::now();
+                continue;
+            }
+            if (r == ReadOutcome::Hangup) {
+                hangup = true;
+                break;
+            }
+            if (r == ReadOutcome::Quiet) {
+                running = false;
+                break;
+            }
+            const uint32_t interval = ctx.ReadIntervalTimeout.load();
+            if (interval == MaxDword) break; // return at once with what has arrived
+            std::optional<Clock::time_point> deadline;
+            if (interval != 0) deadline = lastByte + milliseconds(interval);
+            deadline =
+                Earlier(deadline, TotalDeadline(start, ctx.ReadTotalTimeoutMultiplier.load(),
+                                                ctx.ReadTotalTimeoutConstant.load(), BufferSize));
+            if (deadline && Clock::now() >= *deadline) break;
+            bool done = false;
+            switch (WaitFor(ctx.StopFd, fd, POLLIN, deadline)) {
+            case WaitResult::Stop:
+                stop = true;
+                break;
+            case WaitResult::Ready:
+                break;
+            case WaitResult::Timeout:
+                done = true;
+                break;
+            case WaitResult::Hangup:
+            case WaitResult::Failed:
+                hangup = true;
+                break;
+            case WaitResult::Invalid:
+                done = true;
+                running = false;
+                break;
+            }
+            if (done) break;
+        }
+        if (stop) break;
+        if (count > 0) {
+            CheckLineErrors();
+            std::vector<uint8_t> block;
+            block.reserve(count + 1);
+            if (ctx.IgnoreNullChar.load()) {
+                for (size_t i = 0; i < count; ++i)
+                    if (buffer[i] != 0) block.push_back(buffer[i]);
+            } else {
+                block.assign(buffer, buffer + count);
+            }
+            const auto n = static_cast<uint16_t>(block.size());
+            if (n > 0) {
+                block.push_back(0); // the batch is followed by one zero byte
+                ctx.PostData(std::move(block), n);
+            }
+        }
+        if (hangup) {
+            ctx.PostHangupRequest();
+            break;
+        }
+    }
+
+    (void)tcflush(fd, TCIFLUSH);
+    if (ModemThread.joinable()) {
+        // The modem-line wait ends only on a line change, the device going away or a signal.
+        ctx.StopRequested.store(true);
+        while (!ModemWatchDone.load()) {
+            pthread_kill(ModemThread.native_handle(), WakeSignal());
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        ModemThread.join();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transmit thread
+
+TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
+
+TWriteThread::~TWriteThread() { Join(); }
+
+void TWriteThread::Start() {
+    Thread = std::thread([this] { Execute(); });
+}
+
+void TWriteThread::Join() {
+    if (Thread.joinable()) Thread.join();
+}
+
+bool TWriteThread::WriteAll(const uint8_t* data, size_t count) {
+    PortContext& ctx = *Ctx;
+    size_t offset = 0;
+    auto start = Clock::now();
+    while (offset < count) {
+        if (ctx.StopRequested.load()) return false;
+        const ssize_t n = write(ctx.Device, data + offset, count - offset);
+        if (n > 0) {
+            offset += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EBADF) return false;
+        if (n < 0 && errno != EAGAIN) {
+            ctx.PostHangupRequest();
+            return false;
+        }
+        // The driver's queue is full: wait for room. A write time-out cuts the write short
+        // and the rest is written by the next round, as with any partial write.
+        const auto deadline = TotalDeadline(start, ctx.WriteTotalTimeoutMultiplier.load(),
+                                            ctx.WriteTotalTimeoutConstant.load(), count - offset);
+        switch (WaitFor(ctx.StopFd, ctx.Device, POLLOUT, deadline)) {
+        case WaitResult::Stop:
+        case WaitResult::Invalid:
+            return false;
+        case WaitResult::Ready:
+            break;
+        case WaitResult::Timeout:
+            start = Clock::now();
+            break;
+        case WaitResult::Hangup:
+        case WaitResult::Failed:
+            ctx.PostHangupRequest();
+            return false;
+        }
+    }
+    return true;
+}
+
+void TWriteThread::Execute() {
+    RaisePriority(-1);
+    PortContext& ctx = *Ctx;
+    bool notifyEmpty = true;
+    for (;;) {
+        std::vector<uint8_t> item;
+        bool have = false;
+        {
+            std::lock_guard lock(ctx.QueueMutex);
+            if (!ctx.Queue.empty()) {
+                item = std::move(ctx.Queue.front());
+                ctx.Queue.pop_front();
+                have = true;
+            } else {
+                ctx.SendQueueEmpty.store(true);
+            }
+        }
+        if (!have) {
+            if (notifyEmpty) ctx.PostSendQueueEmpty();
+            notifyEmpty = false;
+            const WaitResult w = WaitFor(ctx.StopFd, ctx.WakeFd, POLLIN, std::nullopt);
+            if (w == WaitResult::Ready) {
+                uint64_t n = 0;
+                (void)!read(ctx.WakeFd, &n, sizeof n);
+                continue;
+            }
+            if (w != WaitResult::Stop) ctx.PostHangupRequest();
+            break;
+        }
+        if (ctx.StopRequested.load()) break; // the item taken is dropped
+        // Each block carries one zero byte after the data, which is not sent.
+        if (!WriteAll(item.data(), item.size() - 1)) break;
+        notifyEmpty = true;
+    }
+    (void)tcflush(ctx.Device, TCOFLUSH);
+    std::lock_guard lock(ctx.QueueMutex);
+    ctx.WriterEnded = true;
+    ctx.Queue.clear();
+    ctx.SendQueueEmpty.store(true);
+}
+
+} // namespace vq830serial

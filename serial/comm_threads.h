@@ -1,0 +1,97 @@
+// The receive and transmit threads of a TComm and the state they share with it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "serial/comm.h"
+#include "serial/notify.h"
+
+namespace vq830serial {
+
+// Everything the port threads use. Created by OpenPort, shared by the TComm and both threads,
+// and not changed while they run except for the atomics and the queue.
+struct PortContext {
+    PortContext(int device, int stop, int wake, std::shared_ptr<NotifySink> sink,
+                std::weak_ptr<TComm*> owner)
+        : Device(device), StopFd(stop), WakeFd(wake), Sink(std::move(sink)),
+          Owner(std::move(owner)) {}
+
+    const int Device;
+    // eventfd: becomes readable (for good) when the threads are to stop; never reset.
+    const int StopFd;
+    // eventfd: signalled by SendBytes each time a buffer is queued.
+    const int WakeFd;
+    const std::shared_ptr<NotifySink> Sink;
+    const std::weak_ptr<TComm*> Owner;
+
+    std::atomic<bool> StopRequested{false};
+    void RequestStop();
+
+    // Time-outs, re-applied by the owner while the threads run.
+    std::atomic<uint32_t> ReadIntervalTimeout{100};
+    std::atomic<uint32_t> ReadTotalTimeoutMultiplier{0};
+    std::atomic<uint32_t> ReadTotalTimeoutConstant{0};
+    std::atomic<uint32_t> WriteTotalTimeoutMultiplier{0};
+    std::atomic<uint32_t> WriteTotalTimeoutConstant{0};
+    std::atomic<bool> IgnoreNullChar{false};
+
+    // Transmit queue, first in first out.
+    std::mutex QueueMutex;
+    std::deque<std::vector<uint8_t>> Queue;
+    bool WriterEnded = false; // guarded by QueueMutex
+    std::atomic<bool> SendQueueEmpty{true};
+
+    // Notifications to the owner's thread; each does nothing once the TComm is gone.
+    void PostData(std::vector<uint8_t> block, uint16_t count);
+    void PostLineError(uint32_t flags);
+    void PostHangupRequest();
+    void PostModemChange(uint32_t bits);
+    void PostSendQueueEmpty();
+};
+
+// Waits for received bytes, delivers them in batches of at most 2048 bytes, and reports line
+// errors and modem events.
+class TReadThread {
+public:
+    explicit TReadThread(std::shared_ptr<PortContext> ctx);
+    ~TReadThread(); // joins
+    void Start();
+    void Join();
+
+    static constexpr size_t BufferSize = 2048;
+
+private:
+    void Execute();
+    void WatchModemLines();
+    bool CheckLineErrors();
+    std::shared_ptr<PortContext> Ctx;
+    std::thread Thread;
+    std::thread ModemThread;
+    std::atomic<bool> ModemWatchDone{true};
+    // Line-error counters seen last (framing, parity, overrun, receive-buffer overrun, break).
+    bool HaveCounts = false;
+    int LastFrame = 0, LastParity = 0, LastOverrun = 0, LastBufOverrun = 0, LastBreak = 0;
+};
+
+// Writes the buffers queued by SendBytes, in order, each completely before the next.
+class TWriteThread {
+public:
+    explicit TWriteThread(std::shared_ptr<PortContext> ctx);
+    ~TWriteThread(); // joins
+    void Start();
+    void Join();
+
+private:
+    void Execute();
+    bool WriteAll(const uint8_t* data, size_t count);
+    std::shared_ptr<PortContext> Ctx;
+    std::thread Thread;
+};
+
+} // namespace vq830serial

@@ -1,0 +1,42 @@
+// Applying a TComm's line settings to a tty. Kept apart from <termios.h> users: the
+// implementation works with struct termios2, which clashes with that header.
+#pragma once
+
+#include <cstdint>
+
+#include "serial/comm.h"
+
+namespace vq830serial {
+
+struct LineSettings {
+    uint32_t BaudRate = 9600;
+    bool ParityCheck = false;
+    bool Outx_CtsFlow = false;
+    bool Outx_DsrFlow = false;
+    TDtrControl DtrControl = TDtrControl::DtrEnable;
+    bool DsrSensitivity = false;
+    bool TxContinueOnXoff = true;
+    bool Outx_XonXoffFlow = true;
+    bool Inx_XonXoffFlow = true;
+    bool ReplaceWhenParityError = false;
+    bool IgnoreNullChar = false;
+    TRtsControl RtsControl = TRtsControl::RtsEnable;
+    uint16_t XonLimit = 500;
+    uint16_t XoffLimit = 500;
+    TByteSize ByteSize = TByteSize::_8;
+    TParity Parity = TParity::None;
+    TStopBits StopBits = TStopBits::_1;
+    uint8_t XonChar = 17;
+    uint8_t XoffChar = 19;
+    uint8_t ReplacedChar = 0;
+};
+
+// Reads the tty's current attributes (fails when fd is no tty the kernel can describe).
+bool CanReadLineSettings(int fd);
+
+// Puts the tty in raw mode with the given settings and sets the DTR and RTS levels. Returns
+// false when the driver rejects the attributes or reports back a different rate or framing.
+// A driver without modem lines (a pseudo-terminal) is not an error.
+bool ApplyLineSettingsTo(int fd, const LineSettings& s);
+
+} // namespace vq830serial
