@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+class QWidget;
+
+// An error raised by a window handler, with its message as UTF-8 text.
+class EAppError : public std::runtime_error {
+public:
+    explicit EAppError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+// The application title: the program file's name without its extension, first letter
+// unchanged and the rest in lower case ("/usr/bin/VQ830-Tool.bin" gives "vq830-tool").
+QString ApplicationTitle(const QString& programPath);
+QString ApplicationTitle();
+
+// A message ending in a character above "." gets a full stop; anything else is kept.
+QString WithFullStop(const QString& message);
+
+// Shows the application's modal error box for the message.
+void ShowErrorBox(QWidget* parent, const QString& message);
+
+// Runs one handler; an exception raised in it ends it and is shown in the error box,
+// after which the window goes on.
+void RunHandler(QWidget* parent, const std::function<void()>& handler);

@@ -1,0 +1,568 @@
+#include "ui/main_window.h"
+
+#include "protocol/frames.h"
+#include "protocol/int_conv.h"
+#include "protocol/replies.h"
+#include "ui/combo_box.h"
+#include "ui/error_report.h"
+#include "ui/input_filters.h"
+#include "ui/qt_notify.h"
+#include "ui/text_codec.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+const QStringList kBaudItems = {"1200",  "2400",  "4800",  "9600",
+                                "19200", "38400", "57600", "115200"};
+const QStringList kParityItems = {"None", "Odd", "Even"};
+const QStringList kStopItems = {QStringLiteral("1位"), QStringLiteral("2位")};
+
+// The window's fonts: the named family where it is installed and covers Chinese text,
+// else a Chinese font that is, so that every caption renders with real glyphs.
+QFont WindowFont(const QString& family, int pixelSize, bool bold = false) {
+    static const QString fallback = [] {
+        const QStringList preferred = {"SimSun",           "NSimSun",      "WenQuanYi Zen Hei",
+                                       "Noto Sans CJK SC", "Noto Sans SC", "Droid Sans Fallback"};
+        const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        for (const QString& f : preferred)
+            if (chinese.contains(f)) return f;
+        return chinese.isEmpty() ? QString() : chinese.front();
+    }();
+    QFont font;
+    const bool usable = QFontDatabase::families(QFontDatabase::SimplifiedChinese).contains(family);
+    font.setFamily(usable || fallback.isEmpty() ? family : fallback);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w = 0, int h = 13) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, w > 0 ? w : label->sizeHint().width(), h);
+    return label;
+}
+
+TComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items, int index, int x,
+                     int y, int w) {
+    auto* combo = new TComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->addItems(items);
+    combo->SetItemIndex(index);
+    combo->setGeometry(x, y, w, 21);
+    return combo;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, int x, int y,
+                    int w) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    edit->setGeometry(x, y, w, 21);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, int x, int y,
+                        int w = 57, int h = 23) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QStringLiteral("Button%1").arg(number));
+    button->setGeometry(x, y, w, h);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TCommHost::TCommHost(QObject* parent)
+    : QObject(parent), comm_(std::make_unique<TComm>(std::make_shared<QtNotifySink>(this))) {
+    setObjectName(QStringLiteral("Comm1"));
+    // The values stored for the window's port object; they differ from the
+    // constructor's in the baud rate alone.
+    comm_->SetCommName("COM2");
+    comm_->SetBaudRate(115200);
+}
+
+// The port threads stop and the device closes before this object goes away.
+TCommHost::~TCommHost() { comm_.reset(); }
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), Comm1Host(new TCommHost(this)), Comm1(Comm1Host->Port()),
+      Timer2(new QTimer(this)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString());
+    // Outer size 767 x 609 with an ordinary frame around a client area of 759 x 575.
+    resize(759, 575);
+    move(331, 219);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    setPalette(pal);
+    setFont(WindowFont(QStringLiteral("MS Sans Serif"), 12));
+
+    BuildTitleRow();
+    BuildPortPanel();
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(16, 96, 689, 289);
+    BuildSystemPage();
+    const std::array<std::pair<const char*, const char*>, 3> slotPages = {{
+        {"TabSheet2", "多主一从(方式4)CAMD1-3"},
+        {"TabSheet7", "多主一从(方式4)CAMD4-7"},
+        {"TabSheet8", "多主一从(方式4)CAMD8-10"},
+    }};
+    QWidget** sheets[] = {&TabSheet2, &TabSheet7, &TabSheet8};
+    for (int i = 0; i < 3; ++i) {
+        auto* page = new QWidget;
+        page->setObjectName(QString::fromLatin1(slotPages[i].first));
+        PageControl1->addTab(page, QString::fromUtf8(slotPages[i].second));
+        *sheets[i] = page;
+        BuildSlotPage(page, 3 * i + 1);
+    }
+    PageControl1->setCurrentIndex(0);
+    BuildRecordBox();
+    BuildBufferArea();
+
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(300);
+    Timer2->start(); // enabled as created; FormCreate switches it off before it ticks
+
+    Comm1.OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
+        RunHandler(this, [&] { Comm1ReceiveData(sender, buffer, length); });
+    };
+    WireHandlers();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // Stop the port threads before the window and its port object go away.
+    Comm1.OnReceiveData = nullptr;
+    Comm1.ClosePort();
+}
+
+void TForm1::BuildTitleRow() {
+    Label41 = MakeLabel(this, QStringLiteral("VQ830-A(B) 智能分配器(透传)"), 155, 8, 318, 25);
+    Label41->setObjectName(QStringLiteral("Label41"));
+    Label41->setFont(WindowFont(QStringLiteral("宋体"), 21, true));
+    QPalette pal = Label41->palette();
+    pal.setColor(QPalette::WindowText, Qt::black);
+    Label41->setPalette(pal);
+    Label2 = MakeLabel(this, QStringLiteral("KORVAT"), 472, 16, 161, 13);
+    Label2->setObjectName(QStringLiteral("Label2"));
+}
+
+void TForm1::BuildPortPanel() {
+    GroupBox1 = new QGroupBox(QStringLiteral("主串口通讯接口"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(16, 40, 689, 49);
+    GroupBox1->setFont(WindowFont(QStringLiteral("Arial"), 12));
+    QStringList ports;
+    for (int i = 1; i <= 12; ++i)
+        ports << QStringLiteral("COM%1").arg(i);
+    MakeLabel(GroupBox1, QStringLiteral("端口号"), 8, 22, 40);
+    SPREALCOM = MakeCombo(GroupBox1, "SPREALCOM", ports, 3, 50, 18, 73);
+    MakeLabel(GroupBox1, QStringLiteral("波特率"), 132, 22, 40);
+    ComboBox1 = MakeCombo(GroupBox1, "ComboBox1", kBaudItems, 3, 174, 18, 73);
+    MakeLabel(GroupBox1, QStringLiteral("校验位"), 256, 22, 40);
+    ComboBox2 = MakeCombo(GroupBox1, "ComboBox2", kParityItems, 0, 298, 18, 65);
+    MakeLabel(GroupBox1, QStringLiteral("停止位"), 372, 22, 40);
+    ComboBox3 = MakeCombo(GroupBox1, "ComboBox3", kStopItems, 0, 414, 18, 57);
+    Button1 = MakeButton(GroupBox1, 1, QStringLiteral("打开串口"), 488, 16, 89, 25);
+    Button6 = MakeButton(GroupBox1, 6, QStringLiteral("通讯查询"), 584, 16, 89, 25);
+    Button6->setFont(WindowFont(QStringLiteral("MS Sans Serif"), 12));
+}
+
+void TForm1::BuildSystemPage() {
+    TabSheet6 = new QWidget;
+    TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
+    PageControl1->addTab(TabSheet6, QStringLiteral("系统参数"));
+    QWidget* p = TabSheet6;
+    const int buttonX = 480;
+    auto rowY = [](int row) { return 8 + 31 * row; };
+
+    MakeLabel(p, QStringLiteral("工作方式:"), 8, rowY(0) + 4, 150);
+    ComboBox7 = MakeCombo(p, "ComboBox7",
+                          {QStringLiteral("0) 多主一从(透传模式)"),
+                           QStringLiteral("1) 多主一从(指令预设置)"), QStringLiteral("2)指令模式")},
+                          0, 160, rowY(0), 200);
+    Button24 = MakeButton(p, 24, QStringLiteral("设置"), buttonX, rowY(0) - 1);
+
+    struct PortRow {
+        const char* caption;
+        const char *baud, *parity, *stop;
+        TComboBox **baudBox, **parityBox, **stopBox;
+        int button;
+        QPushButton** buttonPtr;
+    };
+    const PortRow rows[] = {
+        {"主串口波特率：", "BOADZ", "ODDZ", "STOPZ", &BOADZ, &ODDZ, &STOPZ, 9, &Button9},
+        {"A串口波特率：", "BOADA", "ODDA", "STOPA", &BOADA, &ODDA, &STOPA, 8, &Button8},
+        {"B串口波特率：", "BOADB", "ODDB", "STOPB", &BOADB, &ODDB, &STOPB, 10, &Button10},
+        {"C串口波特率：", "BOADC", "ODDC", "STOPC", &BOADC, &ODDC, &STOPC, 48, &Button48},
+    };
+    int row = 1;
+    for (const PortRow& r : rows) {
+        const int y = rowY(row++);
+        MakeLabel(p, QString::fromUtf8(r.caption), 8, y + 4, 150);
+        *r.baudBox = MakeCombo(p, r.baud, kBaudItems, 3, 160, y, 73);
+        MakeLabel(p, QStringLiteral("校验位:"), 242, y + 4, 48);
+        *r.parityBox = MakeCombo(p, r.parity, kParityItems, 0, 292, y, 61);
+        MakeLabel(p, QStringLiteral("停止位："), 362, y + 4, 50);
+        *r.stopBox = MakeCombo(p, r.stop, kStopItems, 0, 414, y, 57);
+        *r.buttonPtr = MakeButton(p, r.button, QStringLiteral("设置"), buttonX, y - 1);
+    }
+    Label101 = MakeLabel(p, QStringLiteral("需要重新起动才起作用"), 548, rowY(1) + 2, 129, 17);
+    Label101->setObjectName(QStringLiteral("Label101"));
+    Label101->setAutoFillBackground(true);
+    QPalette red = Label101->palette();
+    red.setColor(QPalette::Window, Qt::red);
+    Label101->setPalette(red);
+
+    struct TimeRow {
+        const char* caption;
+        const char* name;
+        QLineEdit** edit;
+        int button;
+        QPushButton** buttonPtr;
+    };
+    const TimeRow times[] = {
+        {"方式0 超时时间：", "Edit1", &Edit1, 50, &Button50},
+        {"方式1读仪表间隔时间：", "Edit2", &Edit2, 51, &Button51},
+        {"方式1读仪表超时时间：", "Edit3", &Edit3, 52, &Button52},
+    };
+    for (const TimeRow& t : times) {
+        const int y = rowY(row++);
+        MakeLabel(p, QString::fromUtf8(t.caption), 8, y + 4, 150);
+        *t.edit = MakeEdit(p, QString::fromLatin1(t.name), QStringLiteral("10"), 160, y, 49);
+        MakeLabel(p, QStringLiteral("0.1S"), 216, y + 4, 30);
+        *t.buttonPtr = MakeButton(p, t.button, QStringLiteral("设置"), buttonX, y - 1);
+    }
+    Button49 = MakeButton(p, 49, QStringLiteral("查询1"), 560, rowY(6) - 1, 75);
+}
+
+void TForm1::BuildSlotPage(QWidget* page, int firstSlot) {
+    const QStringList enableItems = {QStringLiteral("0关闭"), QStringLiteral("1打开")};
+    for (int k = 0; k < 3; ++k) {
+        const int slot = firstSlot + k;
+        const SlotControls& ids = SlotTable()[slot - 1];
+        TSlotControls& s = Slots[slot - 1];
+        s.Group = new QGroupBox(QStringLiteral("读取仪表指令%1设置").arg(slot), page);
+        s.Group->setObjectName(QStringLiteral("GroupBox%1").arg(slot + 4));
+        s.Group->setGeometry(8, 8 + 80 * k, 673, 73);
+        QGroupBox* g = s.Group;
+        MakeLabel(g, QStringLiteral("指令使能:"), 8, 22, 60);
+        s.COMEN = MakeCombo(g, QStringLiteral("COMEN%1").arg(slot).toLatin1().constData(),
+                            enableItems, 1, 70, 18, 65);
+        MakeLabel(g, QStringLiteral("指令代码:"), 144, 22, 60);
+        s.COMA = MakeEdit(g, QStringLiteral("COMA%1").arg(slot), QStringLiteral("0103000000044409"),
+                          206, 18, 290);
+        s.CommandQuery = MakeButton(g, ids.cmdQueryButton, QStringLiteral("查询"), 528, 17);
+        s.CommandWrite = MakeButton(g, ids.cmdWriteButton, QStringLiteral("设置"), 596, 17);
+        MakeLabel(g, QStringLiteral("返回数据解析"), 8, 48, 76);
+        const QString headerCaptions[3] = {QStringLiteral("包头第一个字节:"),
+                                           QStringLiteral("第二个字节:"),
+                                           QStringLiteral("第三个字节:")};
+        const QString headerDefaults[3] = {QStringLiteral("01"), QStringLiteral("03"),
+                                           QStringLiteral("00")};
+        const int captionX[3] = {88, 222, 332};
+        const int captionW[3] = {92, 70, 70};
+        for (int b = 0; b < 3; ++b) {
+            MakeLabel(g, headerCaptions[b], captionX[b], 48, captionW[b]);
+            s.COMBY[b] = MakeEdit(g, QStringLiteral("COMBY%1%2").arg(slot).arg(b + 1),
+                                  headerDefaults[b], captionX[b] + captionW[b] + 2, 44, 32);
+        }
+        s.HeaderQuery = MakeButton(g, ids.hdrQueryButton, QStringLiteral("查询"), 528, 43);
+        s.HeaderWrite = MakeButton(g, ids.hdrWriteButton, QStringLiteral("设置"), 596, 43);
+    }
+}
+
+void TForm1::BuildRecordBox() {
+    RecordBox = new QGroupBox(this);
+    RecordBox->setGeometry(16, 384, 377, 49);
+    RecordBox->setFont(WindowFont(QStringLiteral("Arial"), 12));
+    MakeLabel(RecordBox, QStringLiteral("PCBSN:"), 8, 20, 44);
+    PCBSN = MakeEdit(RecordBox, QStringLiteral("PCBSN"), QStringLiteral("00000000"), 56, 16, 97);
+    MakeLabel(RecordBox, QStringLiteral("检测人:"), 164, 20, 48);
+    // "007" stands seventh: a second "006" there would make tester 007 impossible to pick.
+    JIANZHI = MakeCombo(
+        RecordBox, "JIANZHI",
+        {"001", "002", "003", "004", "005", "006", "007", "008", "009", "101", "102", "103", "104"},
+        0, 214, 16, 65);
+    Button53 = MakeButton(RecordBox, 53, QStringLiteral("设置"), 296, 14, 65, 25);
+}
+
+void TForm1::BuildBufferArea() {
+    CheckBox2 = new QCheckBox(QStringLiteral("COM_DTR"), this);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setGeometry(24, 440, 90, 17);
+    CheckBox1 = new QCheckBox(QStringLiteral("COM_RTS"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(120, 440, 90, 17);
+
+    MakeLabel(this, QStringLiteral("发送缓冲区:"), 16, 476, 84);
+    discomm = MakeEdit(this, QStringLiteral("discomm"), QString(), 104, 472, 585);
+    MakeLabel(this, QStringLiteral("接收缓冲区:"), 8, 504, 90);
+    Memo8 = new QPlainTextEdit(this);
+    Memo8->setObjectName(QStringLiteral("Memo8"));
+    Memo8->setGeometry(104, 504, 585, 49);
+    Memo8->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo8->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo8->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Button26 = MakeButton(this, 26, QStringLiteral("清除缓冲区"), 8, 528, 81, 25);
+}
+
+void TForm1::WireHandlers() {
+    using Handler = void (TForm1::*)();
+    const std::pair<QPushButton*, Handler> buttons[] = {
+        {Button1, &TForm1::Button1Click},   {Button6, &TForm1::Button6Click},
+        {Button24, &TForm1::Button24Click}, {Button9, &TForm1::Button9Click},
+        {Button8, &TForm1::Button8Click},   {Button10, &TForm1::Button10Click},
+        {Button48, &TForm1::Button48Click}, {Button50, &TForm1::Button50Click},
+        {Button51, &TForm1::Button51Click}, {Button52, &TForm1::Button52Click},
+        {Button49, &TForm1::Button49Click}, {Button53, &TForm1::Button53Click},
+        {Button26, &TForm1::Button26Click},
+    };
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QPushButton::clicked, this,
+                [this, handler = handler] { RunHandler(this, [&] { (this->*handler)(); }); });
+    for (int slot = 1; slot <= 9; ++slot) {
+        const TSlotControls& s = Slots[slot - 1];
+        const std::pair<QPushButton*, void (TForm1::*)(int)> slotButtons[] = {
+            {s.CommandQuery, &TForm1::SlotCommandQuery},
+            {s.CommandWrite, &TForm1::SlotCommandWrite},
+            {s.HeaderQuery, &TForm1::SlotHeaderQuery},
+            {s.HeaderWrite, &TForm1::SlotHeaderWrite},
+        };
+        for (const auto& [button, handler] : slotButtons)
+            connect(button, &QPushButton::clicked, this, [this, handler = handler, slot] {
+                RunHandler(this, [&] { (this->*handler)(slot); });
+            });
+        new KeyPressHook(s.COMA, HexDigitFilter);
+        for (QLineEdit* byte : s.COMBY)
+            new KeyPressHook(byte, HexDigitFilter);
+    }
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3})
+        new KeyPressHook(edit, [edit](QChar& Key) { ThreeDigitFilter(Key, edit->text()); });
+    connect(Timer2, &QTimer::timeout, this,
+            [this] { RunHandler(this, [this] { Timer2Timer(); }); });
+}
+
+void TForm1::FormCreate() {
+    Button6->setEnabled(true);
+    Timer2->stop();
+    Button1->setEnabled(true);
+}
+
+// "清除缓冲区" empties the receive buffer.
+void TForm1::Button26Click() { Memo8->clear(); }
+
+// ---- Sending buttons -------------------------------------------------------------
+
+void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mode) {
+    const std::string frame = build();
+    discomm->setText(FromBytes(frame));
+    Memo8->clear();
+    RecvMode = mode;
+    Comm1.SendBytes(frame.data(), frame.size());
+}
+
+void TForm1::SendPortSettings(char port, TComboBox* baud, TComboBox* parity, TComboBox* stop) {
+    SendFrame(
+        [&] { return PortFrame(port, baud->ItemIndex(), parity->ItemIndex(), stop->ItemIndex()); },
+        ::RecvMode::ShowSystem);
+}
+
+void TForm1::SendTime(TimeKey key, QLineEdit* field) {
+    // The reply code is stored before the field is converted.
+    RecvMode = ::RecvMode::ShowSystem;
+    SendFrame([&] { return TimeFrame(key, StrToInt(ToBytes(field->text()))); },
+              ::RecvMode::ShowSystem);
+}
+
+void TForm1::SlotCommandQuery(int slot) {
+    SendFrame([&] { return ::SlotCommandQuery(slot); }, ::RecvMode::COMR);
+}
+
+void TForm1::SlotCommandWrite(int slot) {
+    const TSlotControls& s = Slots[slot - 1];
+    const std::string code = ToBytes(s.COMA->text());
+    if (!SlotCodeLengthOk(code)) {
+        QMessageBox box(
+            QMessageBox::NoIcon, ApplicationTitle(),
+            QString::fromUtf8(kOddLengthMessage.data(), qsizetype(kOddLengthMessage.size())),
+            QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("MessageBox"));
+        box.exec();
+        return;
+    }
+    SendFrame([&] { return ::SlotCommandWrite(slot, s.COMEN->ItemIndex(), code); },
+              ::RecvMode::ShowSlot);
+}
+
+void TForm1::SlotHeaderQuery(int slot) {
+    SendFrame([&] { return ::SlotHeaderQuery(slot); }, ::RecvMode::COMP);
+}
+
+void TForm1::SlotHeaderWrite(int slot) {
+    const TSlotControls& s = Slots[slot - 1];
+    SendFrame(
+        [&] {
+            return ::SlotHeaderWrite(slot, ToBytes(s.COMBY[0]->text()), ToBytes(s.COMBY[1]->text()),
+                                     ToBytes(s.COMBY[2]->text()));
+        },
+        ::RecvMode::ShowSlot);
+}
+
+void TForm1::Button6Click() {
+    SendFrame([] { return VarFrame(); }, ::RecvMode::ShowSystem);
+}
+void TForm1::Button24Click() {
+    SendFrame([this] { return ModeFrame(ComboBox7->ItemIndex()); }, ::RecvMode::ShowSystem);
+}
+void TForm1::Button9Click() { SendPortSettings('Z', BOADZ, ODDZ, STOPZ); }
+void TForm1::Button8Click() { SendPortSettings('A', BOADA, ODDA, STOPA); }
+void TForm1::Button10Click() { SendPortSettings('B', BOADB, ODDB, STOPB); }
+void TForm1::Button48Click() { SendPortSettings('C', BOADC, ODDC, STOPC); }
+void TForm1::Button50Click() { SendTime(TimeKey::OTM, Edit1); }
+void TForm1::Button51Click() { SendTime(TimeKey::RTM, Edit2); }
+void TForm1::Button52Click() { SendTime(TimeKey::ODM, Edit3); }
+void TForm1::Button49Click() {
+    SendFrame([] { return QueryFrame(); }, ::RecvMode::QX1);
+}
+void TForm1::Button53Click() {
+    SendFrame(
+        [this] {
+            const int32_t serial = StrToInt(ToBytes(PCBSN->text()));
+            const int32_t tester = StrToInt(ToBytes(JIANZHI->Text()));
+            return PcbsnFrame(serial, tester);
+        },
+        ::RecvMode::ShowSystem);
+}
+
+void TForm1::Button11Click() { SlotCommandQuery(1); }
+void TForm1::Button12Click() { SlotCommandWrite(1); }
+void TForm1::Button13Click() { SlotHeaderQuery(1); }
+void TForm1::Button14Click() { SlotHeaderWrite(1); }
+void TForm1::Button15Click() { SlotCommandQuery(2); }
+void TForm1::Button16Click() { SlotCommandWrite(2); }
+void TForm1::Button17Click() { SlotHeaderQuery(2); }
+void TForm1::Button18Click() { SlotHeaderWrite(2); }
+void TForm1::Button19Click() { SlotCommandQuery(3); }
+void TForm1::Button20Click() { SlotCommandWrite(3); }
+void TForm1::Button21Click() { SlotHeaderQuery(3); }
+void TForm1::Button22Click() { SlotHeaderWrite(3); }
+void TForm1::Button27Click() { SlotCommandQuery(4); }
+void TForm1::Button5Click() { SlotCommandWrite(4); }
+void TForm1::Button7Click() { SlotHeaderQuery(4); }
+void TForm1::Button25Click() { SlotHeaderWrite(4); }
+void TForm1::Button28Click() { SlotCommandQuery(5); }
+void TForm1::Button29Click() { SlotCommandWrite(5); }
+void TForm1::Button30Click() { SlotHeaderQuery(5); }
+void TForm1::Button31Click() { SlotHeaderWrite(5); }
+void TForm1::Button32Click() { SlotCommandQuery(6); }
+void TForm1::Button33Click() { SlotCommandWrite(6); }
+void TForm1::Button34Click() { SlotHeaderQuery(6); }
+void TForm1::Button35Click() { SlotHeaderWrite(6); }
+void TForm1::Button39Click() { SlotCommandQuery(7); }
+void TForm1::Button36Click() { SlotCommandWrite(7); }
+void TForm1::Button37Click() { SlotHeaderQuery(7); }
+void TForm1::Button38Click() { SlotHeaderWrite(7); }
+void TForm1::Button40Click() { SlotCommandQuery(8); }
+void TForm1::Button41Click() { SlotCommandWrite(8); }
+void TForm1::Button42Click() { SlotHeaderQuery(8); }
+void TForm1::Button43Click() { SlotHeaderWrite(8); }
+void TForm1::Button44Click() { SlotCommandQuery(9); }
+void TForm1::Button45Click() { SlotCommandWrite(9); }
+void TForm1::Button46Click() { SlotHeaderQuery(9); }
+void TForm1::Button47Click() { SlotHeaderWrite(9); }
+
+// ---- Key filters ------------------------------------------------------------------
+
+void TForm1::COMA1KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA2KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA3KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA4KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA5KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA6KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA7KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA8KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMA9KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY11KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY12KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY13KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY21KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY22KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY23KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY31KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY32KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY33KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY41KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY42KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY43KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY51KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY52KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY53KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY61KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY62KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY63KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY71KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY72KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY73KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY81KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY82KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY83KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY91KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY92KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::COMBY93KeyPress(QChar& Key) { HexDigitFilter(Key); }
+void TForm1::Edit1KeyPress(QChar& Key) { ThreeDigitFilter(Key, Edit1->text()); }
+void TForm1::Edit2KeyPress(QChar& Key) { ThreeDigitFilter(Key, Edit2->text()); }
+void TForm1::Edit3KeyPress(QChar& Key) { ThreeDigitFilter(Key, Edit3->text()); }
+
+// ---- Reply intake -----------------------------------------------------------------
+
+void TForm1::SetTimerOn(bool on) {
+    // Switching on a running timer does not restart its interval.
+    if (on && !Timer2->isActive()) Timer2->start();
+    if (!on) Timer2->stop();
+}
+
+void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t BufferLength) {
+    QThread::msleep(ReceivePauseMs);
+    const BatchAction action = BatchActionFor(RecvMode);
+    if (action == BatchAction::Drop) return;
+    const std::string text = TakeBatch(Buffer, BufferLength);
+    RecvText = QByteArray(text.data(), qsizetype(text.size()));
+    Memo8->setPlainText(FromBytes(text));
+    SetTimerOn(action == BatchAction::StoreShowTimerOn);
+}
+
+void TForm1::ApplyAssignment(const std::string& control, bool selectIndex, int index,
+                             const std::string& text) {
+    const QString name = QString::fromStdString(control);
+    if (selectIndex) {
+        if (auto* combo = findChild<TComboBox*>(name)) combo->SetItemIndex(index);
+    } else if (auto* edit = findChild<QLineEdit*>(name)) {
+        edit->setText(FromBytes(text));
+    }
+}
+
+void TForm1::Timer2Timer() {
+    SetTimerOn(false);
+    const std::optional<ParseResult> result =
+        ParseReply(RecvMode, std::string_view(RecvText.constData(), size_t(RecvText.size())));
+    if (!result) return;
+    for (const Assignment& a : result->assignments)
+        ApplyAssignment(a.control, a.selectIndex, a.index, a.text);
+    RecvMode = result->recvModeAfter;
+    if (result->errorText)
+        throw EAppError(
+            QStringLiteral("'%1' is not a valid integer value").arg(FromBytes(*result->errorText)));
+}

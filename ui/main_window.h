@@ -1,0 +1,225 @@
+#pragma once
+
+#include "protocol/frames.h"
+#include "protocol/recv_mode.h"
+#include "serial/comm.h"
+
+#include <QByteArray>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class TComboBox;
+
+// Owner of the serial port object inside the window's object tree (object name "Comm1"):
+// the port's notifications are delivered through this object's event queue.
+class TCommHost : public QObject {
+    Q_OBJECT
+public:
+    explicit TCommHost(QObject* parent);
+    ~TCommHost() override;
+    TComm& Port() { return *comm_; }
+
+private:
+    std::unique_ptr<TComm> comm_;
+};
+
+// The controls of one read-command slot.
+struct TSlotControls {
+    QGroupBox* Group = nullptr;
+    TComboBox* COMEN = nullptr;
+    QLineEdit* COMA = nullptr;
+    std::array<QLineEdit*, 3> COMBY{};
+    QPushButton* CommandQuery = nullptr;
+    QPushButton* CommandWrite = nullptr;
+    QPushButton* HeaderQuery = nullptr;
+    QPushButton* HeaderWrite = nullptr;
+};
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Module state of the window.
+    bool PortOpened = false;
+    ::RecvMode RecvMode = ::RecvMode::Idle;
+    QByteArray RecvText; // the last accepted batch, one byte per character
+
+    // Title row.
+    QLabel* Label41;
+    QLabel* Label2;
+    // Port panel.
+    QGroupBox* GroupBox1;
+    TComboBox* SPREALCOM;
+    TComboBox* ComboBox1;
+    TComboBox* ComboBox2;
+    TComboBox* ComboBox3;
+    QPushButton* Button1;
+    QPushButton* Button6;
+    // Pages.
+    QTabWidget* PageControl1;
+    QWidget* TabSheet6;
+    QWidget* TabSheet2;
+    QWidget* TabSheet7;
+    QWidget* TabSheet8;
+    // Page "系统参数".
+    TComboBox* ComboBox7;
+    TComboBox *BOADZ, *ODDZ, *STOPZ;
+    TComboBox *BOADA, *ODDA, *STOPA;
+    TComboBox *BOADB, *ODDB, *STOPB;
+    TComboBox *BOADC, *ODDC, *STOPC;
+    QLineEdit *Edit1, *Edit2, *Edit3;
+    QLabel* Label101;
+    QPushButton *Button24, *Button9, *Button8, *Button10, *Button48;
+    QPushButton *Button50, *Button51, *Button52, *Button49;
+    // Read-command slots 1 to 9 (index 0 is slot 1).
+    std::array<TSlotControls, 9> Slots;
+    // Record box.
+    QGroupBox* RecordBox;
+    QLineEdit* PCBSN;
+    TComboBox* JIANZHI;
+    QPushButton* Button53;
+    // Line-signal boxes.
+    QCheckBox* CheckBox1;
+    QCheckBox* CheckBox2;
+    // Buffer area.
+    QLineEdit* discomm;
+    QPlainTextEdit* Memo8;
+    QPushButton* Button26;
+    // Non-visual components.
+    TCommHost* Comm1Host;
+    TComm& Comm1;
+    QTimer* Timer2;
+
+    // Handlers.
+    void FormCreate();
+    void Button1Click();
+    void Button26Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    void Button10Click();
+    void Button11Click();
+    void Button12Click();
+    void Button13Click();
+    void Button14Click();
+    void Button15Click();
+    void Button16Click();
+    void Button17Click();
+    void Button18Click();
+    void Button19Click();
+    void Button20Click();
+    void Button21Click();
+    void Button22Click();
+    void Button24Click();
+    void Button25Click();
+    void Button27Click();
+    void Button28Click();
+    void Button29Click();
+    void Button30Click();
+    void Button31Click();
+    void Button32Click();
+    void Button33Click();
+    void Button34Click();
+    void Button35Click();
+    void Button36Click();
+    void Button37Click();
+    void Button38Click();
+    void Button39Click();
+    void Button40Click();
+    void Button41Click();
+    void Button42Click();
+    void Button43Click();
+    void Button44Click();
+    void Button45Click();
+    void Button46Click();
+    void Button47Click();
+    void Button48Click();
+    void Button49Click();
+    void Button50Click();
+    void Button51Click();
+    void Button52Click();
+    void Button53Click();
+
+    void COMA1KeyPress(QChar& Key);
+    void COMA2KeyPress(QChar& Key);
+    void COMA3KeyPress(QChar& Key);
+    void COMA4KeyPress(QChar& Key);
+    void COMA5KeyPress(QChar& Key);
+    void COMA6KeyPress(QChar& Key);
+    void COMA7KeyPress(QChar& Key);
+    void COMA8KeyPress(QChar& Key);
+    void COMA9KeyPress(QChar& Key);
+    void COMBY11KeyPress(QChar& Key);
+    void COMBY12KeyPress(QChar& Key);
+    void COMBY13KeyPress(QChar& Key);
+    void COMBY21KeyPress(QChar& Key);
+    void COMBY22KeyPress(QChar& Key);
+    void COMBY23KeyPress(QChar& Key);
+    void COMBY31KeyPress(QChar& Key);
+    void COMBY32KeyPress(QChar& Key);
+    void COMBY33KeyPress(QChar& Key);
+    void COMBY41KeyPress(QChar& Key);
+    void COMBY42KeyPress(QChar& Key);
+    void COMBY43KeyPress(QChar& Key);
+    void COMBY51KeyPress(QChar& Key);
+    void COMBY52KeyPress(QChar& Key);
+    void COMBY53KeyPress(QChar& Key);
+    void COMBY61KeyPress(QChar& Key);
+    void COMBY62KeyPress(QChar& Key);
+    void COMBY63KeyPress(QChar& Key);
+    void COMBY71KeyPress(QChar& Key);
+    void COMBY72KeyPress(QChar& Key);
+    void COMBY73KeyPress(QChar& Key);
+    void COMBY81KeyPress(QChar& Key);
+    void COMBY82KeyPress(QChar& Key);
+    void COMBY83KeyPress(QChar& Key);
+    void COMBY91KeyPress(QChar& Key);
+    void COMBY92KeyPress(QChar& Key);
+    void COMBY93KeyPress(QChar& Key);
+    void Edit1KeyPress(QChar& Key);
+    void Edit2KeyPress(QChar& Key);
+    void Edit3KeyPress(QChar& Key);
+
+    void Comm1ReceiveData(TComm& Sender, const uint8_t* Buffer, uint16_t BufferLength);
+    void Timer2Timer();
+
+    // The pause of the receive handler, in milliseconds (tests may shorten it).
+    int ReceivePauseMs = 300;
+
+private:
+    void BuildTitleRow();
+    void BuildPortPanel();
+    void BuildSystemPage();
+    void BuildSlotPage(QWidget* page, int firstSlot);
+    void BuildRecordBox();
+    void BuildBufferArea();
+    void WireHandlers();
+
+    // The send step shared by every sending button: build the frame (may raise), show
+    // it in discomm, empty Memo8, store the reply code, queue the bytes.
+    void SendFrame(const std::function<std::string()>& build, ::RecvMode mode);
+    void SendPortSettings(char port, TComboBox* baud, TComboBox* parity, TComboBox* stop);
+    void SendTime(TimeKey key, QLineEdit* field);
+    void SlotCommandQuery(int slot);
+    void SlotCommandWrite(int slot);
+    void SlotHeaderQuery(int slot);
+    void SlotHeaderWrite(int slot);
+    void SetTimerOn(bool on);
+    void ApplyAssignment(const std::string& control, bool selectIndex, int index,
+                         const std::string& text);
+};
