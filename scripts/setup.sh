@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the tool, its simulator and its tests need, if missing.
+# Works as root, or as a normal user with sudo. Safe to run again.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config ccache       # build
+  qt6-base-dev qt6-serialport-dev               # window toolkit (serial port module: benchmark only)
+  libgl-dev                                     # OpenGL headers Qt's CMake files look for
+  fonts-wqy-zenhei                              # Chinese captions
+  clang libclang-rt-14-dev                      # fuzzing and sanitizer builds
+  xvfb xauth                                    # running the window with no desktop
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  sudo_cmd=()
+elif command -v sudo >/dev/null 2>&1; then
+  sudo_cmd=(sudo)
+else
+  echo "setup: missing packages (${missing[*]}) and neither root nor sudo to install them" >&2
+  exit 1
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

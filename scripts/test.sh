@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test:
+#   1. the normal build;
+#   2. an AddressSanitizer + UndefinedBehaviorSanitizer build of everything;
+#   3. a ThreadSanitizer build of the serial port component and its tests;
+#   4. a short libFuzzer run of the reply parsers and the integer conversion (clang).
+# Tests use Qt's offscreen platform and pseudo-terminals: no display, no hardware.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+jobs="${VQ830_TEST_JOBS:-2}"
+lsan_supp="$root/tests/lsan.supp"
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "normal build"
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+(cd "$root/build" && ctest -j"$jobs")
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer build"
+"$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVQ830_SANITIZE=address
+(cd "$root/build-asan" && LSAN_OPTIONS="suppressions=$lsan_supp:print_suppressions=0" ctest -j"$jobs")
+
+step "ThreadSanitizer build of the serial port component"
+"$root/scripts/build.sh" "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
+  -DVQ830_SANITIZE=thread -DVQ830_TEST_DIRS=serial
+(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1" ctest -j1)
+
+step "libFuzzer run of the reply parsers and the integer conversion"
+"$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVQ830_SANITIZE=address \
+  -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS=protocol
+(cd "$root/build-fuzz" && ctest -j1 -R fuzz)
+
+step "all test runs passed"
