@@ -1,0 +1,99 @@
+#include "support.h"
+
+#include <dirent.h>
+
+namespace {
+int CountEntries(const char* dir) {
+    DIR* d = opendir(dir);
+    if (!d) return -1;
+    int n = 0;
+    while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') ++n;
+    closedir(d);
+    return n;
+}
+} // namespace
+
+// The listing of /proc/self/fd holds the descriptor of the listing itself.
+int CountOpenFds() { return CountEntries("/proc/self/fd") - 1; }
+int CountThreads() { return CountEntries("/proc/self/task"); }
+
+std::unique_ptr<TComm> MakeBinaryPort(const std::shared_ptr<QueueNotifySink>& sink,
+                                      const std::string& path) {
+    auto comm = std::make_unique<TComm>(sink);
+    comm->SetCommName(path);
+    comm->SetOutx_XonXoffFlow(false);
+    comm->SetInx_XonXoffFlow(false);
+    return comm;
+}
+
+void EventLog::Attach(TComm& comm) {
+    auto check = [this](TComm& sender, TComm* expected) {
+        if (&sender != expected || std::this_thread::get_id() != Owner) AllOnOwnerThread = false;
+    };
+    TComm* self = &comm;
+    comm.OnReceiveData = [this, check, self](TComm& s, const uint8_t* buf, uint16_t len) {
+        check(s, self);
+        // The block handed over holds the batch followed by one zero byte.
+        if (buf[len] != 0) AllOnOwnerThread = false;
+        Batches.emplace_back(buf, buf + len);
+    };
+    comm.OnReceiveError = [this, check, self](TComm& s, uint32_t mask) {
+        check(s, self);
+        LineErrors.push_back(mask);
+    };
+    comm.OnModemStateChange = [this, check, self](TComm& s, uint32_t ev) {
+        check(s, self);
+        ModemEvents.push_back(ev);
+    };
+    comm.OnRequestHangup = [this, check, self](TComm& s) {
+        check(s, self);
+        ++Hangups;
+    };
+    comm.OnSendDataEmpty = [this, check, self](TComm& s) {
+        check(s, self);
+        ++SendEmpty;
+    };
+}
+
+std::vector<uint8_t> EventLog::AllReceived() const {
+    std::vector<uint8_t> all;
+    for (const auto& b : Batches)
+        all.insert(all.end(), b.begin(), b.end());
+    return all;
+}
+
+size_t EventLog::ReceivedCount() const {
+    size_t n = 0;
+    for (const auto& b : Batches)
+        n += b.size();
+    return n;
+}
+
+bool WaitPending(const QueueNotifySink& sink, size_t n, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (sink.Pending() < n) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+bool WaitThreadCount(int n, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (CountThreads() != n) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+std::vector<uint8_t> Pattern(size_t n, unsigned seed) {
+    std::vector<uint8_t> v(n);
+    uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : v) {
+        x = x * 1664525u + 1013904223u;
+        b = static_cast<uint8_t>(x >> 24);
+    }
+    return v;
+}

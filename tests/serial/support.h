@@ -1,0 +1,46 @@
+// Helpers shared by the serial tests.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/comm.h"
+#include "serial/notify.h"
+#include "serial/pty_pair.h"
+
+using namespace std::chrono_literals;
+
+// Number of open descriptors and of threads of this process.
+int CountOpenFds();
+int CountThreads();
+
+// A TComm set up for binary traffic on a pseudo-terminal: no XON/XOFF (a pseudo-terminal
+// would act on the flow-control characters), everything else at its constructor values.
+std::unique_ptr<TComm> MakeBinaryPort(const std::shared_ptr<QueueNotifySink>& sink,
+                                      const std::string& path);
+
+// Everything a TComm's events reported, in order, with the thread each ran on.
+struct EventLog {
+    std::vector<std::vector<uint8_t>> Batches;
+    std::vector<uint32_t> LineErrors;
+    std::vector<uint32_t> ModemEvents;
+    int Hangups = 0;
+    int SendEmpty = 0;
+    bool AllOnOwnerThread = true;
+    std::thread::id Owner = std::this_thread::get_id();
+
+    void Attach(TComm& comm);
+    std::vector<uint8_t> AllReceived() const;
+    size_t ReceivedCount() const;
+};
+
+// Waits, without running notifications, until the sink holds at least n of them.
+bool WaitPending(const QueueNotifySink& sink, size_t n, std::chrono::milliseconds timeout);
+
+// Waits until CountThreads() == n.
+bool WaitThreadCount(int n, std::chrono::milliseconds timeout);
+
+std::vector<uint8_t> Pattern(size_t n, unsigned seed = 1);

@@ -1,0 +1,212 @@
+// Sending and receiving through a pseudo-terminal: order, batches, events and their thread.
+#include <QtTest>
+
+#include "support.h"
+
+class TestSerialIo : public QObject {
+    Q_OBJECT
+
+    std::shared_ptr<QueueNotifySink> sink;
+    std::unique_ptr<PtyPair> pty;
+    std::unique_ptr<TComm> comm;
+    EventLog log;
+
+    // Opens the port and consumes the send-queue-empty notice every open produces.
+    void Open() {
+        comm->OpenPort();
+        QVERIFY(sink->RunUntil([&] { return log.SendEmpty == 1; }, 10s));
+    }
+
+    // Fills the line so that the transmit thread stalls: the master side reads nothing.
+    std::vector<uint8_t> Stall() {
+        auto big = Pattern(512 * 1024, 7);
+        bool ok = comm->SendBytes(big.data(), big.size());
+        if (!ok) big.clear();
+        return big;
+    }
+
+private slots:
+    void init() {
+        sink = std::make_shared<QueueNotifySink>();
+        pty = std::make_unique<PtyPair>();
+        QVERIFY(pty->Valid());
+        comm = MakeBinaryPort(sink, pty->SlavePath());
+        log = EventLog{};
+        log.Attach(*comm);
+    }
+    void cleanup() {
+        comm.reset();
+        pty.reset();
+        sink.reset();
+    }
+
+    void sendRejectedWhenClosedOrEmpty() {
+        QVERIFY(!comm->SendBytes("abc", 3));
+        Open();
+        QVERIFY(!comm->SendBytes("abc", 0));
+        QVERIFY(comm->SendQueueEmpty());
+        QVERIFY(pty->ReadAvailable(50ms).empty());
+    }
+
+    void buffersWrittenInOrderWithOneEmptyNotice() {
+        Open();
+        // The first buffer cannot leave until the master side reads, so the next ones queue
+        // behind it and the three form one run.
+        const auto a = Stall();
+        QVERIFY(!a.empty());
+        const auto b = Pattern(3000, 2);
+        const auto c = Pattern(17, 3);
+        QVERIFY(comm->SendBytes(b.data(), b.size()));
+        QVERIFY(comm->SendBytes(c.data(), c.size()));
+        QVERIFY(!comm->SendQueueEmpty());
+        std::vector<uint8_t> expected = a;
+        expected.insert(expected.end(), b.begin(), b.end());
+        expected.insert(expected.end(), c.begin(), c.end());
+        const auto wire = pty->Read(expected.size(), 60s);
+        QCOMPARE(wire.size(), expected.size());
+        QVERIFY(wire == expected);
+        QVERIFY(sink->RunUntil([&] { return log.SendEmpty == 2; }, 10s));
+        QVERIFY(comm->SendQueueEmpty());
+        // Nothing more is written and no further notice comes.
+        QVERIFY(pty->ReadAvailable(100ms).empty());
+        sink->RunPending();
+        QCOMPARE(log.SendEmpty, 2);
+        QVERIFY(log.AllOnOwnerThread);
+    }
+
+    void frameOver64KiBWrittenWhole() {
+        Open();
+        const auto frame = Pattern(70000, 4);
+        QVERIFY(comm->SendBytes(frame.data(), frame.size()));
+        const auto wire = pty->Read(frame.size(), 10s);
+        QCOMPARE(wire.size(), frame.size());
+        QVERIFY(wire == frame);
+        QVERIFY(pty->ReadAvailable(50ms).empty()); // nothing beyond the frame
+    }
+
+    void transmitQueueIsBounded() {
+        Open();
+        QVERIFY(!Stall().empty());
+        size_t accepted = 0;
+        const char byte = 'x';
+        while (accepted < TComm::MaxQueuedBuffers + 10 && comm->SendBytes(&byte, 1))
+            ++accepted;
+        // The stalled buffer may or may not still count; the queue holds about 10,000 more.
+        QVERIFY(accepted >= TComm::MaxQueuedBuffers - 1);
+        QVERIFY(accepted <= TComm::MaxQueuedBuffers);
+        QVERIFY(!comm->SendBytes(&byte, 1));
+        comm->ClosePort();
+    }
+
+    void burstArrivesInOrderedBatches() {
+        Open();
+        const auto burst = Pattern(10000, 5);
+        QVERIFY(pty->Write(burst.data(), burst.size()));
+        QVERIFY(sink->RunUntil([&] { return log.ReceivedCount() >= burst.size(); }, 20s));
+        QVERIFY(log.AllReceived() == burst);
+        QVERIFY(log.Batches.size() >= 5);
+        for (const auto& batch : log.Batches) {
+            QVERIFY(!batch.empty());
+            QVERIFY(batch.size() <= 2048);
+        }
+        QVERIFY(log.AllOnOwnerThread);
+    }
+
+    void pauseSplitsReply() {
+        Open();
+        QVERIFY(pty->Write("MOD:1,"));
+        // The first part is only delivered once the line has been quiet for the interval.
+        QVERIFY(sink->RunUntil([&] { return log.Batches.size() == 1; }, 10s));
+        QVERIFY(pty->Write("BAZ:2"));
+        QVERIFY(sink->RunUntil([&] { return log.Batches.size() == 2; }, 10s));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(log.Batches[0].data()),
+                            qsizetype(log.Batches[0].size())),
+                 QByteArray("MOD:1,"));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(log.Batches[1].data()),
+                            qsizetype(log.Batches[1].size())),
+                 QByteArray("BAZ:2"));
+    }
+
+    void emptyReadsAreReissued() {
+        // With a total read time-out, reads complete empty while the line is quiet; the
+        // receive thread must issue them again rather than end.
+        comm->SetReadTotalTimeoutConstant(10);
+        Open();
+        const int threads = CountThreads();
+        std::this_thread::sleep_for(100ms); // several empty completions
+        QCOMPARE(CountThreads(), threads);
+        QVERIFY(pty->Write("late"));
+        QVERIFY(sink->RunUntil([&] { return log.ReceivedCount() >= 4; }, 10s));
+        QCOMPARE(log.Hangups, 0);
+    }
+
+    void ignoreNullCharDropsZeros() {
+        comm->SetIgnoreNullChar(true);
+        Open();
+        const uint8_t data[] = {'a', 0, 'b', 0, 0, 'c'};
+        QVERIFY(pty->Write(data, sizeof data));
+        QVERIFY(sink->RunUntil([&] { return log.ReceivedCount() >= 3; }, 10s));
+        const auto got = log.AllReceived();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(got.data()), qsizetype(got.size())),
+                 QByteArray("abc"));
+    }
+
+    void closeDuringStalledTransmission() {
+        Open();
+        QVERIFY(!Stall().empty());
+        const int threads = CountThreads();
+        QVERIFY(!comm->SendQueueEmpty());
+        comm->ClosePort(); // must not wait for the line to drain
+        QVERIFY(!comm->IsOpen());
+        QCOMPARE(CountThreads(), threads - 2);
+        // The unsent rest was discarded: far less than the buffer reached the other side.
+        const auto wire = pty->ReadAvailable(100ms);
+        QVERIFY(wire.size() < 512 * 1024);
+        comm->OpenPort();
+        QVERIFY(comm->SendBytes("ok", 2));
+        const auto after = pty->Read(2, 10s);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(after.data()), qsizetype(after.size())),
+                 QByteArray("ok"));
+    }
+
+    void hangupWhenOtherEndCloses() {
+        const int before = CountThreads();
+        Open();
+        QCOMPARE(CountThreads(), before + 2);
+        pty->CloseMaster();
+        QVERIFY(sink->RunUntil([&] { return log.Hangups >= 1; }, 10s));
+        // The receive thread has ended (no busy loop) and asks only once.
+        QVERIFY(WaitThreadCount(before + 1, 10s));
+        QVERIFY(!sink->WaitAndRunOne(200ms) || log.Hangups == 1);
+        sink->RunPending();
+        QCOMPARE(log.Hangups, 1);
+        QVERIFY(log.AllOnOwnerThread);
+        comm->ClosePort();
+        QCOMPARE(CountThreads(), before);
+    }
+
+    void batchPostedBeforeCloseIsDeliveredAfter() {
+        Open();
+        QVERIFY(pty->Write("XYZ"));
+        QVERIFY(WaitPending(*sink, 1, 10s));
+        comm->ClosePort();
+        QVERIFY(log.Batches.empty());
+        sink->RunPending();
+        QCOMPARE(log.Batches.size(), size_t(1));
+        QCOMPARE(log.Batches[0], (std::vector<uint8_t>{'X', 'Y', 'Z'}));
+    }
+
+    void notificationsDieWithTheObject() {
+        Open();
+        QVERIFY(pty->Write("late data"));
+        QVERIFY(WaitPending(*sink, 1, 10s));
+        bool called = false;
+        comm->OnReceiveData = [&](TComm&, const uint8_t*, uint16_t) { called = true; };
+        comm.reset(); // closes the port; the batch stays queued
+        QVERIFY(sink->RunPending() >= 1);
+        QVERIFY(!called);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialIo)
+#include "test_serial_io.moc"
