@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <limits>
 
 namespace {
 
@@ -65,7 +66,9 @@ TComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items
 
 QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, int x, int y,
                     int w) {
-    auto* edit = new QLineEdit(text, parent);
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(std::numeric_limits<int>::max()); // no length limit on any field
+    edit->setText(text);
     edit->setObjectName(name);
     edit->setGeometry(x, y, w, 21);
     return edit;
@@ -383,8 +386,7 @@ void TForm1::SendPortSettings(char port, TComboBox* baud, TComboBox* parity, TCo
 void TForm1::SendTime(TimeKey key, QLineEdit* field) {
     // The reply code is stored before the field is converted.
     RecvMode = ::RecvMode::ShowSystem;
-    SendFrame([&] { return TimeFrame(key, StrToInt(ToBytes(field->text()))); },
-              ::RecvMode::ShowSystem);
+    SendFrame([&] { return TimeFrame(key, TextToInt(field->text())); }, ::RecvMode::ShowSystem);
 }
 
 void TForm1::SlotCommandQuery(int slot) {
@@ -440,8 +442,8 @@ void TForm1::Button49Click() {
 void TForm1::Button53Click() {
     SendFrame(
         [this] {
-            const int32_t serial = StrToInt(ToBytes(PCBSN->text()));
-            const int32_t tester = StrToInt(ToBytes(JIANZHI->Text()));
+            const int32_t serial = TextToInt(PCBSN->text());
+            const int32_t tester = TextToInt(JIANZHI->Text());
             return PcbsnFrame(serial, tester);
         },
         ::RecvMode::ShowSystem);

@@ -1,7 +1,6 @@
 // The port panel: opening and closing the main serial port with the panel's settings.
 #include "ui/port_panel.h"
 
-#include "protocol/int_conv.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
@@ -43,7 +42,7 @@ void TForm1::Button1Click() {
         return;
     }
     Comm1.ClosePort();
-    Comm1.SetBaudRate(uint32_t(StrToInt(ToBytes(ComboBox1->Text()))));
+    Comm1.SetBaudRate(uint32_t(TextToInt(ComboBox1->Text())));
     const int parity = ComboBox2->ItemIndex();
     if (parity < 0)
         throw EAppError(QStringLiteral("'%1' is not a valid parity").arg(ComboBox2->Text()));

@@ -1,5 +1,8 @@
 #include "ui/text_codec.h"
 
+#include "protocol/int_conv.h"
+#include "ui/error_report.h"
+
 #include <QList>
 
 std::string ToBytes(const QString& text) {
@@ -12,4 +15,12 @@ std::string ToBytes(const QString& text) {
 
 QString FromBytes(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+int32_t TextToInt(const QString& text) {
+    try {
+        return StrToInt(text.toStdString());
+    } catch (const EConvertError&) {
+        throw EAppError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,3 +13,7 @@ std::string ToBytes(const QString& text);
 
 // Received bytes as text: byte 0x00-0xFF becomes the character with that code.
 QString FromBytes(std::string_view bytes);
+
+// A control's text converted by the system's integer conversion; a failure raises the
+// error "'<text>' is not a valid integer value" naming the text as the user sees it.
+int32_t TextToInt(const QString& text);

@@ -1,6 +1,7 @@
 // The main window as a technician first sees it: controls, captions, defaults, item
 // lists, the selected-index rule of the drop-down lists, glyph coverage of the Chinese
 // captions, the application's error report and the stored values of the port object.
+#include "modal_capture.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
@@ -32,32 +33,6 @@ QStringList Items(const TComboBox* combo) {
 const QStringList kBaud = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 const QStringList kParity = {"None", "Odd", "Even"};
 const QStringList kStop = {QStringLiteral("1位"), QStringLiteral("2位")};
-
-// Runs `action` while a timer waits for the modal box it opens, records the box and
-// closes it.
-struct ModalCapture {
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool seen = false;
-};
-
-ModalCapture CaptureModal(const std::function<void()>& action) {
-    ModalCapture capture;
-    QTimer timer;
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            capture.seen = true;
-            capture.title = box->windowTitle();
-            capture.text = box->text();
-            capture.icon = box->icon();
-            box->accept();
-        }
-    });
-    timer.start();
-    action();
-    return capture;
-}
 
 } // namespace
 
@@ -353,7 +328,7 @@ void MainWindowTest::errorInAHandlerShowsTheBoxAndTheWindowGoesOn() {
             after = true;
         });
     });
-    QVERIFY(box.seen);
+    QVERIFY(box.seen());
     QCOMPARE(box.title, ApplicationTitle());
     QCOMPARE(box.title, QStringLiteral("ui_test_main_window"));
     QCOMPARE(box.text, QStringLiteral("'abc' is not a valid integer value."));
@@ -363,7 +338,7 @@ void MainWindowTest::errorInAHandlerShowsTheBoxAndTheWindowGoesOn() {
     QVERIFY(form.isVisible());
     // Unknown errors are reported too.
     box = CaptureModal([&] { RunHandler(&form, [] { throw 42; }); });
-    QVERIFY(box.seen);
+    QVERIFY(box.seen());
 }
 
 void MainWindowTest::portObjectHoldsItsStoredValues() {
