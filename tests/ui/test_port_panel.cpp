@@ -1,0 +1,226 @@
+// The port panel: how its controls become the port's settings on a real tty, the open
+// and close toggle, what each failure leaves behind, and how port names map to devices.
+#include "../serial/tty_state.h"
+#include "modal_capture.h"
+#include "serial/pty_pair.h"
+#include "ui/combo_box.h"
+#include "ui/main_window.h"
+#include "ui/port_panel.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+class PortPanelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void portNamesMapToDevices();
+    void firstOpeningWithTheDefaults();
+    void panelSettingsReachTheTty();
+    void lineSignalBoxesDriveTheLinesTheyName();
+    void badBaudTextLeavesThePortClosed();
+    void unknownParityTextLeavesThePortClosed();
+    void missingOrBusyPortThenASuccessfulOpen();
+    void closingWhileAReplyIsAwaited();
+
+private:
+    QTemporaryDir* portDir = nullptr;
+    PtyPair* pty = nullptr;
+    TForm1* form = nullptr;
+};
+
+void PortPanelTest::init() {
+    portDir = new QTemporaryDir;
+    QVERIFY(portDir->isValid());
+    qputenv("VQ830_PORT_DIR", portDir->path().toLocal8Bit());
+    pty = new PtyPair;
+    QVERIFY(pty->Valid());
+    QVERIFY(QFile::link(QString::fromStdString(pty->SlavePath()), portDir->filePath("COM4")));
+    form = new TForm1;
+}
+
+void PortPanelTest::cleanup() {
+    delete form;
+    delete pty;
+    delete portDir;
+    qunsetenv("VQ830_PORT_DIR");
+}
+
+void PortPanelTest::portNamesMapToDevices() {
+    QCOMPARE(ResolvePortName("/dev/pts/7"), QStringLiteral("/dev/pts/7"));
+    QCOMPARE(ResolvePortName("./ttyFAKE"), QStringLiteral("./ttyFAKE"));
+    QCOMPARE(ResolvePortName("COM4"), portDir->filePath("COM4"));
+    QCOMPARE(ResolvePortName("COM1"), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(ResolvePortName("COM15"), QStringLiteral("/dev/ttyS14"));
+    QCOMPARE(ResolvePortName("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(ResolvePortName("COM0"), QStringLiteral("/dev/COM0"));
+    QCOMPARE(ResolvePortName("com4"), QStringLiteral("/dev/com4"));
+    qunsetenv("VQ830_PORT_DIR");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QCOMPARE(PortMapDirectory(), config.filePath("vq830/ports"));
+    QVERIFY(QDir().mkpath(config.filePath("vq830/ports")));
+    QVERIFY(QFile::link("/dev/ttyUSB3", config.filePath("vq830/ports/COM7")));
+    QCOMPARE(ResolvePortName("COM7"), config.filePath("vq830/ports/COM7"));
+    qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(PortMapDirectory(), QDir::homePath() + "/.config/vq830/ports");
+    qputenv("VQ830_PORT_DIR", portDir->path().toLocal8Bit());
+}
+
+void PortPanelTest::firstOpeningWithTheDefaults() {
+    form->Button1->click();
+    QVERIFY(form->PortOpened);
+    QVERIFY(form->Comm1.IsOpen());
+    QCOMPARE(form->Button1->text(), QStringLiteral("关闭串口"));
+    QCOMPARE(form->Comm1.CommName(), portDir->filePath("COM4").toStdString());
+    QCOMPARE(form->Comm1.BaudRate(), 9600u);
+    QCOMPARE(form->Comm1.Parity(), TParity::None);
+    QCOMPARE(form->Comm1.StopBits(), TStopBits::_1);
+    QVERIFY(!form->Comm1.Outx_XonXoffFlow() && !form->Comm1.Inx_XonXoffFlow());
+    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrDisable);
+    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsDisable);
+    const TtyState tty = ReadTtyState(pty->SlaveFd());
+    QVERIFY(tty.Ok);
+    QCOMPARE(tty.OutputRate, 9600u);
+    QCOMPARE(tty.InputRate, 9600u);
+    QCOMPARE(tty.Parity, 'N');
+    QCOMPARE(tty.StopBits, 1);
+    QCOMPARE(tty.DataBits, 8);
+    QVERIFY(!tty.XonXoffIn && !tty.XonXoffOut && !tty.HardwareFlow);
+    QVERIFY(tty.Raw);
+    // The second click closes.
+    form->Button1->click();
+    QVERIFY(!form->PortOpened);
+    QVERIFY(!form->Comm1.IsOpen());
+    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+}
+
+void PortPanelTest::panelSettingsReachTheTty() {
+    struct Case {
+        QString baud;
+        int parity;
+        int stop;
+        uint32_t rate;
+        char parityCode;
+        bool oddBit;
+        int stopBits;
+    };
+    const Case cases[] = {
+        {"115200", 1, 1, 115200, 'O', true, 2},
+        {"14400", 2, 0, 14400, 'E', false, 1},
+        {"250000", 0, 1, 250000, 'N', false, 2},
+        {"1200", 0, 0, 1200, 'N', false, 1},
+    };
+    for (const Case& c : cases) {
+        form->ComboBox1->setEditText(c.baud);
+        form->ComboBox2->SetItemIndex(c.parity);
+        form->ComboBox3->SetItemIndex(c.stop);
+        form->Button1->click();
+        QVERIFY(form->PortOpened);
+        const TtyState tty = ReadTtyState(pty->SlaveFd());
+        QCOMPARE(tty.OutputRate, c.rate);
+        QCOMPARE(tty.StopBits, c.stopBits);
+        QCOMPARE(tty.OddBit, c.oddBit); // kept by every tty, pseudo-terminals included
+        if (PtyKeepsFraming()) QCOMPARE(tty.Parity, c.parityCode);
+        QVERIFY(!tty.ParityCheck); // received bytes are never parity-checked
+        form->Button1->click();
+        QVERIFY(!form->PortOpened);
+    }
+}
+
+void PortPanelTest::lineSignalBoxesDriveTheLinesTheyName() {
+    form->CheckBox2->setChecked(true); // "COM_DTR"
+    form->Button1->click();
+    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrEnable);
+    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsDisable);
+    // Changing a box while open changes nothing until the next opening.
+    form->CheckBox1->setChecked(true); // "COM_RTS"
+    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsDisable);
+    form->Button1->click();
+    form->Button1->click();
+    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsEnable);
+    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrEnable);
+    form->Button1->click();
+}
+
+void PortPanelTest::badBaudTextLeavesThePortClosed() {
+    for (const QString& text : {QString(), QStringLiteral("abc"), QStringLiteral("9600 ")}) {
+        form->ComboBox1->setEditText(text);
+        const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+        QCOMPARE(box.count, 1);
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(box.text, QStringLiteral("'%1' is not a valid integer value.").arg(text));
+        QVERIFY(!form->PortOpened);
+        QVERIFY(!form->Comm1.IsOpen());
+        QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+        QCOMPARE(form->Comm1.BaudRate(), 115200u); // nothing written yet
+    }
+    // A rate of 0 would hang the line up: refused, the port stays closed.
+    form->ComboBox1->setEditText("0");
+    const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    QCOMPARE(box.count, 1);
+    QVERIFY(!form->PortOpened);
+    QVERIFY(!form->Comm1.IsOpen());
+}
+
+void PortPanelTest::unknownParityTextLeavesThePortClosed() {
+    form->ComboBox2->setEditText("Mark");
+    const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    QCOMPARE(box.count, 1);
+    QCOMPARE(box.text, QStringLiteral("'Mark' is not a valid parity."));
+    QVERIFY(!form->PortOpened);
+    QVERIFY(!form->Comm1.IsOpen());
+    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    form->ComboBox2->SetItemIndex(2);
+    form->Button1->click();
+    QVERIFY(form->PortOpened);
+}
+
+void PortPanelTest::missingOrBusyPortThenASuccessfulOpen() {
+    form->SPREALCOM->setEditText(portDir->filePath("nothing-here"));
+    ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
+    QVERIFY(!form->PortOpened);
+    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    // Settings written before the failed opening stay written; the line controls are not.
+    QCOMPARE(form->Comm1.BaudRate(), 9600u);
+    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrEnable);
+
+    {
+        TComm other(std::make_shared<QueueNotifySink>());
+        other.SetCommName(pty->SlavePath());
+        other.OpenPort();
+        form->SPREALCOM->SetItemIndex(3);
+        box = CaptureModal([&] { form->Button1->click(); });
+        QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
+        QVERIFY(!form->PortOpened);
+    }
+    form->Button1->click();
+    QVERIFY(form->PortOpened);
+    QVERIFY(form->Comm1.IsOpen());
+}
+
+void PortPanelTest::closingWhileAReplyIsAwaited() {
+    form->Button1->click();
+    QVERIFY(form->PortOpened);
+    form->Button49->click();
+    QCOMPARE(pty->Read(11, std::chrono::seconds(5)).size(), size_t(11));
+    form->Button1->click();
+    QVERIFY(!form->PortOpened);
+    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QVERIFY(pty->ReadAvailable(std::chrono::milliseconds(200)).empty()); // nothing sent on closing
+    QCOMPARE(form->RecvMode, RecvMode::QX1);
+    // A frame sent while closed goes nowhere, without a message.
+    const ModalCapture box = CaptureModal([&] { form->Button49->click(); });
+    QCOMPARE(box.count, 0);
+    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+    QVERIFY(pty->ReadAvailable(std::chrono::milliseconds(200)).empty());
+}
+
+QTEST_MAIN(PortPanelTest)
+#include "test_port_panel.moc"
