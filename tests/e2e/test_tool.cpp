@@ -1,0 +1,264 @@
+// A technician's session against the simulated device: open the default port, read the
+// device's settings into the window, write settings and read them back, and what happens
+// when the device goes away or answers late.
+#include "../ui/modal_capture.h"
+#include "sim/sim_pty.h"
+#include "sim/sim_server.h"
+#include "ui/combo_box.h"
+#include "ui/main_window.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using vq830::sim::DeviceState;
+using vq830::sim::SimOptions;
+using vq830::sim::SimPty;
+using vq830::sim::SimServer;
+using vq830::sim::SimStats;
+
+namespace {
+
+// One simulated device on a pseudo-terminal, mapped as "COM4".
+struct Device {
+    SimPty pty;
+    std::unique_ptr<SimServer> server;
+
+    bool Start(const QString& portDir, SimOptions options = {}) {
+        if (!pty.Open()) return false;
+        QFile::remove(portDir + "/COM4");
+        if (!QFile::link(QString::fromStdString(pty.SlavePath()), portDir + "/COM4")) return false;
+        server = std::make_unique<SimServer>(pty.MasterFd(), options);
+        return server->Start();
+    }
+    void Stop() {
+        if (server) server->Stop();
+        server.reset();
+        pty.Close();
+    }
+    ~Device() { Stop(); }
+};
+
+QPushButton* ButtonOf(TForm1& form, int n) {
+    return form.findChild<QPushButton*>(QStringLiteral("Button%1").arg(n));
+}
+
+// Clicks a query button and waits until its reply was parsed.
+bool Query(TForm1& form, int button) {
+    ButtonOf(form, button)->click();
+    return QTest::qWaitFor(
+        [&] { return form.RecvMode == RecvMode::Idle && !form.Memo8->toPlainText().isEmpty(); },
+        5000);
+}
+
+DeviceState SampleState() {
+    DeviceState s;
+    s.workMode = 2;
+    s.ports[0] = {6, 1, 1};
+    s.ports[1] = {0, 2, 0};
+    s.ports[2] = {7, 0, 1};
+    s.ports[3] = {4, 1, 0};
+    s.modeZeroTimeout = 5;
+    s.readInterval = 123;
+    s.readTimeout = 999;
+    for (int i = 0; i < 9; ++i) {
+        s.readSlots[i].enable = i % 2;
+        s.readSlots[i].code = std::string(2 * (i + 1), char('A' + i));
+        s.readSlots[i].header = {"1" + std::to_string(i), "2" + std::to_string(i), "FF"};
+    }
+    s.boardSerial = 4242;
+    s.tester = 102;
+    return s;
+}
+
+} // namespace
+
+class ToolEndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void queriesFillTheWindowFromTheDevice();
+    void writesChangeTheDeviceAndReadBackEqual();
+    void slotFourButtonsAddressSlotFour();
+    void closingWhileAReplyIsAwaited();
+    void deviceGoingAwayLeavesTheWindowWorking();
+
+private:
+    QTemporaryDir* portDir = nullptr;
+    TForm1* form = nullptr;
+    Device* device = nullptr;
+};
+
+void ToolEndToEndTest::init() {
+    portDir = new QTemporaryDir;
+    QVERIFY(portDir->isValid());
+    qputenv("VQ830_PORT_DIR", portDir->path().toLocal8Bit());
+    device = new Device;
+    QVERIFY(device->Start(portDir->path()));
+    form = new TForm1;
+    form->Button1->click(); // the defaults: "COM4", 9600, None, 1 stop bit
+    QVERIFY(form->PortOpened);
+}
+
+void ToolEndToEndTest::cleanup() {
+    delete form;
+    delete device;
+    delete portDir;
+    qunsetenv("VQ830_PORT_DIR");
+}
+
+void ToolEndToEndTest::queriesFillTheWindowFromTheDevice() {
+    const DeviceState s = SampleState();
+    device->server->SetState(s);
+    QVERIFY(Query(*form, 49));
+    QCOMPARE(form->ComboBox7->ItemIndex(), 2);
+    TComboBox* rows[4][3] = {{form->BOADZ, form->ODDZ, form->STOPZ},
+                             {form->BOADA, form->ODDA, form->STOPA},
+                             {form->BOADB, form->ODDB, form->STOPB},
+                             {form->BOADC, form->ODDC, form->STOPC}};
+    for (int p = 0; p < 4; ++p) {
+        QCOMPARE(rows[p][0]->ItemIndex(), s.ports[p].baud);
+        QCOMPARE(rows[p][1]->ItemIndex(), s.ports[p].parity);
+        QCOMPARE(rows[p][2]->ItemIndex(), s.ports[p].stop);
+    }
+    QCOMPARE(form->Edit1->text(), QStringLiteral("005"));
+    QCOMPARE(form->Edit2->text(), QStringLiteral("123"));
+    QCOMPARE(form->Edit3->text(), QStringLiteral("999"));
+    for (int slot = 1; slot <= 9; ++slot) {
+        const TSlotControls& c = form->Slots[slot - 1];
+        QVERIFY(Query(*form, c.CommandQuery->objectName().mid(6).toInt()));
+        QCOMPARE(c.COMEN->ItemIndex(), s.readSlots[slot - 1].enable);
+        QCOMPARE(c.COMA->text(), QString::fromStdString(s.readSlots[slot - 1].code));
+        QVERIFY(Query(*form, c.HeaderQuery->objectName().mid(6).toInt()));
+        for (int b = 0; b < 3; ++b)
+            QCOMPARE(c.COMBY[b]->text(), QString::fromStdString(s.readSlots[slot - 1].header[b]));
+    }
+}
+
+void ToolEndToEndTest::writesChangeTheDeviceAndReadBackEqual() {
+    form->ComboBox7->SetItemIndex(1);
+    form->BOADZ->SetItemIndex(7);
+    form->ODDZ->SetItemIndex(2);
+    form->STOPZ->SetItemIndex(1);
+    form->BOADB->SetItemIndex(0);
+    form->ODDC->SetItemIndex(1);
+    form->Edit1->setText("7");
+    form->Edit2->setText("250");
+    form->Edit3->setText("31");
+    form->PCBSN->setText("12345678");
+    form->JIANZHI->SetItemIndex(6);
+    form->Slots[2].COMEN->SetItemIndex(0);
+    form->Slots[2].COMA->setText("0203000A0001A5F9");
+    form->Slots[8].COMBY[0]->setText("AA");
+    form->Slots[8].COMBY[1]->setText("BB");
+    form->Slots[8].COMBY[2]->setText("CC");
+    for (int button : {24, 9, 8, 10, 48, 50, 51, 52, 53, 20, 47}) {
+        ButtonOf(*form, button)->click();
+        // Each write is acknowledged in Memo8 before the next goes out.
+        QVERIFY2(QTest::qWaitFor([&] { return !form->Memo8->toPlainText().isEmpty(); }, 5000),
+                 qPrintable(QString::number(button)));
+    }
+    const bool applied = device->server->WaitUntil(
+        [](const DeviceState& s, const SimStats&) {
+            return s.workMode == 1 && s.ports[0].baud == 7 && s.ports[0].parity == 2 &&
+                   s.ports[0].stop == 1 && s.ports[2].baud == 0 && s.ports[3].parity == 1 &&
+                   s.modeZeroTimeout == 7 && s.readInterval == 250 && s.readTimeout == 31 &&
+                   s.boardSerial == 12345678 && s.tester == 7 && s.readSlots[2].enable == 0 &&
+                   s.readSlots[2].code == "0203000A0001A5F9" &&
+                   s.readSlots[8].header == std::array<std::string, 3>{"AA", "BB", "CC"};
+        },
+        std::chrono::seconds(5));
+    QVERIFY(applied);
+
+    // A fresh window reads the same values back.
+    delete form;
+    form = new TForm1;
+    form->Button1->click();
+    QVERIFY(form->PortOpened);
+    QVERIFY(Query(*form, 49));
+    QCOMPARE(form->ComboBox7->ItemIndex(), 1);
+    QCOMPARE(form->BOADZ->Text(), QStringLiteral("115200"));
+    QCOMPARE(form->ODDZ->Text(), QStringLiteral("Even"));
+    QCOMPARE(form->STOPZ->Text(), QStringLiteral("2位"));
+    QCOMPARE(form->BOADB->Text(), QStringLiteral("1200"));
+    QCOMPARE(form->ODDC->Text(), QStringLiteral("Odd"));
+    QCOMPARE(form->Edit1->text(), QStringLiteral("007"));
+    QCOMPARE(form->Edit2->text(), QStringLiteral("250"));
+    QCOMPARE(form->Edit3->text(), QStringLiteral("031"));
+    QVERIFY(Query(*form, 19));
+    QCOMPARE(form->Slots[2].COMEN->Text(), QStringLiteral("0关闭"));
+    QCOMPARE(form->Slots[2].COMA->text(), QStringLiteral("0203000A0001A5F9"));
+    QVERIFY(Query(*form, 46));
+    QCOMPARE(form->Slots[8].COMBY[1]->text(), QStringLiteral("BB"));
+}
+
+void ToolEndToEndTest::slotFourButtonsAddressSlotFour() {
+    form->Slots[3].COMA->setText("0104");
+    form->Slots[3].COMBY[0]->setText("0E");
+    form->Slots[3].COMA->setText("0104");
+    ButtonOf(*form, 5)->click();
+    QVERIFY(QTest::qWaitFor([&] { return !form->Memo8->toPlainText().isEmpty(); }, 5000));
+    ButtonOf(*form, 25)->click();
+    QVERIFY(device->server->WaitUntil(
+        [](const DeviceState& s, const SimStats&) {
+            return s.readSlots[3].code == "0104" && s.readSlots[3].header[0] == "0E";
+        },
+        std::chrono::seconds(5)));
+    const DeviceState s = device->server->State();
+    for (int i = 0; i < 9; ++i)
+        if (i != 3) QCOMPARE(s.readSlots[i], DeviceState().readSlots[i]);
+    form->Slots[3].COMA->clear();
+    form->Slots[3].COMBY[0]->clear();
+    QVERIFY(Query(*form, 27));
+    QCOMPARE(form->Slots[3].COMA->text(), QStringLiteral("0104"));
+    QVERIFY(Query(*form, 7));
+    QCOMPARE(form->Slots[3].COMBY[0]->text(), QStringLiteral("0E"));
+}
+
+void ToolEndToEndTest::closingWhileAReplyIsAwaited() {
+    device->Stop();
+    SimOptions slow;
+    slow.answerDelay = std::chrono::milliseconds(400);
+    QVERIFY(device->Start(portDir->path(), slow));
+    form->Button1->click(); // close the port on the old device
+    form->Button1->click(); // and open the new one
+    QVERIFY(form->PortOpened);
+    ButtonOf(*form, 49)->click();
+    form->Button1->click();
+    QVERIFY(!form->PortOpened);
+    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QTest::qWait(700); // the answer comes while the port is closed
+    QVERIFY(form->Memo8->toPlainText().isEmpty());
+    QCOMPARE(form->RecvMode, RecvMode::QX1);
+    // The next opening works and the next query is answered.
+    form->Button1->click();
+    QVERIFY(form->PortOpened);
+    QVERIFY(Query(*form, 49));
+    QCOMPARE(form->ComboBox7->ItemIndex(), 0);
+}
+
+void ToolEndToEndTest::deviceGoingAwayLeavesTheWindowWorking() {
+    device->Stop(); // the device goes away while the port is open
+    QTest::qWait(200);
+    ButtonOf(*form, 49)->click(); // nothing to send to, no message, no hang
+    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+    QVERIFY(form->PortOpened);
+    form->Button1->click(); // close
+    QVERIFY(!form->PortOpened);
+
+    // The device comes back (on a new pseudo-terminal mapped as COM4): a new opening works.
+    QVERIFY(device->Start(portDir->path()));
+    device->server->SetState(SampleState());
+    form->Button1->click();
+    QVERIFY(form->PortOpened);
+    QVERIFY(Query(*form, 49));
+    QCOMPARE(form->ComboBox7->ItemIndex(), 2);
+}
+
+QTEST_MAIN(ToolEndToEndTest)
+#include "test_tool.moc"
