@@ -22,7 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-"$build/sim/vq830-sim" --link "$portdir" --name COM4 ${VQ830_SIM_ARGS:-} >"$portdir/sim.out" &
+"$build/sim/vq830-sim" --link "$portdir" --name COM4 --exit-with-parent ${VQ830_SIM_ARGS:-} >"$portdir/sim.out" &
 sim_pid=$!
 for _ in $(seq 100); do [ -L "$portdir/COM4" ] && break; sleep 0.05; done
 [ -L "$portdir/COM4" ] || { echo "run: the simulator did not start" >&2; exit 1; }
