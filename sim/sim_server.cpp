@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fcntl.h>
 #include <poll.h>
 #include <random>
@@ -110,6 +109,16 @@ SimStats SimServer::Stats() const {
     return stats;
 }
 
+std::vector<Exchange> SimServer::History() const {
+    std::lock_guard lock(mutex_);
+    return {history_.begin(), history_.end()};
+}
+
+void SimServer::ClearHistory() {
+    std::lock_guard lock(mutex_);
+    history_.clear();
+}
+
 bool SimServer::WaitUntil(const std::function<bool(const DeviceState&, const SimStats&)>& pred,
                           std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
@@ -165,7 +174,10 @@ void SimServer::Run() {
         if (drop) return;
 
         const std::string& answer = exchange.answer;
-        std::size_t parts = std::clamp<std::size_t>(options_.splitParts, 1, answer.size());
+        if (answer.empty()) return;
+        std::size_t parts =
+            options_.splitParts < 1 ? 1 : static_cast<std::size_t>(options_.splitParts);
+        parts = std::min(parts, answer.size());
         std::size_t base = answer.size() / parts;
         std::size_t extra = answer.size() % parts;
         Clock::time_point due = std::max(now + options_.answerDelay, lastDue);
@@ -180,7 +192,8 @@ void SimServer::Run() {
         queuedBytes += answer.size();
     };
 
-    for (;;) {
+    // Moves the due parts to the write queue and writes what the pseudo-terminal takes.
+    auto flush = [&] {
         Clock::time_point now = Clock::now();
         while (!scheduled.empty() && scheduled.front().due <= now) {
             ready.push_back(std::move(scheduled.front()));
@@ -201,19 +214,25 @@ void SimServer::Run() {
                 }
                 break;
             }
-            queuedBytes -= static_cast<std::size_t>(n);
-            log("tx " + Printable(std::string_view(part.bytes).substr(0, n)));
-            part.bytes.erase(0, static_cast<std::size_t>(n));
-            if (!part.bytes.empty()) continue;
+            const auto written = static_cast<std::size_t>(n);
+            queuedBytes -= written;
+            log("tx " + Printable(std::string_view(part.bytes).substr(0, written)));
+            part.bytes.erase(0, written);
+            const bool partDone = part.bytes.empty();
             {
                 std::lock_guard lock(mutex_);
-                ++stats_.partsWritten;
-                stats_.bytesWritten += static_cast<std::uint64_t>(n);
-                if (part.last) ++stats_.answersWritten;
+                stats_.bytesWritten += written;
+                if (partDone) ++stats_.partsWritten;
+                if (partDone && part.last) ++stats_.answersWritten;
             }
+            if (!partDone) continue;
             changed_.notify_all();
             ready.pop_front();
         }
+    };
+
+    for (;;) {
+        flush();
 
         pollfd fds[2] = {{stopFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
         if (waitWritable) fds[1].events |= POLLOUT;
@@ -255,11 +274,16 @@ void SimServer::Run() {
             {
                 std::lock_guard lock(mutex_);
                 exchanges = device_.FeedExchanges(chunk);
+                for (const Exchange& exchange : exchanges) {
+                    if (history_.size() == kHistorySize) history_.pop_front();
+                    history_.push_back(exchange);
+                }
             }
             changed_.notify_all();
             Clock::time_point arrival = Clock::now();
             for (const Exchange& exchange : exchanges)
                 schedule(exchange, arrival);
+            flush();
         }
     }
 }

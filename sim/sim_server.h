@@ -21,18 +21,20 @@
 // discarded rather than queued without limit. Answers written while no one has the port open
 // stay in the pseudo-terminal's input queue until the port is next opened (or flushed).
 //
-// Thread safety: State(), SetState(), Stats() and WaitUntil() may be called from any thread
-// while the server runs; each takes a consistent snapshot under the server's lock. Start() and
-// Stop() belong to the thread that owns the server.
+// Thread safety: State(), SetState(), Stats(), History() and WaitUntil() may be called from any
+// thread while the server runs; each takes a consistent snapshot under the server's lock. Start()
+// and Stop() belong to the thread that owns the server.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/device_state.h"
 #include "sim/sim_device.h"
@@ -72,6 +74,8 @@ struct SimStats {
 
 // Upper bound of answer bytes waiting to be written.
 inline constexpr std::size_t kMaxQueuedBytes = 64 * 1024;
+// Number of exchanges kept for History().
+inline constexpr std::size_t kHistorySize = 256;
 
 class SimServer {
 public:
@@ -93,6 +97,11 @@ public:
     void SetState(const DeviceState& state);
     SimStats Stats() const;
 
+    // The last frames received with the device's answers, oldest first (at most
+    // kHistorySize; answers listed here may still be waiting, or have been dropped).
+    std::vector<Exchange> History() const;
+    void ClearHistory();
+
     // Waits until pred(state, stats) holds, checking after every change, or until the timeout.
     // Returns the last result of pred. pred runs under the server's lock: keep it short and
     // do not call back into the server from it.
@@ -112,6 +121,7 @@ private:
     mutable std::condition_variable changed_;
     SimDevice device_;
     SimStats stats_;
+    std::deque<Exchange> history_;
 };
 
 } // namespace vq830::sim

@@ -64,6 +64,8 @@ private slots:
     void droppedAnswersAreNeverWritten();
     void dropRateIsRepeatableWithItsSeed();
     void stateCanBeSetAndWatchedFromTheTest();
+    void historyKeepsTheLatestFrames();
+    void answersWaitInABoundedQueue();
     void trafficIsLogged();
     void survivesAFloodOfNoise();
     void stopEndsServingAndIsIdempotent();
@@ -110,6 +112,16 @@ void TestSimServer::frameWrittenToThePortGetsItsAnswer() {
     QCOMPARE(Q(Exchange(port.fd, "KORVAT#COMP04:ABCDEF#", 3)), QByteArray("OK#"));
     QCOMPARE(Q(Exchange(port.fd, "PPPPPP#COMP04#", 14)), QByteArray("COMP04:ABCDEF#"));
     QCOMPARE(Q(Exchange(port.fd, "KORVAT#MOD:5#", 4)), QByteArray("ERR#"));
+
+    const std::vector<std::string> frames = {"KORVAT#MOD:1#",  "KORVAT#COMW4:0,04BEEF#",
+                                             "PPPPPP#COMR04#", "KORVAT#COMP04:ABCDEF#",
+                                             "PPPPPP#COMP04#", "KORVAT#MOD:5#"};
+    std::vector<vq830::sim::Exchange> history = server.History();
+    QCOMPARE(history.size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        QCOMPARE(Q(history[i].frame), Q(frames[i]));
+    QCOMPARE(Q(history[2].answer), QByteArray("COMR04:0,02,BEEF#"));
+    QVERIFY(!history[5].accepted);
 
     DeviceState state = server.State();
     QCOMPARE(state.workMode, 1);
@@ -294,6 +306,65 @@ void TestSimServer::stateCanBeSetAndWatchedFromTheTest() {
         [](const DeviceState& s, const SimStats&) { return s.tester == 5 && s.boardSerial == 42; },
         kWait));
     writer.join();
+    QCOMPARE(Q(ReadExactly(port.fd, 3)), QByteArray("OK#"));
+}
+
+void TestSimServer::historyKeepsTheLatestFrames() {
+    SimPty pty;
+    QVERIFY(pty.Open());
+    SimOptions options;
+    options.dropAll = true; // nothing to read back
+    SimServer server(pty.MasterFd(), options);
+    QVERIFY(server.Start());
+    Fd port(OpenPort(pty.SlavePath()));
+    const int count = static_cast<int>(vq830::sim::kHistorySize) + 44;
+    std::string frames;
+    for (int i = 0; i < count; ++i)
+        frames += "KORVAT#OTM:" + std::to_string(i) + "#";
+    QVERIFY(WriteAll(port.fd, frames));
+    QVERIFY(server.WaitUntil(
+        [count](const DeviceState&, const SimStats& s) {
+            return s.device.framesAccepted == static_cast<std::uint64_t>(count);
+        },
+        kWait));
+    std::vector<vq830::sim::Exchange> history = server.History();
+    QCOMPARE(history.size(), vq830::sim::kHistorySize);
+    QCOMPARE(Q(history.front().frame), QByteArray("KORVAT#OTM:44#"));
+    QCOMPARE(Q(history.back().frame), Q("KORVAT#OTM:" + std::to_string(count - 1) + "#"));
+    server.ClearHistory();
+    QVERIFY(server.History().empty());
+}
+
+void TestSimServer::answersWaitInABoundedQueue() {
+    SimPty pty;
+    QVERIFY(pty.Open());
+    SimServer server(pty.MasterFd());
+    QVERIFY(server.Start());
+    Fd port(OpenPort(pty.SlavePath()));
+    // 4000 queries and no reading: 248,000 bytes of answers, more than the pseudo-terminal
+    // and the server's queue hold together.
+    const std::uint64_t count = 4000;
+    std::string frames;
+    for (std::uint64_t i = 0; i < count; ++i)
+        frames += "PPPPPP#QX1#";
+    QVERIFY(WriteAll(port.fd, frames));
+    QVERIFY(server.WaitUntil(
+        [count](const DeviceState&, const SimStats& s) {
+            return s.device.framesAccepted == count &&
+                   s.answersQueued + s.answersDiscarded == count;
+        },
+        kWait));
+    const SimStats stats = server.Stats();
+    QVERIFY(stats.answersDiscarded > 0);
+    QVERIFY(stats.answersQueued * kDefaultQx1.size() >= vq830::sim::kMaxQueuedBytes);
+
+    // What was kept arrives whole, and the device answers again afterwards.
+    const std::string received = ReadExactly(port.fd, stats.answersQueued * kDefaultQx1.size());
+    QCOMPARE(received.size(), stats.answersQueued * kDefaultQx1.size());
+    for (std::size_t at = 0; at < received.size(); at += kDefaultQx1.size())
+        QVERIFY(received.compare(at, kDefaultQx1.size(), kDefaultQx1) == 0);
+    QVERIFY(!Readable(port.fd));
+    QVERIFY(WriteAll(port.fd, "KORVAT#MOD:1#"));
     QCOMPARE(Q(ReadExactly(port.fd, 3)), QByteArray("OK#"));
 }
 
