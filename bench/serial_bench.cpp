@@ -20,6 +20,7 @@
 #include <poll.h>
 #include <set>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -36,6 +37,24 @@ namespace {
 constexpr size_t Chunk = 64 * 1024; // what the far end writes per call
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Process CPU time (all threads, user and system), seconds.
+double CpuSeconds() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+           (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+// One transfer: bytes per second of wall time, and CPU seconds the process spent on it.
+struct Result {
+    double rate = 0;
+    double cpu = 0;
+};
+
+Result Measure(size_t bytes, Clock::time_point t0, Clock::time_point t1, double cpu0) {
+    return {bytes / Seconds(t1 - t0), CpuSeconds() - cpu0};
+}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -89,28 +108,30 @@ int OpenBlocking(const std::string& path) {
 
 // --- the ceiling: plain blocking loops -------------------------------------------------------
 
-double PlainReceive(const std::vector<uint8_t>& data) {
+Result PlainReceive(const std::vector<uint8_t>& data) {
     PtyPair pty;
     const int fd = OpenBlocking(pty.SlavePath());
+    const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::thread far([&] { WriteFully(pty.MasterFd(), data.data(), data.size()); });
     ReadFully(fd, data.size(), Chunk);
     const auto t1 = Clock::now();
     far.join();
     close(fd);
-    return data.size() / Seconds(t1 - t0);
+    return Measure(data.size(), t0, t1, cpu0);
 }
 
-double PlainSend(const std::vector<uint8_t>& data) {
+Result PlainSend(const std::vector<uint8_t>& data) {
     PtyPair pty;
     const int fd = OpenBlocking(pty.SlavePath());
+    const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::thread far([&] { ReadFully(pty.MasterFd(), data.size(), Chunk); });
     WriteFully(fd, data.data(), data.size());
     far.join();
     const auto t1 = Clock::now();
     close(fd);
-    return data.size() / Seconds(t1 - t0);
+    return Measure(data.size(), t0, t1, cpu0);
 }
 
 // --- TComm -----------------------------------------------------------------------------------
@@ -125,7 +146,7 @@ std::unique_ptr<TComm> OpenComm(const std::shared_ptr<QueueNotifySink>& sink,
     return comm;
 }
 
-double CommReceive(const std::vector<uint8_t>& data) {
+Result CommReceive(const std::vector<uint8_t>& data) {
     auto sink = std::make_shared<QueueNotifySink>();
     PtyPair pty;
     auto comm = OpenComm(sink, pty.SlavePath());
@@ -133,6 +154,7 @@ double CommReceive(const std::vector<uint8_t>& data) {
     comm->OnReceiveData = [&](TComm&, const uint8_t*, uint16_t n) { got += n; };
     comm->OpenPort();
     sink->RunUntil([&] { return sink->Pending() == 0; }, 1s);
+    const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::thread far([&] { WriteFully(pty.MasterFd(), data.data(), data.size()); });
     while (got < data.size())
@@ -140,14 +162,15 @@ double CommReceive(const std::vector<uint8_t>& data) {
     const auto t1 = Clock::now();
     far.join();
     if (got != data.size()) std::fprintf(stderr, "TComm received %zu of %zu\n", got, data.size());
-    return data.size() / Seconds(t1 - t0);
+    return Measure(data.size(), t0, t1, cpu0);
 }
 
-double CommSend(const std::vector<uint8_t>& data) {
+Result CommSend(const std::vector<uint8_t>& data) {
     auto sink = std::make_shared<QueueNotifySink>();
     PtyPair pty;
     auto comm = OpenComm(sink, pty.SlavePath());
     comm->OpenPort();
+    const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::thread far([&] { ReadFully(pty.MasterFd(), data.size(), Chunk); });
     for (size_t off = 0; off < data.size(); off += Chunk)
@@ -155,24 +178,25 @@ double CommSend(const std::vector<uint8_t>& data) {
             std::this_thread::yield();
     far.join();
     const auto t1 = Clock::now();
-    return data.size() / Seconds(t1 - t0);
+    return Measure(data.size(), t0, t1, cpu0);
 }
 
 // --- QSerialPort -----------------------------------------------------------------------------
 
-double QtReceive(const std::vector<uint8_t>& data) {
+Result QtReceive(const std::vector<uint8_t>& data) {
     PtyPair pty;
     QSerialPort port(QString::fromStdString(pty.SlavePath()));
     port.setBaudRate(115200);
     if (!port.open(QIODevice::ReadWrite)) {
         std::fprintf(stderr, "QSerialPort: %s\n", qPrintable(port.errorString()));
-        return 0;
+        return {};
     }
     size_t got = 0;
     QObject::connect(&port, &QSerialPort::readyRead, [&] {
         got += static_cast<size_t>(port.readAll().size());
         if (got >= data.size()) QCoreApplication::quit();
     });
+    const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::thread far([&] { WriteFully(pty.MasterFd(), data.data(), data.size()); });
     QTimer::singleShot(60000, [] { QCoreApplication::quit(); });
@@ -180,14 +204,15 @@ double QtReceive(const std::vector<uint8_t>& data) {
     const auto t1 = Clock::now();
     far.join();
     port.close();
-    return data.size() / Seconds(t1 - t0);
+    return Measure(data.size(), t0, t1, cpu0);
 }
 
-double QtSend(const std::vector<uint8_t>& data) {
+Result QtSend(const std::vector<uint8_t>& data) {
     PtyPair pty;
     QSerialPort port(QString::fromStdString(pty.SlavePath()));
     port.setBaudRate(115200);
-    if (!port.open(QIODevice::ReadWrite)) return 0;
+    if (!port.open(QIODevice::ReadWrite)) return {};
+    const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::thread far([&] { ReadFully(pty.MasterFd(), data.size(), Chunk); });
     for (size_t off = 0; off < data.size(); off += Chunk)
@@ -198,7 +223,7 @@ double QtSend(const std::vector<uint8_t>& data) {
     far.join();
     const auto t1 = Clock::now();
     port.close();
-    return data.size() / Seconds(t1 - t0);
+    return Measure(data.size(), t0, t1, cpu0);
 }
 
 // --- latency and idle wake-ups ---------------------------------------------------------------
@@ -288,49 +313,47 @@ int main(int argc, char** argv) {
     // figures are medians over the rounds.
     struct Direction {
         const char* name;
-        double (*plain)(const std::vector<uint8_t>&);
-        double (*comm)(const std::vector<uint8_t>&);
-        double (*qt)(const std::vector<uint8_t>&);
+        Result (*plain)(const std::vector<uint8_t>&);
+        Result (*comm)(const std::vector<uint8_t>&);
+        Result (*qt)(const std::vector<uint8_t>&);
     };
     const Direction directions[] = {
         {"receive (far end -> port)", PlainReceive, CommReceive, QtReceive},
         {"send (port -> far end)", PlainSend, CommSend, QtSend},
     };
     const double MiB = 1024.0 * 1024.0;
+    const double mibs = static_cast<double>(data.size()) / MiB;
     std::printf("payload: %zu MiB per run, %d rounds, medians over the rounds\n", mib, runs);
     for (const auto& d : directions) {
-        std::vector<double> plain, comm, qt, commRatio, qtRatio, commVsQt;
+        std::vector<double> rate[3], cpu[3], ratio[3];
         for (int r = 0; r < runs; ++r) {
-            double p = 0, c = 0, q = 0;
-            for (int k = 0; k < 3; ++k)
-                switch ((r + k) % 3) {
-                case 0:
-                    p = d.plain(data);
-                    break;
-                case 1:
-                    c = d.comm(data);
-                    break;
-                default:
-                    q = d.qt(data);
-                    break;
-                }
-            plain.push_back(p);
-            comm.push_back(c);
-            qt.push_back(q);
-            commRatio.push_back(c / p);
-            qtRatio.push_back(q / p);
-            commVsQt.push_back(c / q);
+            Result res[3];
+            for (int k = 0; k < 3; ++k) {
+                const int which = (r + k) % 3;
+                res[which] = which == 0 ? d.plain(data) : which == 1 ? d.comm(data) : d.qt(data);
+            }
+            for (int w = 0; w < 3; ++w) {
+                rate[w].push_back(res[w].rate / MiB);
+                cpu[w].push_back(res[w].cpu * 1000 / mibs);
+                ratio[w].push_back(res[w].rate / res[0].rate);
+            }
+            ratio[2].back() = res[1].rate / res[2].rate; // TComm against QSerialPort
         }
+        const auto best = [](const std::vector<double>& v) {
+            return *std::max_element(v.begin(), v.end());
+        };
         std::printf("%s:\n", d.name);
-        std::printf("  plain blocking loop : %7.1f MiB/s (best %.1f)\n", Median(plain) / MiB,
-                    *std::max_element(plain.begin(), plain.end()) / MiB);
-        std::printf("  TComm               : %7.1f MiB/s (best %.1f), ratio to plain %.2f\n",
-                    Median(comm) / MiB, *std::max_element(comm.begin(), comm.end()) / MiB,
-                    Median(commRatio));
-        std::printf("  QSerialPort         : %7.1f MiB/s (best %.1f), ratio to plain %.2f\n",
-                    Median(qt) / MiB, *std::max_element(qt.begin(), qt.end()) / MiB,
-                    Median(qtRatio));
-        std::printf("  TComm / QSerialPort : %.2f\n", Median(commVsQt));
+        std::printf("  %-20s %9s %9s %12s %s\n", "", "MiB/s", "best", "CPU ms/MiB", "ratio");
+        std::printf("  %-20s %9.1f %9.1f %12.2f\n", "plain blocking loop", Median(rate[0]),
+                    best(rate[0]), Median(cpu[0]));
+        std::printf("  %-20s %9.1f %9.1f %12.2f %.2f of plain, %.2f of QSerialPort\n", "TComm",
+                    Median(rate[1]), best(rate[1]), Median(cpu[1]), Median(ratio[1]),
+                    Median(ratio[2]));
+        std::vector<double> qtRatio;
+        for (size_t i = 0; i < rate[0].size(); ++i)
+            qtRatio.push_back(rate[2][i] / rate[0][i]);
+        std::printf("  %-20s %9.1f %9.1f %12.2f %.2f of plain\n", "QSerialPort", Median(rate[2]),
+                    best(rate[2]), Median(cpu[2]), Median(qtRatio));
     }
 
     auto delays = ReplyDelays(20);

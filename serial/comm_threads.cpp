@@ -213,6 +213,22 @@ void TReadThread::WatchModemLines() {
     ModemWatchDone.store(true);
 }
 
+void TReadThread::DeliverBatch(const uint8_t* data, size_t count) {
+    CheckLineErrors();
+    std::vector<uint8_t> block;
+    block.reserve(count + 1);
+    if (Ctx->IgnoreNullChar.load()) {
+        for (size_t i = 0; i < count; ++i)
+            if (data[i] != 0) block.push_back(data[i]);
+    } else {
+        block.assign(data, data + count);
+    }
+    const auto n = static_cast<uint16_t>(block.size());
+    if (n == 0) return;
+    block.push_back(0); // the batch is followed by one zero byte
+    Ctx->PostData(std::move(block), n);
+}
+
 void TReadThread::Execute() {
     RaisePriority(-2);
     PortContext& ctx = *Ctx;
@@ -239,12 +255,29 @@ void TReadThread::Execute() {
         }
     }
 
-    uint8_t buffer[BufferSize];
+    // Reads take whatever the driver holds (up to StageSize bytes) in one call; batches are
+    // cut from the front of what was read. Bytes read beyond the current batch wait here as
+    // they would in the driver's queue and start the next batch.
+    std::vector<uint8_t> stage(StageSize);
+    uint8_t* const buffer = stage.data();
+    size_t head = 0;  // start of the current batch in stage
+    size_t count = 0; // bytes of the current batch (and beyond) held in stage
+    // Reads into the stage after the bytes already held.
+    auto readMore = [&](size_t& got, size_t& asked) {
+        if (head + count + ReadChunk > StageSize) {
+            std::memmove(buffer, buffer + head, count);
+            head = 0;
+        }
+        asked = StageSize - head - count;
+        return ReadSome(fd, buffer + head + count, asked, got);
+    };
     bool running = true;
     while (running) {
-        // One read: wait for the first byte, then gather until the buffer is full, the line
+        // One read: wait for the first byte, then gather until the batch is full, the line
         // has been quiet for longer than the interval time-out, or the total time-out ends.
-        size_t count = 0;
+        // True when the last read got less than it asked for: the driver's queue was empty
+        // then, so the next step is a wait rather than another read.
+        bool drained = false;
         Clock::time_point start = Clock::now();
         bool stop = false;
         bool hangup = false;
@@ -253,10 +286,11 @@ void TReadThread::Execute() {
                 stop = true;
                 break;
             }
-            size_t got = 0;
-            const ReadOutcome r = ReadSome(fd, buffer, BufferSize, got);
+            size_t got = 0, asked = 0;
+            const ReadOutcome r = readMore(got, asked);
             if (r == ReadOutcome::Data) {
                 count = got;
+                drained = got < asked;
                 break;
             }
             if (r == ReadOutcome::Hangup) hangup = true;
@@ -286,21 +320,25 @@ void TReadThread::Execute() {
         }
         auto lastByte = Clock::now();
         while (count > 0 && count < BufferSize && !stop && !hangup) {
-            size_t got = 0;
-            const ReadOutcome r = ReadSome(fd, buffer + count, BufferSize - count, got);
-            if (r == ReadOutcome::Data) {
-                count += got;
-                lastByte = Clock::now();
-                continue;
+            if (!drained) {
+                size_t got = 0, asked = 0;
+                const ReadOutcome r = readMore(got, asked);
+                if (r == ReadOutcome::Data) {
+                    count += got;
+                    drained = got < asked;
+                    lastByte = Clock::now();
+                    continue;
+                }
+                if (r == ReadOutcome::Hangup) {
+                    hangup = true;
+                    break;
+                }
+                if (r == ReadOutcome::Quiet) {
+                    running = false;
+                    break;
+                }
             }
-            if (r == ReadOutcome::Hangup) {
-                hangup = true;
-                break;
-            }
-            if (r == ReadOutcome::Quiet) {
-                running = false;
-                break;
-            }
+            drained = false; // after the wait, read again
             const uint32_t interval = ctx.ReadIntervalTimeout.load();
             if (interval == MaxDword) break; // return at once with what has arrived
             std::optional<Clock::time_point> deadline;
@@ -331,22 +369,20 @@ void TReadThread::Execute() {
             if (done) break;
         }
         if (stop) break;
-        if (count > 0) {
-            CheckLineErrors();
-            std::vector<uint8_t> block;
-            block.reserve(count + 1);
-            if (ctx.IgnoreNullChar.load()) {
-                for (size_t i = 0; i < count; ++i)
-                    if (buffer[i] != 0) block.push_back(buffer[i]);
-            } else {
-                block.assign(buffer, buffer + count);
-            }
-            const auto n = static_cast<uint16_t>(block.size());
-            if (n > 0) {
-                block.push_back(0); // the batch is followed by one zero byte
-                ctx.PostData(std::move(block), n);
-            }
+        // Every full batch held is delivered; what was read beyond them starts the next batch.
+        // A batch the time-out ended goes whole, and a hang-up or an unusable device delivers
+        // everything held.
+        const bool ending = hangup || !running;
+        bool first = true;
+        while (count >= BufferSize || (count > 0 && (first || ending))) {
+            if (count < BufferSize && !first && !ending) break;
+            const size_t n = std::min(count, BufferSize);
+            DeliverBatch(buffer + head, n);
+            head += n;
+            count -= n;
+            first = false;
         }
+        if (count == 0) head = 0;
         if (hangup) {
             ctx.PostHangupRequest();
             break;

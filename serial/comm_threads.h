@@ -64,12 +64,17 @@ public:
     void Start();
     void Join();
 
+    // Largest batch.
     static constexpr size_t BufferSize = 2048;
+    // What one read asks the driver for at least, and the room for it after a batch.
+    static constexpr size_t ReadChunk = 4096;
+    static constexpr size_t StageSize = BufferSize + 2 * ReadChunk;
 
 private:
     void Execute();
     void WatchModemLines();
     bool CheckLineErrors();
+    void DeliverBatch(const uint8_t* data, size_t count);
     std::shared_ptr<PortContext> Ctx;
     std::thread Thread;
     std::thread ModemThread;

@@ -3,11 +3,14 @@
 NotifySink::~NotifySink() = default;
 
 void QueueNotifySink::Post(std::function<void()> fn) {
+    bool wasEmpty = false;
     {
         std::lock_guard lock(Mutex);
+        wasEmpty = Queue.empty();
         Queue.push_back(std::move(fn));
     }
-    Ready.notify_one();
+    // A waiting owner only waits on an empty queue.
+    if (wasEmpty) Ready.notify_one();
 }
 
 std::size_t QueueNotifySink::RunPending() {
