@@ -185,6 +185,32 @@ private slots:
         QCOMPARE(CountThreads(), before);
     }
 
+    void dataBeforeHangupComesFirst() {
+        Open();
+        std::vector<uint32_t> order; // 1 = data, 2 = hang-up
+        comm->OnReceiveData = [&](TComm&, const uint8_t* buf, uint16_t len) {
+            log.Batches.emplace_back(buf, buf + len);
+            order.push_back(1);
+        };
+        comm->OnRequestHangup = [&](TComm&) {
+            ++log.Hangups;
+            order.push_back(2);
+        };
+        const auto burst = Pattern(5000, 9);
+        QVERIFY(pty->Write(burst.data(), burst.size()));
+        pty->CloseMaster();
+        QVERIFY(sink->RunUntil([&] { return log.Hangups == 1; }, 10s));
+        // Whatever the line delivered before it went away is a prefix of what was sent, in
+        // batches of at most 2048 bytes, and comes before the hang-up request.
+        QCOMPARE(order.back(), 2u);
+        QCOMPARE(std::count(order.begin(), order.end(), 2u), 1);
+        const auto got = log.AllReceived();
+        QVERIFY(got.size() <= burst.size());
+        QVERIFY(std::equal(got.begin(), got.end(), burst.begin()));
+        for (const auto& batch : log.Batches)
+            QVERIFY(batch.size() <= 2048);
+    }
+
     void batchPostedBeforeCloseIsDeliveredAfter() {
         Open();
         QVERIFY(pty->Write("XYZ"));
