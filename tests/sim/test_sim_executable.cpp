@@ -201,7 +201,7 @@ void TestSimExecutable::exitsCleanlyOnInterrupt() {
 }
 
 void TestSimExecutable::splitOptionWritesAnswersInParts() {
-    Child sim({VQ830_SIM_EXE, "--split", "2", "--pause", "500"});
+    Child sim({VQ830_SIM_EXE, "--split", "2", "--pause", "500", "--delay", "50"});
     QVERIFY(sim.Started());
     const std::string path = sim.ReadLine();
     int fd = OpenPort(path);
@@ -249,6 +249,21 @@ void TestSimExecutable::dropOptionsWithholdAnswers() {
     ::close(fd);
     ::kill(mute.Pid(), SIGTERM);
     QCOMPARE(mute.WaitExit(), 0);
+
+    // A drop rate of 1 drops every answer as well.
+    Child certain({VQ830_SIM_EXE, "--drop-rate", "1", "--seed", "3", "--log"});
+    fd = OpenPort(certain.ReadLine());
+    QVERIFY(WriteAll(fd, "PPPPPP#VAR#"));
+    deadline = Clock::now() + kWait;
+    while (certain.Err().find("(dropped)") == std::string::npos && Clock::now() < deadline)
+        ::poll(nullptr, 0, 20);
+    QVERIFY2(certain.Err().find("frame PPPPPP#VAR# => VQ830-A(B) V1.0 PCBSN:00000000,001# "
+                                "(dropped)") != std::string::npos,
+             certain.Err().c_str());
+    QVERIFY(!Readable(fd));
+    ::close(fd);
+    ::kill(certain.Pid(), SIGTERM);
+    QCOMPARE(certain.WaitExit(), 0);
 }
 
 void TestSimExecutable::exitsWithItsParent() {
@@ -283,7 +298,15 @@ void TestSimExecutable::exitsWithItsParent() {
 
     ::close(in[1]); // the shell's "read" ends, and the shell with it
     int status = 0;
-    QCOMPARE(::waitpid(shell, &status, 0), shell);
+    Clock::time_point deadline = Clock::now() + kWait;
+    while (::waitpid(shell, &status, WNOHANG) != shell) {
+        if (Clock::now() > deadline) {
+            ::kill(shell, SIGKILL);
+            ::waitpid(shell, &status, 0);
+            QFAIL("the shell did not end");
+        }
+        ::poll(nullptr, 0, 20);
+    }
     // The simulator follows: its end closes the pipe (a read gives end-of-file, not a time-out).
     pollfd p{out[0], POLLIN, 0};
     QCOMPARE(::poll(&p, 1, static_cast<int>(kWait.count())), 1);
