@@ -87,6 +87,9 @@ public:
     Exchange HandleFrame(std::string_view frame);
 
     const DeviceState& State() const { return state_; }
+    // Replaces every setting. No range is checked here, so a test can make the device answer
+    // what a real one never would: a baud index of 9 answers "BAZ:9..", a code of "ZZ" answers
+    // "COMR0n:e,01,ZZ#", a time of 1000 answers "OTM:1000".
     void SetState(const DeviceState& state) { state_ = state; }
     const DeviceCounters& Counters() const { return counters_; }
 

@@ -94,6 +94,7 @@ public:
 
     // Copies of the device's settings and the server's counters.
     DeviceState State() const;
+    // Replaces every setting, unchecked (see SimDevice::SetState).
     void SetState(const DeviceState& state);
     SimStats Stats() const;
 

@@ -174,6 +174,7 @@ private slots:
     void writeIsAcknowledgedAndReadsBack_data();
     void writeIsAcknowledgedAndReadsBack();
     void writesAccumulate();
+    void setStateIsAnsweredAsItStands();
     void malformedFrameGetsErrorAndChangesNothing_data();
     void malformedFrameGetsErrorAndChangesNothing();
     void answerComesWhenTheClosingHashArrives();
@@ -259,6 +260,25 @@ void TestSimDevice::writesAccumulate() {
     device.SetState(other);
     QCOMPARE(Q(Ask(device, "PPPPPP#QX1#")),
              QByteArray("MOD:2,BAZ:300,BAA:300,BAB:300,BAC:300,OTM:010,RTM:010,ODM:010#"));
+}
+
+void TestSimDevice::setStateIsAnsweredAsItStands() {
+    // Settings no write could make, for trying the tool's handling of odd answers.
+    DeviceState odd;
+    odd.ports[vq830::sim::kPortZ] = {9, 8, 0};
+    odd.readTimeout = 1000;
+    odd.readSlots[0].code = "ZZ";
+    odd.readSlots[1].header = {"0", "", "123"};
+    SimDevice device(odd);
+    QCOMPARE(Q(Ask(device, "PPPPPP#QX1#")),
+             QByteArray("MOD:0,BAZ:980,BAA:300,BAB:300,BAC:300,OTM:010,RTM:010,ODM:1000#"));
+    QCOMPARE(Q(Ask(device, "PPPPPP#COMR01#")), QByteArray("COMR01:1,01,ZZ#"));
+    QCOMPARE(Q(Ask(device, "PPPPPP#COMP02#")), QByteArray("COMP02:0123#"));
+    // Writes still check their values and change only their own setting.
+    QCOMPARE(Q(Ask(device, "KORVAT#BAZ:980#")), QByteArray("ERR#"));
+    QCOMPARE(Q(Ask(device, "KORVAT#ODM:020#")), QByteArray("OK#"));
+    QCOMPARE(Q(Ask(device, "PPPPPP#QX1#")),
+             QByteArray("MOD:0,BAZ:980,BAA:300,BAB:300,BAC:300,OTM:010,RTM:010,ODM:020#"));
 }
 
 void TestSimDevice::malformedFrameGetsErrorAndChangesNothing_data() {
