@@ -157,8 +157,10 @@ Result CommReceive(const std::vector<uint8_t>& data) {
     const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     std::thread far([&] { WriteFully(pty.MasterFd(), data.data(), data.size()); });
-    while (got < data.size())
-        if (!sink->WaitAndRunOne(10s)) break;
+    // The owner's loop: wait for a notification, run it.
+    const auto limit = Clock::now() + 60s;
+    while (got < data.size() && Clock::now() < limit)
+        sink->WaitAndRunOne(1s);
     const auto t1 = Clock::now();
     far.join();
     if (got != data.size()) std::fprintf(stderr, "TComm received %zu of %zu\n", got, data.size());

@@ -12,7 +12,6 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -62,9 +61,6 @@ WaitResult WaitFor(int stopFd, int fd, short events, std::optional<Clock::time_p
         return WaitResult::Failed;
     }
 }
-
-// Best effort: a refusal leaves the thread at its default priority.
-void RaisePriority(int nice) { (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice); }
 
 // Signal used to interrupt a modem-line wait (which cannot be polled).
 int WakeSignal() { return SIGRTMIN + 5; }
@@ -230,7 +226,6 @@ void TReadThread::DeliverBatch(const uint8_t* data, size_t count) {
 }
 
 void TReadThread::Execute() {
-    RaisePriority(-2);
     PortContext& ctx = *Ctx;
     const int fd = ctx.Device;
 
@@ -422,14 +417,18 @@ bool TWriteThread::WriteAll(const uint8_t* data, size_t count) {
     auto start = Clock::now();
     while (offset < count) {
         if (ctx.StopRequested.load()) return false;
-        const ssize_t n = write(ctx.Device, data + offset, count - offset);
+        const size_t asked = count - offset;
+        const ssize_t n = write(ctx.Device, data + offset, asked);
         if (n > 0) {
             offset += static_cast<size_t>(n);
+            // A short write means the driver's queue is full now: wait for room rather than
+            // try again at once.
+            if (static_cast<size_t>(n) == asked || offset == count) continue;
+        } else if (n < 0 && errno == EINTR) {
             continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EBADF) return false;
-        if (n < 0 && errno != EAGAIN) {
+        } else if (n < 0 && errno == EBADF) {
+            return false;
+        } else if (n < 0 && errno != EAGAIN) {
             ctx.PostHangupRequest();
             return false;
         }
@@ -456,7 +455,6 @@ bool TWriteThread::WriteAll(const uint8_t* data, size_t count) {
 }
 
 void TWriteThread::Execute() {
-    RaisePriority(-1);
     PortContext& ctx = *Ctx;
     bool notifyEmpty = true;
     for (;;) {
