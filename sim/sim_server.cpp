@@ -24,7 +24,8 @@ constexpr std::size_t kReadChunk = 4096;
 struct Part {
     Clock::time_point due;
     std::string bytes;
-    bool last = false; // the answer's final part
+    bool last = false;     // the answer's final part
+    bool injected = false; // bytes given to Inject(), not an answer
 };
 
 std::string Printable(std::string_view bytes) {
@@ -57,16 +58,16 @@ bool SimServer::Start(std::string* error) {
         if (error) *error = "already running";
         return false;
     }
-    stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopFd_ < 0) {
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
         if (error) *error = std::string("eventfd: ") + std::strerror(errno);
         return false;
     }
     int flags = fcntl(masterFd_, F_GETFL);
     if (flags < 0 || fcntl(masterFd_, F_SETFL, flags | O_NONBLOCK) != 0) {
         if (error) *error = std::string("master descriptor: ") + std::strerror(errno);
-        ::close(stopFd_);
-        stopFd_ = -1;
+        ::close(wakeFd_);
+        wakeFd_ = -1;
         return false;
     }
     char name[128];
@@ -78,14 +79,21 @@ bool SimServer::Start(std::string* error) {
 
 void SimServer::Stop() {
     if (thread_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopRequested_ = true;
+        }
         std::uint64_t one = 1;
-        while (::write(stopFd_, &one, sizeof one) < 0 && errno == EINTR) {
+        while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
         }
         thread_.join();
+        std::lock_guard lock(mutex_);
+        stopRequested_ = false;
+        injected_.clear();
     }
-    if (stopFd_ >= 0) ::close(stopFd_);
+    if (wakeFd_ >= 0) ::close(wakeFd_);
     if (slaveHoldFd_ >= 0) ::close(slaveHoldFd_);
-    stopFd_ = -1;
+    wakeFd_ = -1;
     slaveHoldFd_ = -1;
 }
 
@@ -107,6 +115,17 @@ SimStats SimServer::Stats() const {
     SimStats stats = stats_;
     stats.device = device_.Counters();
     return stats;
+}
+
+void SimServer::Inject(std::string bytes) {
+    if (!thread_.joinable() || bytes.empty()) return;
+    {
+        std::lock_guard lock(mutex_);
+        injected_.push_back(std::move(bytes));
+    }
+    std::uint64_t one = 1;
+    while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
 }
 
 std::vector<Exchange> SimServer::History() const {
@@ -222,7 +241,8 @@ void SimServer::Run() {
             {
                 std::lock_guard lock(mutex_);
                 stats_.bytesWritten += written;
-                if (partDone) ++stats_.partsWritten;
+                if (partDone && part.injected) ++stats_.injectionsWritten;
+                if (partDone && !part.injected) ++stats_.partsWritten;
                 if (partDone && part.last) ++stats_.answersWritten;
             }
             if (!partDone) continue;
@@ -234,7 +254,7 @@ void SimServer::Run() {
     for (;;) {
         flush();
 
-        pollfd fds[2] = {{stopFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
+        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
         if (waitWritable) fds[1].events |= POLLOUT;
         if (hangup) fds[1].fd = -1; // ignored by poll
         int timeout = -1;
@@ -251,7 +271,24 @@ void SimServer::Run() {
             log(std::string("poll failed: ") + std::strerror(errno));
             return;
         }
-        if (fds[0].revents & POLLIN) return;
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t count = 0;
+            if (::read(wakeFd_, &count, sizeof count) < 0) {
+                // EAGAIN: already drained; nothing else can fail on an eventfd
+            }
+            std::vector<std::string> bytes;
+            {
+                std::lock_guard lock(mutex_);
+                if (stopRequested_) return;
+                bytes.swap(injected_);
+            }
+            for (std::string& b : bytes) {
+                log("inject " + Printable(b));
+                queuedBytes += b.size();
+                ready.push_back(Part{Clock::now(), std::move(b), false, true});
+            }
+            flush();
+        }
         if (hangup) {
             hangup = false; // look again on the next round
             continue;

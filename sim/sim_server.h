@@ -21,9 +21,9 @@
 // discarded rather than queued without limit. Answers written while no one has the port open
 // stay in the pseudo-terminal's input queue until the port is next opened (or flushed).
 //
-// Thread safety: State(), SetState(), Stats(), History() and WaitUntil() may be called from any
-// thread while the server runs; each takes a consistent snapshot under the server's lock. Start()
-// and Stop() belong to the thread that owns the server.
+// Thread safety: State(), SetState(), Inject(), Stats(), History() and WaitUntil() may be called
+// from any thread while the server runs; each takes a consistent snapshot under the server's lock.
+// Start() and Stop() belong to the thread that owns the server.
 #pragma once
 
 #include <chrono>
@@ -69,7 +69,8 @@ struct SimStats {
     std::uint64_t answersQueued = 0;
     std::uint64_t answersWritten = 0; // every part written to the master
     std::uint64_t partsWritten = 0;
-    std::uint64_t bytesWritten = 0;
+    std::uint64_t bytesWritten = 0;      // answers and injected bytes
+    std::uint64_t injectionsWritten = 0; // Inject() calls whose bytes are all written
 };
 
 // Upper bound of answer bytes waiting to be written.
@@ -96,6 +97,10 @@ public:
     DeviceState State() const;
     // Replaces every setting, unchecked (see SimDevice::SetState).
     void SetState(const DeviceState& state);
+    // Writes `bytes` to the line as soon as possible, as if the device sent them on its own
+    // (after any answer already due; no delay, split or drop applies). For trying what the
+    // tool does with unasked-for or malformed data. Ignored when the server is not running.
+    void Inject(std::string bytes);
     SimStats Stats() const;
 
     // The last frames received with the device's answers, oldest first (at most
@@ -114,7 +119,7 @@ private:
 
     const int masterFd_;
     const SimOptions options_;
-    int stopFd_ = -1;
+    int wakeFd_ = -1; // eventfd: stop requested, or bytes to inject
     int slaveHoldFd_ = -1;
     std::thread thread_;
 
@@ -123,6 +128,8 @@ private:
     SimDevice device_;
     SimStats stats_;
     std::deque<Exchange> history_;
+    std::vector<std::string> injected_;
+    bool stopRequested_ = false;
 };
 
 } // namespace vq830::sim

@@ -66,6 +66,7 @@ private slots:
     void stateCanBeSetAndWatchedFromTheTest();
     void historyKeepsTheLatestFrames();
     void answersWaitInABoundedQueue();
+    void injectedBytesReachThePort();
     void trafficIsLogged();
     void survivesAFloodOfNoise();
     void stopEndsServingAndIsIdempotent();
@@ -366,6 +367,31 @@ void TestSimServer::answersWaitInABoundedQueue() {
     QVERIFY(!Readable(port.fd));
     QVERIFY(WriteAll(port.fd, "KORVAT#MOD:1#"));
     QCOMPARE(Q(ReadExactly(port.fd, 3)), QByteArray("OK#"));
+}
+
+void TestSimServer::injectedBytesReachThePort() {
+    SimPty pty;
+    QVERIFY(pty.Open());
+    SimServer idle(pty.MasterFd());
+    idle.Inject("ignored"); // not running: nothing happens
+    QCOMPARE(idle.Stats().injectionsWritten, 0u);
+
+    SimServer server(pty.MasterFd());
+    QVERIFY(server.Start());
+    Fd port(OpenPort(pty.SlavePath()));
+    QVERIFY(!Readable(port.fd));
+    const std::string odd("COMR02:1,?8,\x00\xff#", 15);
+    server.Inject(odd);
+    QCOMPARE(Q(ReadExactly(port.fd, odd.size())), Q(odd));
+    QVERIFY(server.WaitUntil(
+        [](const DeviceState&, const SimStats& s) { return s.injectionsWritten == 1; }, kWait));
+    // Answers go on as before, and injected bytes are not frames to the device.
+    QCOMPARE(Q(Exchange(port.fd, "KORVAT#MOD:2#", 3)), QByteArray("OK#"));
+    QVERIFY(WaitForWritten(server, 1, 1));
+    SimStats stats = server.Stats();
+    QCOMPARE(stats.device.framesAccepted, 1u);
+    QCOMPARE(stats.bytesWritten, std::uint64_t{odd.size() + 3});
+    QCOMPARE(server.History().size(), size_t{1});
 }
 
 void TestSimServer::trafficIsLogged() {
