@@ -31,7 +31,7 @@ step "ThreadSanitizer build of the serial port component"
 step "libFuzzer run of the reply parsers and the integer conversion"
 "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVQ830_SANITIZE=address \
-  -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS=protocol
+  -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS="protocol;sim"
 (cd "$root/build-fuzz" && ctest -j1 -R fuzz)
 
 step "all test runs passed"
