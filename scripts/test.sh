@@ -3,7 +3,8 @@
 #   1. the normal build;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build of everything;
 #   3. a ThreadSanitizer build of the serial port component and its tests;
-#   4. a short libFuzzer run of the reply parsers and the integer conversion (clang).
+#   4. short libFuzzer runs (clang) of the reply parsers and the integer conversion, and of
+#      the simulated device's frame reader.
 # Tests use Qt's offscreen platform and pseudo-terminals: no display, no hardware.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -28,7 +29,7 @@ step "ThreadSanitizer build of the serial port component"
   -DVQ830_SANITIZE=thread -DVQ830_TEST_DIRS=serial
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1" ctest -j1)
 
-step "libFuzzer run of the reply parsers and the integer conversion"
+step "libFuzzer runs of the reply parsers, the integer conversion and the simulator"
 "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVQ830_SANITIZE=address \
   -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS="protocol;sim"
