@@ -180,17 +180,22 @@ bool TReadThread::CheckLineErrors() {
 }
 
 void TReadThread::WatchModemLines() {
+    // The wake signal must reach this thread whatever mask it inherited.
+    sigset_t wake;
+    sigemptyset(&wake);
+    sigaddset(&wake, WakeSignal());
+    pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
     const int fd = Ctx->Device;
     serial_icounter_struct before{};
     const bool counts = ioctl(fd, TIOCGICOUNT, &before) == 0;
     int levels = 0;
     (void)ioctl(fd, TIOCMGET, &levels);
-    while (!Ctx->StopRequested.load()) {
+    while (!ModemWatchStop.load()) {
         if (ioctl(fd, TIOCMIWAIT, TIOCM_CD | TIOCM_RNG) != 0) {
             if (errno == EINTR) continue;
             break; // not supported, or the device went away (the reader reports that)
         }
-        if (Ctx->StopRequested.load()) break;
+        if (ModemWatchStop.load()) break;
         uint32_t bits = 0;
         int now = 0;
         (void)ioctl(fd, TIOCMGET, &now);
@@ -387,7 +392,9 @@ void TReadThread::Execute() {
     (void)tcflush(fd, TCIFLUSH);
     if (ModemThread.joinable()) {
         // The modem-line wait ends only on a line change, the device going away or a signal.
-        ctx.StopRequested.store(true);
+        // Only the watcher is told to stop: the transmit thread goes on if the receive thread
+        // ended on its own.
+        ModemWatchStop.store(true);
         while (!ModemWatchDone.load()) {
             pthread_kill(ModemThread.native_handle(), WakeSignal());
             std::this_thread::sleep_for(milliseconds(1));

@@ -79,6 +79,7 @@ private:
     std::thread Thread;
     std::thread ModemThread;
     std::atomic<bool> ModemWatchDone{true};
+    std::atomic<bool> ModemWatchStop{false};
     // Line-error counters seen last (framing, parity, overrun, receive-buffer overrun, break).
     bool HaveCounts = false;
     int LastFrame = 0, LastParity = 0, LastOverrun = 0, LastBufOverrun = 0, LastBreak = 0;
