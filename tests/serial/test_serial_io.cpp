@@ -185,6 +185,24 @@ private slots:
         QCOMPARE(CountThreads(), before);
     }
 
+    void transmitThreadOutlivesReceiveThread() {
+        const int before = CountThreads();
+        Open();
+        pty->CloseMaster();
+        QVERIFY(sink->RunUntil([&] { return log.Hangups == 1; }, 10s));
+        QVERIFY(WaitThreadCount(before + 1, 10s)); // the transmit thread still runs
+        // It takes the buffer, meets the dead line, asks for a hang-up itself and ends; from
+        // then on nothing more is queued.
+        QVERIFY(comm->SendBytes("after", 5));
+        QVERIFY(sink->RunUntil([&] { return log.Hangups == 2; }, 10s));
+        QVERIFY(WaitThreadCount(before, 10s));
+        QVERIFY(!comm->SendBytes("more", 4));
+        QVERIFY(comm->IsOpen()); // the object does not notice; closing cleans up
+        comm->ClosePort();
+        QVERIFY(!comm->IsOpen());
+        QVERIFY(log.AllOnOwnerThread);
+    }
+
     void dataBeforeHangupComesFirst() {
         Open();
         std::vector<uint32_t> order; // 1 = data, 2 = hang-up
