@@ -127,6 +127,26 @@ private slots:
                  QByteArray("BAZ:2"));
     }
 
+    void timeoutsTakeEffectWhileOpen() {
+        Open();
+        // A long interval: a partial batch waits for the buffer to fill.
+        comm->SetReadIntervalTimeout(60000);
+        const auto head = Pattern(10, 11);
+        QVERIFY(pty->Write(head.data(), head.size()));
+        QVERIFY(!sink->RunUntil([&] { return !log.Batches.empty(); }, 300ms));
+        const auto rest = Pattern(2038, 12);
+        QVERIFY(pty->Write(rest.data(), rest.size()));
+        QVERIFY(sink->RunUntil([&] { return log.Batches.size() == 1; }, 10s));
+        QCOMPARE(log.Batches[0].size(), size_t(2048));
+        QVERIFY(std::equal(head.begin(), head.end(), log.Batches[0].begin()));
+        // A total time-out ends a read that the interval alone would keep open.
+        comm->SetReadTotalTimeoutConstant(50);
+        QVERIFY(pty->Write("tail"));
+        QVERIFY(sink->RunUntil([&] { return log.Batches.size() == 2; }, 10s));
+        QCOMPARE(log.Batches[1], (std::vector<uint8_t>{'t', 'a', 'i', 'l'}));
+        QCOMPARE(log.Hangups, 0);
+    }
+
     void emptyReadsAreReissued() {
         // With a total read time-out, reads complete empty while the line is quiet; the
         // receive thread must issue them again rather than end.
