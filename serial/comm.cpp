@@ -142,8 +142,11 @@ void TComm::StopWriter() {
 bool TComm::SendBytes(const void* Buffer, size_t Length) {
     if (!Writer || Length == 0) return false;
     // The copy carries one zero byte after the data, which is not sent.
-    std::vector<uint8_t> block(Length + 1, 0);
-    std::memcpy(block.data(), Buffer, Length);
+    const auto* bytes = static_cast<const uint8_t*>(Buffer);
+    std::vector<uint8_t> block;
+    block.reserve(Length + 1);
+    block.assign(bytes, bytes + Length);
+    block.push_back(0);
     {
         std::lock_guard lock(Context->QueueMutex);
         if (Context->WriterEnded || Context->Queue.size() >= MaxQueuedBuffers) return false;
