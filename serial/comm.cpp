@@ -77,6 +77,10 @@ void TComm::OpenPort() {
         throw ECommsError(CommsErrorText::EventFailed);
     }
     Context = std::make_shared<PortContext>(fd, stopFd, wakeFd, Sink, Alive);
+    if (!Context->CreateWaiters()) {
+        CloseHandles();
+        throw ECommsError(CommsErrorText::EventFailed);
+    }
     Context->ReadIntervalTimeout = FReadIntervalTimeout;
     Context->ReadTotalTimeoutMultiplier = FReadTotalTimeoutMultiplier;
     Context->ReadTotalTimeoutConstant = FReadTotalTimeoutConstant;

@@ -8,8 +8,8 @@
 #include <linux/serial.h>
 #include <mutex>
 #include <optional>
-#include <poll.h>
 #include <pthread.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -29,37 +29,6 @@ template <typename F> void PostToOwner(PortContext& ctx, F fn) {
     ctx.Sink->Post([owner = ctx.Owner, fn = std::move(fn)]() {
         if (auto alive = owner.lock()) fn(**alive);
     });
-}
-
-enum class WaitResult { Stop, Ready, Timeout, Hangup, Invalid, Failed };
-
-// Waits for the stop signal or for `events` on fd, until deadline (none: no limit). When
-// several are ready, the stop signal wins.
-WaitResult WaitFor(int stopFd, int fd, short events, std::optional<Clock::time_point> deadline) {
-    for (;;) {
-        pollfd fds[2] = {{stopFd, POLLIN, 0}, {fd, events, 0}};
-        timespec ts{};
-        timespec* tsp = nullptr;
-        if (deadline) {
-            auto left = *deadline - Clock::now();
-            if (left < Clock::duration::zero()) left = Clock::duration::zero();
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            ts.tv_sec = static_cast<time_t>(ns / 1000000000);
-            ts.tv_nsec = static_cast<long>(ns % 1000000000);
-            tsp = &ts;
-        }
-        const int n = ppoll(fds, 2, tsp, nullptr);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return WaitResult::Failed;
-        }
-        if (fds[0].revents) return WaitResult::Stop;
-        if (n == 0) return WaitResult::Timeout;
-        if (fds[1].revents & POLLNVAL) return WaitResult::Invalid;
-        if (fds[1].revents & events) return WaitResult::Ready;
-        if (fds[1].revents & (POLLHUP | POLLERR)) return WaitResult::Hangup;
-        return WaitResult::Failed;
-    }
 }
 
 // Signal used to interrupt a modem-line wait (which cannot be polled).
@@ -108,6 +77,63 @@ std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
 }
 
 } // namespace
+
+Waiter::Waiter(int stopFd, int fd, uint32_t events) : Events(events) {
+    Ep = epoll_create1(EPOLL_CLOEXEC);
+    if (Ep < 0) return;
+    epoll_event stop{};
+    stop.events = EPOLLIN;
+    stop.data.u32 = 0;
+    epoll_event dev{};
+    dev.events = events;
+    dev.data.u32 = 1;
+    if (epoll_ctl(Ep, EPOLL_CTL_ADD, stopFd, &stop) != 0 ||
+        epoll_ctl(Ep, EPOLL_CTL_ADD, fd, &dev) != 0) {
+        close(Ep);
+        Ep = -1;
+    }
+}
+
+Waiter::~Waiter() {
+    if (Ep >= 0) close(Ep);
+}
+
+WaitResult Waiter::Wait(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    for (;;) {
+        timespec ts{};
+        timespec* tsp = nullptr;
+        if (deadline) {
+            auto left = *deadline - Clock::now();
+            if (left < Clock::duration::zero()) left = Clock::duration::zero();
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+            ts.tv_nsec = static_cast<long>(ns % 1000000000);
+            tsp = &ts;
+        }
+        epoll_event ev[2];
+        const int n = epoll_pwait2(Ep, ev, 2, tsp, nullptr);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno == EBADF ? WaitResult::Invalid : WaitResult::Failed;
+        }
+        if (n == 0) return WaitResult::Timeout;
+        uint32_t device = 0;
+        for (int i = 0; i < n; ++i) {
+            if (ev[i].data.u32 == 0) return WaitResult::Stop;
+            device = ev[i].events;
+        }
+        if (device & Events) return WaitResult::Ready;
+        if (device & (EPOLLHUP | EPOLLERR)) return WaitResult::Hangup;
+        return WaitResult::Failed;
+    }
+}
+
+bool PortContext::CreateWaiters() {
+    ReadWaiter = std::make_unique<Waiter>(StopFd, Device, EPOLLIN);
+    RoomWaiter = std::make_unique<Waiter>(StopFd, Device, EPOLLOUT);
+    IdleWaiter = std::make_unique<Waiter>(StopFd, WakeFd, EPOLLIN);
+    return ReadWaiter->Valid() && RoomWaiter->Valid() && IdleWaiter->Valid();
+}
 
 void PortContext::RequestStop() {
     StopRequested.store(true);
@@ -258,6 +284,7 @@ void TReadThread::Execute() {
     // Reads take whatever the driver holds (up to StageSize bytes) in one call; batches are
     // cut from the front of what was read. Bytes read beyond the current batch wait here as
     // they would in the driver's queue and start the next batch.
+    Waiter& waiter = *ctx.ReadWaiter;
     std::vector<uint8_t> stage(StageSize);
     uint8_t* const buffer = stage.data();
     size_t head = 0;  // start of the current batch in stage
@@ -304,7 +331,7 @@ void TReadThread::Execute() {
                 start = Clock::now(); // an empty read is simply issued again
                 continue;
             }
-            switch (WaitFor(ctx.StopFd, fd, POLLIN, total)) {
+            switch (waiter.Wait(total)) {
             case WaitResult::Stop:
             case WaitResult::Invalid:
                 stop = true;
@@ -348,7 +375,7 @@ void TReadThread::Execute() {
                                                 ctx.ReadTotalTimeoutConstant.load(), BufferSize));
             if (deadline && Clock::now() >= *deadline) break;
             bool done = false;
-            switch (WaitFor(ctx.StopFd, fd, POLLIN, deadline)) {
+            switch (waiter.Wait(deadline)) {
             case WaitResult::Stop:
                 stop = true;
                 break;
@@ -418,8 +445,10 @@ void TWriteThread::Join() {
     if (Thread.joinable()) Thread.join();
 }
 
-bool TWriteThread::WriteAll(const uint8_t* data, size_t count) {
-    PortContext& ctx = *Ctx;
+namespace {
+
+// Writes a block completely (false: stopped, or the device failed).
+bool WriteAll(PortContext& ctx, Waiter& room, const uint8_t* data, size_t count) {
     size_t offset = 0;
     auto start = Clock::now();
     while (offset < count) {
@@ -443,7 +472,7 @@ bool TWriteThread::WriteAll(const uint8_t* data, size_t count) {
         // and the rest is written by the next round, as with any partial write.
         const auto deadline = TotalDeadline(start, ctx.WriteTotalTimeoutMultiplier.load(),
                                             ctx.WriteTotalTimeoutConstant.load(), count - offset);
-        switch (WaitFor(ctx.StopFd, ctx.Device, POLLOUT, deadline)) {
+        switch (room.Wait(deadline)) {
         case WaitResult::Stop:
         case WaitResult::Invalid:
             return false;
@@ -461,8 +490,12 @@ bool TWriteThread::WriteAll(const uint8_t* data, size_t count) {
     return true;
 }
 
+} // namespace
+
 void TWriteThread::Execute() {
     PortContext& ctx = *Ctx;
+    Waiter& room = *ctx.RoomWaiter;
+    Waiter& idle = *ctx.IdleWaiter;
     bool notifyEmpty = true;
     for (;;) {
         std::vector<uint8_t> item;
@@ -480,7 +513,7 @@ void TWriteThread::Execute() {
         if (!have) {
             if (notifyEmpty) ctx.PostSendQueueEmpty();
             notifyEmpty = false;
-            const WaitResult w = WaitFor(ctx.StopFd, ctx.WakeFd, POLLIN, std::nullopt);
+            const WaitResult w = idle.Wait(std::nullopt);
             if (w == WaitResult::Ready) {
                 uint64_t n = 0;
                 (void)!read(ctx.WakeFd, &n, sizeof n);
@@ -491,7 +524,7 @@ void TWriteThread::Execute() {
         }
         if (ctx.StopRequested.load()) break; // the item taken is dropped
         // Each block carries one zero byte after the data, which is not sent.
-        if (!WriteAll(item.data(), item.size() - 1)) break;
+        if (!WriteAll(ctx, room, item.data(), item.size() - 1)) break;
         notifyEmpty = true;
     }
     (void)tcflush(ctx.Device, TCOFLUSH);

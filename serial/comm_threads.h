@@ -2,10 +2,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -13,6 +15,26 @@
 #include "serial/notify.h"
 
 namespace vq830serial {
+
+enum class WaitResult { Stop, Ready, Timeout, Hangup, Invalid, Failed };
+
+// Waits for the stop signal or for readiness of one descriptor. Both are registered once
+// (level-triggered), so a wait costs one call. When both are ready, the stop signal wins.
+class Waiter {
+public:
+    Waiter(int stopFd, int fd, uint32_t events);
+    ~Waiter();
+    Waiter(const Waiter&) = delete;
+    Waiter& operator=(const Waiter&) = delete;
+
+    bool Valid() const { return Ep >= 0; }
+    // Waits until deadline (none: no limit).
+    WaitResult Wait(std::optional<std::chrono::steady_clock::time_point> deadline);
+
+private:
+    int Ep = -1;
+    uint32_t Events;
+};
 
 // Everything the port threads use. Created by OpenPort, shared by the TComm and both threads,
 // and not changed while they run except for the atomics and the queue.
@@ -32,6 +54,13 @@ struct PortContext {
 
     std::atomic<bool> StopRequested{false};
     void RequestStop();
+
+    // The waits of the threads, made by OpenPort so that a failure is reported there:
+    // received bytes, room to write, and new work for the transmit thread.
+    std::unique_ptr<Waiter> ReadWaiter;
+    std::unique_ptr<Waiter> RoomWaiter;
+    std::unique_ptr<Waiter> IdleWaiter;
+    bool CreateWaiters();
 
     // Time-outs, re-applied by the owner while the threads run.
     std::atomic<uint32_t> ReadIntervalTimeout{100};
@@ -95,7 +124,6 @@ public:
 
 private:
     void Execute();
-    bool WriteAll(const uint8_t* data, size_t count);
     std::shared_ptr<PortContext> Ctx;
     std::thread Thread;
 };
