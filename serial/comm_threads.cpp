@@ -111,7 +111,13 @@ WaitResult Waiter::Wait(std::optional<std::chrono::steady_clock::time_point> dea
             tsp = &ts;
         }
         epoll_event ev[2];
-        const int n = epoll_pwait2(Ep, ev, 2, tsp, nullptr);
+        int n = epoll_pwait2(Ep, ev, 2, tsp, nullptr);
+        if (n < 0 && errno == ENOSYS) {
+            // Kernels before 5.11: millisecond time-outs, rounded up.
+            const int ms =
+                tsp ? static_cast<int>(ts.tv_sec * 1000 + (ts.tv_nsec + 999999) / 1000000) : -1;
+            n = epoll_wait(Ep, ev, 2, ms);
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno == EBADF ? WaitResult::Invalid : WaitResult::Failed;
