@@ -408,7 +408,6 @@ void TReadThread::Execute() {
         const bool ending = hangup || !running;
         bool first = true;
         while (count >= BufferSize || (count > 0 && (first || ending))) {
-            if (count < BufferSize && !first && !ending) break;
             const size_t n = std::min(count, BufferSize);
             DeliverBatch(buffer + head, n);
             head += n;
@@ -525,7 +524,7 @@ void TWriteThread::Execute() {
                 (void)!read(ctx.WakeFd, &n, sizeof n);
                 continue;
             }
-            if (w != WaitResult::Stop) ctx.PostHangupRequest();
+            if (w != WaitResult::Stop && w != WaitResult::Invalid) ctx.PostHangupRequest();
             break;
         }
         if (ctx.StopRequested.load()) break; // the item taken is dropped
