@@ -30,7 +30,7 @@ step "ThreadSanitizer build of the serial port component"
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1" ctest -j1)
 
 step "libFuzzer runs of the reply parsers, the integer conversion and the simulator"
-"$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
+VQ830_TARGETS="protocol_fuzz sim_fuzz" "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVQ830_SANITIZE=address \
   -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS="protocol;sim"
 (cd "$root/build-fuzz" && ctest -j1 -R fuzz)

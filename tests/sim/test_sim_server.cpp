@@ -324,7 +324,7 @@ void TestSimServer::historyKeepsTheLatestFrames() {
         frames += "KORVAT#OTM:" + std::to_string(i) + "#";
     QVERIFY(WriteAll(port.fd, frames));
     QVERIFY(server.WaitUntil(
-        [count](const DeviceState&, const SimStats& s) {
+        [&](const DeviceState&, const SimStats& s) {
             return s.device.framesAccepted == static_cast<std::uint64_t>(count);
         },
         kWait));
@@ -350,7 +350,7 @@ void TestSimServer::answersWaitInABoundedQueue() {
         frames += "PPPPPP#QX1#";
     QVERIFY(WriteAll(port.fd, frames));
     QVERIFY(server.WaitUntil(
-        [count](const DeviceState&, const SimStats& s) {
+        [&](const DeviceState&, const SimStats& s) {
             return s.device.framesAccepted == count &&
                    s.answersQueued + s.answersDiscarded == count;
         },
