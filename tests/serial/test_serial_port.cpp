@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -110,6 +111,30 @@ private slots:
         first->ClosePort();
         second->OpenPort();
         QVERIFY(RoundTrip(*sink, *second, pty));
+    }
+
+    void exclusiveHoldReleasedOnClose() {
+        // TIOCEXCL stays on a pseudo-terminal after its holder closes, and it does not bind
+        // root: check the flag itself rather than a second open.
+        auto sink = std::make_shared<QueueNotifySink>();
+        PtyPair pty;
+        auto exclusive = [&] {
+            int on = -1;
+            return ioctl(pty.SlaveFd(), TIOCGEXCL, &on) == 0 ? on : -1;
+        };
+        QCOMPARE(exclusive(), 0);
+        auto comm = MakeBinaryPort(sink, pty.SlavePath());
+        comm->OpenPort();
+        QCOMPARE(exclusive(), 1);
+        comm->ClosePort();
+        QCOMPARE(exclusive(), 0);
+        comm->OpenPort();
+        comm.reset(); // destroyed open
+        QCOMPARE(exclusive(), 0);
+        auto refused = MakeBinaryPort(sink, pty.SlavePath());
+        refused->SetBaudRate(0);
+        QCOMPARE(OpenError(*refused), QStringLiteral("Unable to apply line settings"));
+        QCOMPARE(exclusive(), 0);
     }
 
     void notATerminal_data() {
