@@ -18,11 +18,11 @@ private slots:
         for (int i = 0; i < 200; ++i) {
             comm->OpenPort();
             QVERIFY(comm->IsOpen());
-            if (i % 50 == 0) QCOMPARE(CountThreads(), threads + 2);
+            if (i % 50 == 0) QVERIFY(WaitThreadCount(threads + 2, 5s));
             comm->ClosePort();
         }
         QCOMPARE(CountOpenFds(), fds);
-        QCOMPARE(CountThreads(), threads);
+        QVERIFY(WaitThreadCount(threads, 5s));
         sink->RunPending();
         QVERIFY(log.SendEmpty <= 200);
         QVERIFY(log.AllOnOwnerThread);
@@ -43,9 +43,9 @@ private slots:
             const auto big = Pattern(256 * 1024);
             QVERIFY(comm->SendBytes(big.data(), big.size())); // stalls: nobody reads
             QVERIFY(pty.Write("incoming"));
-            QCOMPARE(CountThreads(), threads + 2);
+            QVERIFY(WaitThreadCount(threads + 2, 5s));
         } // destroyed open
-        QCOMPARE(CountThreads(), threads);
+        QVERIFY(WaitThreadCount(threads, 5s));
         QCOMPARE(CountOpenFds(), fds);
         sink->RunPending(); // whatever was queued does nothing now
         // The device was released: another object takes it.

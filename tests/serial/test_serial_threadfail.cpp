@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(OpenWithRoom(*comm, stack / 2), QStringLiteral("Unable to create read thread"));
         QVERIFY(!comm->IsOpen());
         QCOMPARE(CountOpenFds(), fds);
-        QCOMPARE(CountThreads(), threads);
+        QVERIFY(WaitThreadCount(threads, 5s));
         QVERIFY(!comm->SendBytes("x", 1));
     }
 
@@ -96,7 +96,7 @@ private slots:
                  QStringLiteral("Unable to create write thread"));
         QVERIFY(!comm->IsOpen());
         QCOMPARE(CountOpenFds(), fds);
-        QCOMPARE(CountThreads(), threads);
+        QVERIFY(WaitThreadCount(threads, 5s));
         // The receive thread ran and was stopped without reporting anything.
         sink->RunPending();
         // Afterwards the port opens normally.
