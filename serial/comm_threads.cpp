@@ -62,11 +62,26 @@ ReadOutcome ReadSome(int fd, uint8_t* into, size_t room, size_t& got) {
     }
 }
 
+// Time-outs are sums of 32-bit millisecond counts and products of them with byte counts. A
+// sum beyond this (about a year) is no time limit: it could not be represented on the clock
+// and no line waits that long.
+constexpr uint64_t LongestDeadlineMs = 366ull * 24 * 60 * 60 * 1000;
+
+// from + ms, or none when ms is too far off to be a deadline. ms is checked before it is
+// converted, so nothing here can overflow.
+std::optional<Clock::time_point> DeadlineAfter(Clock::time_point from, uint64_t ms) {
+    if (ms > LongestDeadlineMs) return std::nullopt;
+    return from + milliseconds(static_cast<int64_t>(ms));
+}
+
 std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, uint32_t multiplier,
                                                uint32_t constant, size_t count) {
     if (multiplier == 0 && constant == 0) return std::nullopt;
-    const uint64_t ms = static_cast<uint64_t>(multiplier) * count + constant;
-    return start + milliseconds(ms);
+    // multiplier * count, saturated: count may be any buffer size.
+    const uint64_t perByte = multiplier == 0 || count <= LongestDeadlineMs / multiplier
+                                 ? static_cast<uint64_t>(multiplier) * count
+                                 : LongestDeadlineMs + 1;
+    return DeadlineAfter(start, perByte + constant);
 }
 
 std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
@@ -113,15 +128,17 @@ WaitResult Waiter::Wait(std::optional<std::chrono::steady_clock::time_point> dea
         epoll_event ev[2];
         int n = epoll_pwait2(Ep, ev, 2, tsp, nullptr);
         if (n < 0 && errno == ENOSYS) {
-            // Kernels before 5.11: millisecond time-outs, rounded up.
-            const int ms =
-                tsp ? static_cast<int>(ts.tv_sec * 1000 + (ts.tv_nsec + 999999) / 1000000) : -1;
-            n = epoll_wait(Ep, ev, 2, ms);
+            // Kernels before 5.11: millisecond time-outs, rounded up and capped at what an
+            // int holds (a longer wait is taken in several rounds).
+            const int64_t ms =
+                static_cast<int64_t>(ts.tv_sec) * 1000 + (ts.tv_nsec + 999999) / 1000000;
+            n = epoll_wait(Ep, ev, 2, tsp ? static_cast<int>(std::min<int64_t>(ms, INT_MAX)) : -1);
         }
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno == EBADF ? WaitResult::Invalid : WaitResult::Failed;
         }
+        if (n == 0 && deadline && Clock::now() < *deadline) continue;
         if (n == 0) return WaitResult::Timeout;
         uint32_t device = 0;
         for (int i = 0; i < n; ++i) {
@@ -375,7 +392,7 @@ void TReadThread::Execute() {
             const uint32_t interval = ctx.ReadIntervalTimeout.load();
             if (interval == MaxDword) break; // return at once with what has arrived
             std::optional<Clock::time_point> deadline;
-            if (interval != 0) deadline = lastByte + milliseconds(interval);
+            if (interval != 0) deadline = DeadlineAfter(lastByte, interval);
             deadline =
                 Earlier(deadline, TotalDeadline(start, ctx.ReadTotalTimeoutMultiplier.load(),
                                                 ctx.ReadTotalTimeoutConstant.load(), BufferSize));

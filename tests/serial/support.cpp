@@ -1,6 +1,8 @@
 #include "support.h"
 
 #include <dirent.h>
+#include <fstream>
+#include <sstream>
 
 namespace {
 int CountEntries(const char* dir) {
@@ -17,6 +19,35 @@ int CountEntries(const char* dir) {
 // The listing of /proc/self/fd holds the descriptor of the listing itself.
 int CountOpenFds() { return CountEntries("/proc/self/fd") - 1; }
 int CountThreads() { return CountEntries("/proc/self/task"); }
+
+std::set<std::string> ThreadIds() {
+    std::set<std::string> ids;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') ids.insert(e->d_name);
+        closedir(d);
+    }
+    return ids;
+}
+
+long CpuTicks(const std::set<std::string>& threads) {
+    long total = 0;
+    for (const auto& id : threads) {
+        std::ifstream f("/proc/self/task/" + id + "/stat");
+        std::string line;
+        if (!std::getline(f, line)) continue; // the thread has ended
+        // The name field (in parentheses) may hold blanks; utime and stime are fields 14 and
+        // 15, the 12th and 13th after it.
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        std::string field;
+        for (int i = 0; i < 11; ++i)
+            rest >> field;
+        long utime = 0, stime = 0;
+        rest >> utime >> stime;
+        total += utime + stime;
+    }
+    return total;
+}
 
 std::unique_ptr<TComm> MakeBinaryPort(const std::shared_ptr<QueueNotifySink>& sink,
                                       const std::string& path) {
@@ -74,6 +105,15 @@ bool WaitPending(const QueueNotifySink& sink, size_t n, std::chrono::millisecond
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (sink.Pending() < n) {
         if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= deadline) return pred();
         std::this_thread::sleep_for(2ms);
     }
     return true;

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +18,10 @@ using namespace std::chrono_literals;
 // Number of open descriptors and of threads of this process.
 int CountOpenFds();
 int CountThreads();
+// Ids of this process's threads, and the CPU time (user plus system, in clock ticks) that the
+// given ones have used so far.
+std::set<std::string> ThreadIds();
+long CpuTicks(const std::set<std::string>& threads);
 
 // A TComm set up for binary traffic on a pseudo-terminal: no XON/XOFF (a pseudo-terminal
 // would act on the flow-control characters), everything else at its constructor values.
@@ -39,6 +45,9 @@ struct EventLog {
 
 // Waits, without running notifications, until the sink holds at least n of them.
 bool WaitPending(const QueueNotifySink& sink, size_t n, std::chrono::milliseconds timeout);
+
+// Waits until pred() holds, checking every 2 ms, for at most timeout. Returns pred()'s last value.
+bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
 
 // Waits until CountThreads() == n.
 bool WaitThreadCount(int n, std::chrono::milliseconds timeout);

@@ -147,6 +147,25 @@ private slots:
         QCOMPARE(log.Hangups, 0);
     }
 
+    void stalledWriteWithHugeTimeoutSleeps() {
+        // Multiplier times the bytes left is far more milliseconds than any clock can hold:
+        // such a write time-out is no time-out, and the stalled write simply waits for room.
+        comm->SetWriteTotalTimeoutMultiplier(2000000);
+        const auto before = ThreadIds();
+        Open();
+        std::set<std::string> port;
+        for (const auto& id : ThreadIds())
+            if (!before.count(id)) port.insert(id);
+        QVERIFY(!port.empty());
+        const auto big = Pattern(8 * 1024 * 1024, 13);
+        QVERIFY(comm->SendBytes(big.data(), big.size()));
+        QCOMPARE(pty->Read(1, 10s).size(), size_t(1)); // the write has begun
+        // A blocked thread uses no CPU; a thread that spins uses about 100 ticks a second.
+        const long start = CpuTicks(port);
+        QVERIFY(!WaitFor([&] { return CpuTicks(port) - start > 10; }, 1s));
+        QCOMPARE(log.Hangups, 0);
+    }
+
     void emptyReadsAreReissued() {
         // With a total read time-out, reads complete empty while the line is quiet; the
         // receive thread must issue them again rather than end.
