@@ -1,6 +1,7 @@
 #include "protocol/frames.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "protocol/int_conv.h"
 
@@ -26,7 +27,61 @@ char SlotDigit(int slot) {
 // The two-digit slot number "01".."09".
 std::string SlotTwoDigits(int slot) { return std::string{'0', SlotDigit(slot)}; }
 
+// Field text goes into a frame verbatim, so it must not hold the frame delimiter.
+void CheckFieldText(FrameField field, std::string_view text) {
+    if (HoldsDelimiter(text)) throw EFrameFieldError(field, std::string(text));
+}
+
 } // namespace
+
+bool HoldsDelimiter(std::string_view text) {
+    return text.find(kFrameDelimiter) != std::string_view::npos;
+}
+
+std::string_view FrameFieldName(FrameField field) {
+    switch (field) {
+    case FrameField::CommandCode:
+        return "command code";
+    case FrameField::HeaderByte1:
+        return "header byte 1";
+    case FrameField::HeaderByte2:
+        return "header byte 2";
+    case FrameField::HeaderByte3:
+        return "header byte 3";
+    }
+    throw std::invalid_argument("unknown frame field");
+}
+
+FrameField HeaderByteField(int byteNo) {
+    switch (byteNo) {
+    case 1:
+        return FrameField::HeaderByte1;
+    case 2:
+        return FrameField::HeaderByte2;
+    case 3:
+        return FrameField::HeaderByte3;
+    default:
+        throw std::out_of_range("header byte number outside 1..3");
+    }
+}
+
+std::string SlotFieldName(int slot, FrameField field) {
+    switch (field) {
+    case FrameField::CommandCode:
+        return SlotCommandName(slot);
+    case FrameField::HeaderByte1:
+        return SlotHeaderName(slot, 1);
+    case FrameField::HeaderByte2:
+        return SlotHeaderName(slot, 2);
+    case FrameField::HeaderByte3:
+        return SlotHeaderName(slot, 3);
+    }
+    throw std::invalid_argument("unknown frame field");
+}
+
+EFrameFieldError::EFrameFieldError(FrameField field, std::string text)
+    : std::invalid_argument(std::string(FrameFieldName(field)) + " holds the frame delimiter '#'"),
+      field_(field), text_(std::move(text)) {}
 
 std::string Number3(int32_t value) { return Padded(value, 3); }
 
@@ -100,6 +155,7 @@ std::string SlotCommandWrite(int slot, int enableIndex, std::string_view code) {
     const char digit = SlotDigit(slot);
     if (!SlotCodeLengthOk(code))
         throw std::invalid_argument("slot command text has an odd number of characters");
+    CheckFieldText(FrameField::CommandCode, code);
     std::string frame = "KORVAT#COMW";
     frame += digit;
     frame += ':';
@@ -116,6 +172,9 @@ std::string SlotHeaderQuery(int slot) { return "PPPPPP#COMP" + SlotTwoDigits(slo
 std::string SlotHeaderWrite(int slot, std::string_view b1, std::string_view b2,
                             std::string_view b3) {
     std::string frame = "KORVAT#COMP" + SlotTwoDigits(slot) + ":";
+    CheckFieldText(FrameField::HeaderByte1, b1);
+    CheckFieldText(FrameField::HeaderByte2, b2);
+    CheckFieldText(FrameField::HeaderByte3, b3);
     frame += b1;
     frame += b2;
     frame += b3;

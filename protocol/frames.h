@@ -8,10 +8,61 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "protocol/recv_mode.h"
+
+// ---- The frame delimiter in field text ----
+//
+// '#' closes a frame. Text taken verbatim from a field (a slot's command code, its three header
+// bytes) must not hold it: "0#" in a header byte followed by "KORVAT#MOD:2" in the next one
+// would make "KORVAT#COMP01:0#KORVAT#MOD:2##", a second command. The builders that take such
+// text refuse it with EFrameFieldError, so every frame built holds exactly two '#': the one
+// after its prefix and the closing one. Numbers and indexes are written by the tool itself and
+// never hold '#'.
+//
+// Use from the window: before building a slot write, call HoldsDelimiter on each text field (in
+// frame order) and, when one holds '#', show an error box naming the field (SlotFieldName) and
+// its text, and send nothing; or build the frame and catch EFrameFieldError, whose field() and
+// text() say the same. Nothing is stored or shown before the builder returns, so either way
+// the send field, the receive memo and RecvMode stay as they were.
+
+inline constexpr char kFrameDelimiter = '#';
+
+// True when `text` holds the frame delimiter '#'.
+bool HoldsDelimiter(std::string_view text);
+
+// A text field of a frame, in frame order.
+enum class FrameField {
+    CommandCode, // the command code of a slot command write
+    HeaderByte1, // the three header bytes of a slot header write
+    HeaderByte2,
+    HeaderByte3,
+};
+
+// The field's name in words: "command code", "header byte 1" .. "header byte 3".
+std::string_view FrameFieldName(FrameField field);
+// The header byte field 1..3 (others throw std::out_of_range).
+FrameField HeaderByteField(int byteNo);
+// The control of slot s (1..9; others throw std::out_of_range) the field's text comes from:
+// CommandCode -> "COMA4", HeaderByte1 -> "COMBY41", ...
+std::string SlotFieldName(int slot, FrameField field);
+
+// Raised by a frame builder given field text that holds '#'. what() is
+// "<field name> holds the frame delimiter '#'"; field() and text() say which field and what
+// it held, byte for byte.
+class EFrameFieldError : public std::invalid_argument {
+public:
+    EFrameFieldError(FrameField field, std::string text);
+    FrameField field() const { return field_; }
+    const std::string& text() const { return text_; }
+
+private:
+    FrameField field_;
+    std::string text_;
+};
 
 // ---- Field encodings ----
 
@@ -64,11 +115,13 @@ std::string SlotCommandQuery(int slot);
 // When it fails the window shows "输入数据不能为单数" and sends nothing.
 bool SlotCodeLengthOk(std::string_view code);
 // Upper "set": "KORVAT#COMW" n ":" enable "," count code "#", stores RecvMode::ShowSlot.
-// Precondition: SlotCodeLengthOk(code); an odd length throws std::invalid_argument.
+// Precondition: SlotCodeLengthOk(code); an odd length throws std::invalid_argument. Then a
+// code holding '#' throws EFrameFieldError (FrameField::CommandCode).
 std::string SlotCommandWrite(int slot, int enableIndex, std::string_view code);
 // Lower "query": "PPPPPP#COMP" nn "#", stores RecvMode::COMP.
 std::string SlotHeaderQuery(int slot);
-// Lower "set": "KORVAT#COMP" nn ":" b1 b2 b3 "#", stores RecvMode::ShowSlot.
+// Lower "set": "KORVAT#COMP" nn ":" b1 b2 b3 "#", stores RecvMode::ShowSlot. The first of
+// b1, b2, b3 that holds '#' throws EFrameFieldError (FrameField::HeaderByte1..3).
 std::string SlotHeaderWrite(int slot, std::string_view b1, std::string_view b2,
                             std::string_view b3);
 

@@ -31,6 +31,8 @@ private slots:
     void oddCodeRefused();
     void slotHeaderWrite_data();
     void slotHeaderWrite();
+    void delimiterInFieldRefused_data();
+    void delimiterInFieldRefused();
     void everySlotCarriesItsNumber();
     void slotOutsideRangeRefused();
     void slotTable();
@@ -196,7 +198,7 @@ void TestFrames::slotCommandWrite_data() {
         << 9 << 1 << Bytes(code120) << Bytes("KORVAT#COMW9:1,120" + code120 + "#");
     QTest::newRow("no enable selected") << 5 << -1 << Bytes("AB") << Bytes("KORVAT#COMW5:-1,02AB#");
     QTest::newRow("bytes as they are")
-        << 3 << 1 << Bytes("\xb0\xa1z#"sv) << Bytes("KORVAT#COMW3:1,04\xb0\xa1z##"sv);
+        << 3 << 1 << Bytes("\xb0\xa1z:"sv) << Bytes("KORVAT#COMW3:1,04\xb0\xa1z:#"sv);
     QTest::newRow("NUL inside") << 2 << 1 << Bytes("0\0"sv) << Bytes("KORVAT#COMW2:1,020\0#"sv);
 }
 
@@ -232,13 +234,62 @@ void TestFrames::slotHeaderWrite_data() {
     QTest::newRow("any lengths, in order")
         << Bytes(SlotHeaderWrite(9, "A", "BCD", "")) << Bytes("KORVAT#COMP09:ABCD#");
     QTest::newRow("bytes as they are")
-        << Bytes(SlotHeaderWrite(6, "\xff", ",", "#")) << Bytes("KORVAT#COMP06:\xff,##");
+        << Bytes(SlotHeaderWrite(6, "\xff", ",", ":")) << Bytes("KORVAT#COMP06:\xff,:#");
 }
 
 void TestFrames::slotHeaderWrite() {
     QFETCH(QByteArray, got);
     QFETCH(QByteArray, expected);
     QCOMPARE(got, expected);
+}
+
+// A field whose text holds the frame delimiter would add a frame of its own: no frame is
+// built, and the error names the field and its text.
+void TestFrames::delimiterInFieldRefused_data() {
+    QTest::addColumn<QByteArray>("code"); // a command write when not empty, else a header write
+    QTest::addColumn<QByteArray>("b1");
+    QTest::addColumn<QByteArray>("b2");
+    QTest::addColumn<QByteArray>("b3");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("control"); // of slot 4
+    const QByteArray none;
+    const auto field = [](FrameField f) { return static_cast<int>(f); };
+    QTest::newRow("code ends in #")
+        << Bytes("0#") << none << none << none << field(FrameField::CommandCode) << Bytes("0#")
+        << Bytes("COMA4");
+    QTest::newRow("code from an answer with a second command")
+        << Bytes("0103#KORVAT#MOD:2#") << none << none << none << field(FrameField::CommandCode)
+        << Bytes("0103#KORVAT#MOD:2#") << Bytes("COMA4");
+    QTest::newRow("first byte 0#, command in the second")
+        << none << Bytes("0#") << Bytes("KORVAT#MOD:2") << Bytes("")
+        << field(FrameField::HeaderByte1) << Bytes("0#") << Bytes("COMBY41");
+    QTest::newRow("second byte") << none << Bytes("01") << Bytes("#") << Bytes("00")
+                                 << field(FrameField::HeaderByte2) << Bytes("#")
+                                 << Bytes("COMBY42");
+    QTest::newRow("third byte") << none << Bytes("") << Bytes("") << Bytes("\xff#\xff")
+                                << field(FrameField::HeaderByte3) << Bytes("\xff#\xff")
+                                << Bytes("COMBY43");
+}
+
+void TestFrames::delimiterInFieldRefused() {
+    QFETCH(QByteArray, code);
+    QFETCH(QByteArray, b1);
+    QFETCH(QByteArray, b2);
+    QFETCH(QByteArray, b3);
+    QFETCH(int, field);
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, control);
+    QVERIFY(HoldsDelimiter(View(text)));
+    try {
+        const std::string frame = code.isEmpty() ? SlotHeaderWrite(4, View(b1), View(b2), View(b3))
+                                                 : SlotCommandWrite(4, 1, View(code));
+        QFAIL(qPrintable("a frame was built: " + Escaped(frame)));
+    } catch (const EFrameFieldError& e) {
+        QCOMPARE(static_cast<int>(e.field()), field);
+        QCOMPARE(Bytes(e.text()), text);
+        QCOMPARE(Bytes(SlotFieldName(4, e.field())), control);
+    }
 }
 
 void TestFrames::everySlotCarriesItsNumber() {
