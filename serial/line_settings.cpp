@@ -45,6 +45,43 @@ bool IsPseudoTerminal(int fd) {
     return m >= 136 && m <= 143;
 }
 
+// The kernel's code for a standard rate; BOTHER for any other. Other programs (stty among
+// them) only understand the standard codes, so those are used wherever they fit.
+tcflag_t RateCode(uint32_t rate) {
+    static constexpr struct {
+        uint32_t rate;
+        tcflag_t code;
+    } Codes[] = {
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},
+        {150, B150},         {200, B200},         {300, B300},         {600, B600},
+        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+        {3500000, B3500000}, {4000000, B4000000},
+    };
+    for (const auto& c : Codes)
+        if (c.rate == rate) return c.code;
+    return BOTHER;
+}
+
+// Applies the attributes and reads back what the driver made of them.
+bool SetAndReadBack(int fd, const struct termios2& t, struct termios2& back) {
+    return ioctl(fd, TCSETS2, &t) == 0 && GetAttributes(fd, back);
+}
+
+// Whether the driver took the attributes as asked.
+bool TookSettings(int fd, const struct termios2& asked, const struct termios2& back,
+                  uint32_t rate) {
+    tcflag_t framing = PARODD | CMSPAR | CSTOPB | CRTSCTS;
+    if (!IsPseudoTerminal(fd)) framing |= CSIZE | PARENB;
+    if ((back.c_cflag & framing) != (asked.c_cflag & framing)) return false;
+    // A UART may report the rate its divisor really gives; within 2 % is what was asked.
+    const double ratio = static_cast<double>(back.c_ospeed) / rate;
+    return ratio >= 0.98 && ratio <= 1.02;
+}
+
 void SetModemLine(int fd, int line, bool on) {
     // A driver without modem lines refuses the call; that is not an error.
     int bits = line;
@@ -71,7 +108,8 @@ void EncodeLineSettings(const LineSettings& s, TtyAttributes& a) {
     a.Cc[VSTOP] = s.XoffChar;
 
     a.Cflag &= ~(CBAUD | (CBAUD << IBSHIFT) | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    a.Cflag |= BOTHER | (BOTHER << IBSHIFT) | CREAD | CLOCAL;
+    // The input rate follows the output rate (input code 0).
+    a.Cflag |= RateCode(s.BaudRate) | CREAD | CLOCAL;
     a.InputRate = s.BaudRate;
     a.OutputRate = s.BaudRate;
 
@@ -113,22 +151,20 @@ bool CanReadLineSettings(int fd) {
 
 bool ApplyLineSettingsTo(int fd, const LineSettings& s) {
     if (s.BaudRate == 0) return false; // a rate of 0 means "hang up" to a tty
+    struct termios2 before {};
+    if (!GetAttributes(fd, before)) return false;
     TtyAttributes a;
-    if (!ReadTtyAttributes(fd, a)) return false;
+    ToAttributes(before, a);
     EncodeLineSettings(s, a);
     struct termios2 t {};
     FromAttributes(a, t);
-    if (ioctl(fd, TCSETS2, &t) != 0) return false;
-
-    // The driver may adjust what it cannot do: read back and compare.
+    // The driver may adjust what it cannot do: read back and compare. Settings it did not
+    // take are not left half applied: the previous ones are put back.
     struct termios2 back {};
-    if (!GetAttributes(fd, back)) return false;
-    tcflag_t framing = PARODD | CMSPAR | CSTOPB | CRTSCTS;
-    if (!IsPseudoTerminal(fd)) framing |= CSIZE | PARENB;
-    if ((back.c_cflag & framing) != (t.c_cflag & framing)) return false;
-    // A UART may report the rate its divisor really gives; within 2 % is what was asked.
-    const double ratio = static_cast<double>(back.c_ospeed) / s.BaudRate;
-    if (ratio < 0.98 || ratio > 1.02) return false;
+    if (!SetAndReadBack(fd, t, back) || !TookSettings(fd, t, back, s.BaudRate)) {
+        (void)ioctl(fd, TCSETS2, &before);
+        return false;
+    }
 
     // Line levels. Handshake modes leave RTS to the driver (CRTSCTS); DTR handshake and RTS
     // toggling have no driver counterpart here and keep the line raised.

@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include "ioctl_seam.h"
 #include "support.h"
 #include "tty_state.h"
 
@@ -233,12 +235,17 @@ private slots:
         QTest::addColumn<int>("bits");
         QTest::addColumn<QChar>("parityLetter");
         QTest::addColumn<int>("stops");
-        QTest::newRow("9600 8N1") << 9600u << 3 << 0 << 0 << 8 << QChar('N') << 1;
-        QTest::newRow("115200 7E1") << 115200u << 2 << 2 << 0 << 7 << QChar('E') << 1;
-        QTest::newRow("14400 typed, 8O2") << 14400u << 3 << 1 << 2 << 8 << QChar('O') << 2;
-        QTest::newRow("250000 6M1") << 250000u << 1 << 3 << 0 << 6 << QChar('M') << 1;
-        QTest::newRow("1234567 odd rate, 8S1") << 1234567u << 3 << 4 << 0 << 8 << QChar('S') << 1;
-        QTest::newRow("300 5N1.5") << 300u << 0 << 0 << 1 << 5 << QChar('N') << 2;
+        // What programs that know only the standard rate codes (stty) read; 0: no such code.
+        QTest::addColumn<speed_t>("code");
+        QTest::newRow("9600 8N1") << 9600u << 3 << 0 << 0 << 8 << QChar('N') << 1 << speed_t(B9600);
+        QTest::newRow("115200 7E1")
+            << 115200u << 2 << 2 << 0 << 7 << QChar('E') << 1 << speed_t(B115200);
+        QTest::newRow("14400 typed, 8O2")
+            << 14400u << 3 << 1 << 2 << 8 << QChar('O') << 2 << speed_t(0);
+        QTest::newRow("250000 6M1") << 250000u << 1 << 3 << 0 << 6 << QChar('M') << 1 << speed_t(0);
+        QTest::newRow("1234567 odd rate, 8S1")
+            << 1234567u << 3 << 4 << 0 << 8 << QChar('S') << 1 << speed_t(0);
+        QTest::newRow("300 5N1.5") << 300u << 0 << 0 << 1 << 5 << QChar('N') << 2 << speed_t(B300);
     }
     void lineSettingsReachTheTty() {
         QFETCH(uint32_t, rate);
@@ -248,6 +255,7 @@ private slots:
         QFETCH(int, bits);
         QFETCH(QChar, parityLetter);
         QFETCH(int, stops);
+        QFETCH(speed_t, code);
         auto sink = std::make_shared<QueueNotifySink>();
         PtyPair pty;
         auto comm = MakeBinaryPort(sink, pty.SlavePath());
@@ -259,6 +267,9 @@ private slots:
         const TtyState s = ReadTtyState(pty.SlaveFd());
         QVERIFY(s.Ok);
         QCOMPARE(s.OutputRate, rate);
+        termios plain{};
+        QVERIFY(tcgetattr(pty.SlaveFd(), &plain) == 0);
+        if (code != 0) QCOMPARE(cfgetospeed(&plain), code);
         QCOMPARE(s.InputRate, rate);
         QCOMPARE(s.StopBits, stops);
         QVERIFY(s.Raw);
@@ -363,6 +374,34 @@ private slots:
         comm->ClosePort();
         comm->OpenPort();
         QVERIFY(RoundTrip(*sink, *comm, other));
+    }
+
+    void settingsTheDriverChangesArePutBack() {
+        auto sink = std::make_shared<QueueNotifySink>();
+        PtyPair pty;
+        auto comm = MakeBinaryPort(sink, pty.SlavePath());
+        vq830serial::TtyAttributes before;
+        QVERIFY(vq830serial::ReadTtyAttributes(pty.SlaveFd(), before));
+        comm->SetBaudRate(19200);
+        ioctl_seam::SetNextRate(9000); // a driver that cannot do 19200
+        QCOMPARE(OpenError(*comm), QStringLiteral("Unable to apply line settings"));
+        vq830serial::TtyAttributes after;
+        QVERIFY(vq830serial::ReadTtyAttributes(pty.SlaveFd(), after));
+        QCOMPARE(after.OutputRate, before.OutputRate);
+        QCOMPARE(after.Cflag, before.Cflag);
+        QCOMPARE(after.Iflag, before.Iflag);
+        QCOMPARE(after.Lflag, before.Lflag);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(after.Cc), sizeof after.Cc),
+                 QByteArray(reinterpret_cast<const char*>(before.Cc), sizeof before.Cc));
+    }
+
+    void bytesReceivedBeforeTheOpenAreDiscarded() {
+        auto sink = std::make_shared<QueueNotifySink>();
+        PtyPair pty;
+        auto comm = MakeBinaryPort(sink, pty.SlavePath());
+        QVERIFY(pty.Write(std::string("stale bytes")));
+        comm->OpenPort();
+        QVERIFY(RoundTrip(*sink, *comm, pty)); // only what was sent after the open arrives
     }
 
     void rateRefusedWhileOpenIsNotReported() {
