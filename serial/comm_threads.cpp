@@ -177,6 +177,7 @@ void PortContext::PostLineError(uint32_t flags) {
 }
 
 void PortContext::PostHangupRequest() {
+    if (HangupPosted.exchange(true)) return;
     PostToOwner(*this, [](TComm& comm) {
         if (auto handler = comm.OnRequestHangup) handler(comm);
     });

@@ -79,7 +79,10 @@ struct PortContext {
     // Notifications to the owner's thread; each does nothing once the TComm is gone.
     void PostData(std::vector<uint8_t> block, uint16_t count);
     void PostLineError(uint32_t flags);
+    // Asks the owner to hang up, once per opening: whichever thread meets the failure first
+    // asks, later ones (the other thread meeting the same dead line) do not.
     void PostHangupRequest();
+    std::atomic<bool> HangupPosted{false};
     void PostModemChange(uint32_t bits);
     void PostSendQueueEmpty();
 };
