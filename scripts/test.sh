@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test:
 #   1. the normal build;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build of everything;
-#   3. a ThreadSanitizer build of the serial port component and its tests;
+#   3. a ThreadSanitizer build of the serial port component, the simulator (its server thread)
+#      and their tests;
 #   4. short libFuzzer runs (clang) of the reply parsers and the integer conversion, and of
 #      the simulated device's frame reader.
 # Tests use Qt's offscreen platform and pseudo-terminals: no display, no hardware.
@@ -24,9 +25,9 @@ step "AddressSanitizer + UndefinedBehaviorSanitizer build"
 "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVQ830_SANITIZE=address
 (cd "$root/build-asan" && LSAN_OPTIONS="suppressions=$lsan_supp:print_suppressions=0" ctest -j"$jobs")
 
-step "ThreadSanitizer build of the serial port component"
+step "ThreadSanitizer build of the serial port component and the simulator"
 "$root/scripts/build.sh" "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
-  -DVQ830_SANITIZE=thread -DVQ830_TEST_DIRS=serial
+  -DVQ830_SANITIZE=thread -DVQ830_TEST_DIRS="serial;sim"
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1" ctest -j1)
 
 step "libFuzzer runs of the reply parsers, the integer conversion and the simulator"

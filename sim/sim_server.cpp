@@ -46,6 +46,13 @@ std::string Printable(std::string_view bytes) {
     return text;
 }
 
+// Wakes the server thread (eventfd).
+void Wake(int fd) {
+    std::uint64_t one = 1;
+    while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
 } // namespace
 
 SimServer::SimServer(int masterFd, SimOptions options)
@@ -74,17 +81,19 @@ bool SimServer::Start(std::string* error) {
     if (ptsname_r(masterFd_, name, sizeof name) == 0)
         slaveHoldFd_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     thread_ = std::thread([this] { Run(); });
+    std::lock_guard lock(mutex_);
+    running_ = true;
     return true;
 }
 
 void SimServer::Stop() {
     if (thread_.joinable()) {
         {
+            // From here on Inject() leaves the wake descriptor alone, so it can be closed below.
             std::lock_guard lock(mutex_);
             stopRequested_ = true;
-        }
-        std::uint64_t one = 1;
-        while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+            running_ = false;
+            Wake(wakeFd_);
         }
         thread_.join();
         std::lock_guard lock(mutex_);
@@ -118,14 +127,11 @@ SimStats SimServer::Stats() const {
 }
 
 void SimServer::Inject(std::string bytes) {
-    if (!thread_.joinable() || bytes.empty()) return;
-    {
-        std::lock_guard lock(mutex_);
-        injected_.push_back(std::move(bytes));
-    }
-    std::uint64_t one = 1;
-    while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    if (bytes.empty()) return;
+    std::lock_guard lock(mutex_);
+    if (!running_) return;
+    injected_.push_back(std::move(bytes));
+    Wake(wakeFd_);
 }
 
 std::vector<Exchange> SimServer::History() const {

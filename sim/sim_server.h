@@ -23,7 +23,8 @@
 //
 // Thread safety: State(), SetState(), Inject(), Stats(), History() and WaitUntil() may be called
 // from any thread while the server runs; each takes a consistent snapshot under the server's lock.
-// Start() and Stop() belong to the thread that owns the server.
+// Inject() may also race Stop(): the bytes are then either written or ignored. Start() and Stop()
+// belong to the thread that owns the server.
 #pragma once
 
 #include <chrono>
@@ -129,6 +130,7 @@ private:
     SimStats stats_;
     std::deque<Exchange> history_;
     std::vector<std::string> injected_;
+    bool running_ = false; // between Start() and Stop(): Inject() may use wakeFd_
     bool stopRequested_ = false;
 };
 

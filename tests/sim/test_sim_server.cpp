@@ -2,8 +2,10 @@
 // slave side as the tool does.
 #include <QtTest/QtTest>
 
+#include <atomic>
 #include <random>
 #include <termios.h>
+#include <thread>
 
 #include "sim/sim_pty.h"
 #include "sim/sim_server.h"
@@ -67,6 +69,7 @@ private slots:
     void historyKeepsTheLatestFrames();
     void answersWaitInABoundedQueue();
     void injectedBytesReachThePort();
+    void injectRacingStopIsSafe();
     void trafficIsLogged();
     void survivesAFloodOfNoise();
     void stopEndsServingAndIsIdempotent();
@@ -392,6 +395,37 @@ void TestSimServer::injectedBytesReachThePort() {
     QCOMPARE(stats.device.framesAccepted, 1u);
     QCOMPARE(stats.bytesWritten, std::uint64_t{odd.size() + 3});
     QCOMPARE(server.History().size(), size_t{1});
+}
+
+void TestSimServer::injectRacingStopIsSafe() {
+    SimPty pty;
+    QVERIFY(pty.Open());
+    SimServer server(pty.MasterFd());
+    QVERIFY(server.Start());
+    Fd port(OpenPort(pty.SlavePath()));
+    // Another thread injects while the owner stops the server: each call either reaches the
+    // line or is ignored, and none is left over for a later start.
+    std::atomic<bool> stopped{false};
+    std::thread injector([&] {
+        while (!stopped)
+            server.Inject("x");
+    });
+    QVERIFY(server.WaitUntil(
+        [](const DeviceState&, const SimStats& s) { return s.injectionsWritten > 0; }, kWait));
+    server.Stop();
+    stopped = true;
+    injector.join();
+    QVERIFY(!server.IsRunning());
+    const std::uint64_t written = server.Stats().injectionsWritten;
+    QCOMPARE(Q(ReadExactly(port.fd, written)), Q(std::string(written, 'x')));
+
+    QVERIFY(server.Start());
+    server.Inject("y");
+    QCOMPARE(Q(ReadExactly(port.fd, 1)), QByteArray("y"));
+    QVERIFY(server.WaitUntil(
+        [&](const DeviceState&, const SimStats& s) { return s.injectionsWritten == written + 1; },
+        kWait));
+    QVERIFY(!Readable(port.fd));
 }
 
 void TestSimServer::trafficIsLogged() {
