@@ -37,55 +37,54 @@ TComm::~TComm() {
     Alive.reset(); // queued notifications find no owner from here on
 }
 
-void TComm::OpenPort() {
-    if (DeviceHandle >= 0) throw ECommsError(CommsErrorText::AlreadyOpened);
+namespace {
 
-    const int fd = open(FCommName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw ECommsError(CommsErrorText::OpenFailed);
-    if (!isatty(fd)) {
-        close(fd);
-        throw ECommsError(CommsErrorText::NotCommHandle);
-    }
+// Opens the tty exclusively and checks that it is one. Until the exclusive hold is taken, a
+// failure closes the descriptor plainly: the hold of another user must not be cleared.
+UniqueFd OpenDevice(const std::string& name) {
+    UniqueFd plain(open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!plain.Valid()) throw ECommsError(CommsErrorText::OpenFailed);
+    if (!isatty(plain.Get())) throw ECommsError(CommsErrorText::NotCommHandle);
     // Exclusive use: flock binds every process (TIOCEXCL does not bind root), TIOCEXCL also
     // keeps programs that do not take locks from opening the port.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        throw ECommsError(CommsErrorText::OpenFailed);
-    }
-    (void)ioctl(fd, TIOCEXCL);
-    if (!vq830serial::CanReadLineSettings(fd)) {
-        ReleaseDevice(fd);
+    if (flock(plain.Get(), LOCK_EX | LOCK_NB) != 0) throw ECommsError(CommsErrorText::OpenFailed);
+    UniqueFd held(plain.Release(), &ReleaseDevice);
+    (void)ioctl(held.Get(), TIOCEXCL);
+    if (!vq830serial::CanReadLineSettings(held.Get()))
         throw ECommsError(CommsErrorText::SetupFailed);
-    }
+    return held;
+}
 
-    DeviceHandle = fd;
-    (void)tcflush(fd, TCIOFLUSH); // bytes received before the open are discarded
+} // namespace
 
-    ApplyTimeouts();
-    if (!ApplyLineSettings()) {
-        DeviceHandle = -1;
-        ReleaseDevice(fd);
-        throw ECommsError(CommsErrorText::LineSettingsFailed);
-    }
-
-    const int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    const int wakeFd = stopFd >= 0 ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
-    if (wakeFd < 0) {
-        if (stopFd >= 0) close(stopFd);
-        DeviceHandle = -1;
-        ReleaseDevice(fd);
-        throw ECommsError(CommsErrorText::EventFailed);
-    }
-    Context = std::make_shared<PortContext>(fd, stopFd, wakeFd, Sink, Alive);
-    if (!Context->CreateWaiters()) {
+void TComm::OpenPort() {
+    if (IsOpen()) throw ECommsError(CommsErrorText::AlreadyOpened);
+    DeviceHandle = OpenDevice(FCommName);
+    try {
+        StartPort();
+    } catch (...) {
+        StopReader();
+        StopWriter();
         CloseHandles();
-        throw ECommsError(CommsErrorText::EventFailed);
+        throw;
     }
-    Context->ReadIntervalTimeout = FReadIntervalTimeout;
-    Context->ReadTotalTimeoutMultiplier = FReadTotalTimeoutMultiplier;
-    Context->ReadTotalTimeoutConstant = FReadTotalTimeoutConstant;
-    Context->WriteTotalTimeoutMultiplier = FWriteTotalTimeoutMultiplier;
-    Context->WriteTotalTimeoutConstant = FWriteTotalTimeoutConstant;
+}
+
+// The rest of an opening, on the device just opened: settings, signals, threads.
+void TComm::StartPort() {
+    const int fd = DeviceHandle.Get();
+    (void)tcflush(fd, TCIOFLUSH); // bytes received before the open are discarded
+    ApplyTimeouts();
+    if (!ApplyLineSettings()) throw ECommsError(CommsErrorText::LineSettingsFailed);
+
+    UniqueFd stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!stop.Valid() || !wake.Valid()) throw ECommsError(CommsErrorText::EventFailed);
+    Context = std::make_shared<PortContext>(fd, stop.Get(), wake.Get(), Sink, Alive);
+    StopSignal = std::move(stop);
+    WakeSignal = std::move(wake);
+    if (!Context->CreateWaiters()) throw ECommsError(CommsErrorText::EventFailed);
+    PassTimeouts();
     Context->IgnoreNullChar = FIgnoreNullChar;
 
     try {
@@ -93,7 +92,6 @@ void TComm::OpenPort() {
         Reader->Start();
     } catch (...) {
         Reader.reset();
-        CloseHandles();
         throw ECommsError(CommsErrorText::ReadThreadFailed);
     }
     try {
@@ -101,26 +99,19 @@ void TComm::OpenPort() {
         Writer->Start();
     } catch (...) {
         Writer.reset();
-        StopReader();
-        CloseHandles();
         throw ECommsError(CommsErrorText::WriteThreadFailed);
     }
 }
 
 void TComm::CloseHandles() {
-    if (Context) {
-        close(Context->StopFd);
-        close(Context->WakeFd);
-        Context.reset();
-    }
-    if (DeviceHandle >= 0) {
-        ReleaseDevice(DeviceHandle);
-        DeviceHandle = -1;
-    }
+    Context.reset();
+    StopSignal.Reset();
+    WakeSignal.Reset();
+    DeviceHandle.Reset();
 }
 
 void TComm::ClosePort() {
-    if (DeviceHandle < 0) return;
+    if (!IsOpen()) return;
     StopReader();
     StopWriter();
     CloseHandles();
@@ -129,7 +120,7 @@ void TComm::ClosePort() {
 void TComm::StopReader() {
     if (!Reader) return;
     Context->RequestStop();
-    (void)tcflush(DeviceHandle, TCIFLUSH);
+    (void)tcflush(DeviceHandle.Get(), TCIFLUSH);
     Reader->Join();
     Reader.reset();
 }
@@ -137,7 +128,7 @@ void TComm::StopReader() {
 void TComm::StopWriter() {
     if (!Writer) return;
     Context->RequestStop();
-    (void)tcflush(DeviceHandle, TCOFLUSH); // unsent data is discarded
+    (void)tcflush(DeviceHandle.Get(), TCOFLUSH); // unsent data is discarded
     Context->SendQueueEmpty.store(true);
     Writer->Join();
     Writer.reset();
@@ -188,12 +179,16 @@ bool TComm::ApplyLineSettings() {
     s.ReplacedChar = FReplacedChar;
     ++FLineSettingsApplied;
     if (Context) Context->IgnoreNullChar = FIgnoreNullChar;
-    return vq830serial::ApplyLineSettingsTo(DeviceHandle, s);
+    return vq830serial::ApplyLineSettingsTo(DeviceHandle.Get(), s);
 }
 
 void TComm::ApplyTimeouts() {
     ++FTimeoutsApplied;
-    if (!Context) return; // OpenPort hands them to the threads when it creates them
+    PassTimeouts(); // before the threads exist, OpenPort hands them over when it creates them
+}
+
+void TComm::PassTimeouts() {
+    if (!Context) return;
     Context->ReadIntervalTimeout = FReadIntervalTimeout;
     Context->ReadTotalTimeoutMultiplier = FReadTotalTimeoutMultiplier;
     Context->ReadTotalTimeoutConstant = FReadTotalTimeoutConstant;
@@ -206,13 +201,13 @@ void TComm::ApplyTimeouts() {
 template <typename T> void TComm::SetLine(T& Field, T Value) {
     if (Field == Value) return;
     Field = Value;
-    if (DeviceHandle >= 0) (void)ApplyLineSettings();
+    if (IsOpen()) (void)ApplyLineSettings();
 }
 
 template <typename T> void TComm::SetTimeout(T& Field, T Value) {
     if (Field == Value) return;
     Field = Value;
-    if (DeviceHandle >= 0) ApplyTimeouts();
+    if (IsOpen()) ApplyTimeouts();
 }
 
 void TComm::SetCommName(std::string Value) { FCommName = std::move(Value); }

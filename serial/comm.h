@@ -17,6 +17,7 @@
 #include <string>
 
 #include "serial/notify.h"
+#include "serial/unique_fd.h"
 
 enum class TParity { None, Odd, Even, Mark, Space };
 enum class TStopBits { _1, _1_5, _2 };
@@ -87,7 +88,7 @@ public:
     // Copies Length bytes and queues them for the transmit thread. False when the port is not
     // open, Length is 0, the transmit thread has ended or its queue is full.
     bool SendBytes(const void* Buffer, size_t Length);
-    bool IsOpen() const { return DeviceHandle >= 0; }
+    bool IsOpen() const { return DeviceHandle.Valid(); }
 
     // Properties.
     std::string CommName() const { return FCommName; }
@@ -161,8 +162,10 @@ public:
     static constexpr size_t MaxQueuedBuffers = 10000;
 
 private:
+    void StartPort();
     bool ApplyLineSettings();
     void ApplyTimeouts();
+    void PassTimeouts();
     void StopReader();
     void StopWriter();
     void CloseHandles();
@@ -175,7 +178,10 @@ private:
     std::shared_ptr<vq830serial::PortContext> Context;
     std::unique_ptr<vq830serial::TReadThread> Reader;
     std::unique_ptr<vq830serial::TWriteThread> Writer;
-    int DeviceHandle = -1;
+    UniqueFd DeviceHandle;
+    // The threads' stop signal and the transmit queue's wake signal (eventfds).
+    UniqueFd StopSignal;
+    UniqueFd WakeSignal;
     // Notifications hold a weak reference to this token and do nothing once it is gone.
     std::shared_ptr<TComm*> Alive;
 
