@@ -170,6 +170,14 @@ void PortContext::PostData(std::vector<uint8_t> block, uint16_t count) {
     });
 }
 
+void PortContext::ReportFailure() noexcept {
+    try {
+        PostHangupRequest();
+    } catch (...) {
+        // Not even the hang-up request can be posted: the thread ends silently.
+    }
+}
+
 void PortContext::PostLineError(uint32_t flags) {
     PostToOwner(*this, [flags](TComm& comm) {
         if (auto handler = comm.OnReceiveError) handler(comm, flags);
@@ -203,7 +211,51 @@ TReadThread::TReadThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx))
 TReadThread::~TReadThread() { Join(); }
 
 void TReadThread::Start() {
-    Thread = std::thread([this] { Execute(); });
+    Thread = std::thread([this] { Run(); });
+}
+
+void TReadThread::Run() {
+    StartModemWatch();
+    try {
+        Execute();
+    } catch (...) {
+        Ctx->ReportFailure();
+    }
+    (void)tcflush(Ctx->Device, TCIFLUSH);
+    StopModemWatch();
+}
+
+void TReadThread::StartModemWatch() {
+    // Modem events need a blocking wait of their own; only drivers with modem lines get one.
+    int levels = 0;
+    if (ioctl(Ctx->Device, TIOCMGET, &levels) != 0) return;
+    InstallWakeHandler();
+    ModemWatchDone.store(false);
+    try {
+        ModemThread = std::thread([this] {
+            try {
+                WatchModemLines();
+            } catch (...) {
+                Ctx->ReportFailure();
+            }
+            ModemWatchDone.store(true);
+        });
+    } catch (...) {
+        ModemWatchDone.store(true);
+    }
+}
+
+void TReadThread::StopModemWatch() {
+    if (!ModemThread.joinable()) return;
+    // The modem-line wait ends only on a line change, the device going away or a signal. Only
+    // the watcher is told to stop: the transmit thread goes on if the receive thread ended on
+    // its own.
+    ModemWatchStop.store(true);
+    while (!ModemWatchDone.load()) {
+        pthread_kill(ModemThread.native_handle(), WakeSignal());
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    ModemThread.join();
 }
 
 void TReadThread::Join() {
@@ -261,7 +313,6 @@ void TReadThread::WatchModemLines() {
         levels = now;
         if (bits) Ctx->PostModemChange(bits);
     }
-    ModemWatchDone.store(true);
 }
 
 void TReadThread::DeliverBatch(const uint8_t* data, size_t count) {
@@ -293,18 +344,6 @@ void TReadThread::Execute() {
         LastBufOverrun = ic.buf_overrun;
         LastBreak = ic.brk;
     }
-    // Modem events need a blocking wait of their own; only drivers with modem lines get one.
-    int levels = 0;
-    if (ioctl(fd, TIOCMGET, &levels) == 0) {
-        InstallWakeHandler();
-        ModemWatchDone.store(false);
-        try {
-            ModemThread = std::thread([this] { WatchModemLines(); });
-        } catch (...) {
-            ModemWatchDone.store(true);
-        }
-    }
-
     // Reads take whatever the driver holds (up to StageSize bytes) in one call; batches are
     // cut from the front of what was read. Bytes read beyond the current batch wait here as
     // they would in the driver's queue and start the next batch.
@@ -438,19 +477,6 @@ void TReadThread::Execute() {
             break;
         }
     }
-
-    (void)tcflush(fd, TCIFLUSH);
-    if (ModemThread.joinable()) {
-        // The modem-line wait ends only on a line change, the device going away or a signal.
-        // Only the watcher is told to stop: the transmit thread goes on if the receive thread
-        // ended on its own.
-        ModemWatchStop.store(true);
-        while (!ModemWatchDone.load()) {
-            pthread_kill(ModemThread.native_handle(), WakeSignal());
-            std::this_thread::sleep_for(milliseconds(1));
-        }
-        ModemThread.join();
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -461,7 +487,21 @@ TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx
 TWriteThread::~TWriteThread() { Join(); }
 
 void TWriteThread::Start() {
-    Thread = std::thread([this] { Execute(); });
+    Thread = std::thread([this] { Run(); });
+}
+
+void TWriteThread::Run() {
+    try {
+        Execute();
+    } catch (...) {
+        Ctx->ReportFailure();
+    }
+    PortContext& ctx = *Ctx;
+    (void)tcflush(ctx.Device, TCOFLUSH);
+    std::lock_guard lock(ctx.QueueMutex);
+    ctx.WriterEnded = true;
+    ctx.Queue.clear();
+    ctx.SendQueueEmpty.store(true);
 }
 
 void TWriteThread::Join() {
@@ -550,11 +590,6 @@ void TWriteThread::Execute() {
         if (!WriteAll(ctx, room, item.data(), item.size() - 1)) break;
         notifyEmpty = true;
     }
-    (void)tcflush(ctx.Device, TCOFLUSH);
-    std::lock_guard lock(ctx.QueueMutex);
-    ctx.WriterEnded = true;
-    ctx.Queue.clear();
-    ctx.SendQueueEmpty.store(true);
 }
 
 } // namespace vq830serial

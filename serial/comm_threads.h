@@ -83,6 +83,9 @@ struct PortContext {
     // asks, later ones (the other thread meeting the same dead line) do not.
     void PostHangupRequest();
     std::atomic<bool> HangupPosted{false};
+    // What a thread does when its body fails with an exception: ask for a hang-up if that
+    // can still be posted.
+    void ReportFailure() noexcept;
     void PostModemChange(uint32_t bits);
     void PostSendQueueEmpty();
 };
@@ -103,7 +106,11 @@ public:
     static constexpr size_t StageSize = BufferSize + 2 * ReadChunk;
 
 private:
+    // The thread body: any exception ends the thread as a hang-up would.
+    void Run();
     void Execute();
+    void StartModemWatch();
+    void StopModemWatch();
     void WatchModemLines();
     bool CheckLineErrors();
     void DeliverBatch(const uint8_t* data, size_t count);
@@ -126,6 +133,8 @@ public:
     void Join();
 
 private:
+    // The thread body: any exception ends the thread as a hang-up would.
+    void Run();
     void Execute();
     std::shared_ptr<PortContext> Ctx;
     std::thread Thread;

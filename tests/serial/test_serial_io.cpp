@@ -3,6 +3,21 @@
 
 #include "support.h"
 
+namespace {
+
+// A sink that can be told to refuse the next posts, as a sink that cannot allocate would.
+class RefusingSink : public QueueNotifySink {
+public:
+    std::atomic<int> Refuse{0};
+    void Post(std::function<void()> fn) override {
+        for (int n = Refuse.load(); n > 0;)
+            if (Refuse.compare_exchange_weak(n, n - 1)) throw std::bad_alloc();
+        QueueNotifySink::Post(std::move(fn));
+    }
+};
+
+} // namespace
+
 class TestSerialIo : public QObject {
     Q_OBJECT
 
@@ -251,6 +266,29 @@ private slots:
         QVERIFY(WaitThreadCount(before, 10s));
         sink->RunPending();
         QCOMPARE(log.Hangups, 1);
+    }
+
+    void failureInsideAThreadIsAHangup() {
+        auto refusing = std::make_shared<RefusingSink>();
+        sink = refusing;
+        comm = MakeBinaryPort(sink, pty->SlavePath());
+        log.Attach(*comm);
+        const int before = CountThreads();
+        Open();
+        // The receive thread cannot hand over a batch: it asks for a hang-up and ends.
+        refusing->Refuse = 1;
+        QVERIFY(pty->Write("x"));
+        QVERIFY(sink->RunUntil([&] { return log.Hangups == 1; }, 10s));
+        QVERIFY(WaitThreadCount(before + 1, 10s));
+        // The transmit thread writes, cannot report its empty queue, and ends as well (its
+        // end discards what the line still holds); the hang-up was asked for already.
+        refusing->Refuse = 1;
+        QVERIFY(comm->SendBytes("y", 1));
+        QVERIFY(WaitThreadCount(before, 10s));
+        QVERIFY(!comm->SendBytes("z", 1));
+        sink->RunPending();
+        QCOMPARE(log.Hangups, 1);
+        QVERIFY(log.Batches.empty());
     }
 
     void dataBeforeHangupComesFirst() {
