@@ -17,12 +17,30 @@ QString WithFullStop(const QString& message) {
     return message;
 }
 
+namespace {
+
+// The error box open now, if any, and the errors raised under it that got no box.
+bool errorBoxOpen = false;
+int errorsUnderOpenBox = 0;
+
+} // namespace
+
 void ShowErrorBox(QWidget* parent, const QString& message) {
+    // The box runs its own event loop, in which a further error (a reply that fails again on
+    // the next tick) would open a box inside this one, and so on without end.
+    if (errorBoxOpen) {
+        ++errorsUnderOpenBox;
+        return;
+    }
+    errorBoxOpen = true;
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), WithFullStop(message),
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("ErrorBox"));
     box.exec();
+    errorBoxOpen = false;
 }
+
+int ErrorsWithoutBox() { return errorsUnderOpenBox; }
 
 void RunHandler(QWidget* parent, const std::function<void()>& handler) {
     try {

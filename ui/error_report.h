@@ -20,8 +20,11 @@ QString ApplicationTitle();
 // A message ending in a character above "." gets a full stop; anything else is kept.
 QString WithFullStop(const QString& message);
 
-// Shows the application's modal error box for the message.
+// Shows the application's modal error box for the message. While one is open, a further
+// error opens no second box: it is only counted.
 void ShowErrorBox(QWidget* parent, const QString& message);
+// How many errors were raised while an error box was open (since the program started).
+int ErrorsWithoutBox();
 
 // Runs one handler; an exception raised in it ends it and is shown in the error box,
 // after which the window goes on.

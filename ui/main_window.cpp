@@ -74,6 +74,14 @@ QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, i
     return edit;
 }
 
+// Field text that holds the frame delimiter would end the frame early and start a second
+// command on the device: such a frame is not sent, and the error names the field.
+void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
+    if (!HoldsDelimiter(ToBytes(field->text()))) return;
+    throw EAppError(QStringLiteral("%1（%2）的内容“%3”含有帧分隔符“#”，本帧未发送")
+                        .arg(field->objectName(), caption, field->text()));
+}
+
 QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, int x, int y,
                         int w = 57, int h = 23) {
     auto* button = new QPushButton(caption, parent);
@@ -405,6 +413,7 @@ void TForm1::SlotCommandWrite(int slot) {
         box.exec();
         return;
     }
+    RefuseDelimiter(s.COMA, QStringLiteral("指令代码"));
     SendFrame([&] { return ::SlotCommandWrite(slot, s.COMEN->ItemIndex(), code); },
               ::RecvMode::ShowSlot);
 }
@@ -415,6 +424,10 @@ void TForm1::SlotHeaderQuery(int slot) {
 
 void TForm1::SlotHeaderWrite(int slot) {
     const TSlotControls& s = Slots[slot - 1];
+    const QString captions[3] = {QStringLiteral("包头第一个字节"), QStringLiteral("第二个字节"),
+                                 QStringLiteral("第三个字节")};
+    for (int b = 0; b < 3; ++b)
+        RefuseDelimiter(s.COMBY[b], captions[b]);
     SendFrame(
         [&] {
             return ::SlotHeaderWrite(slot, ToBytes(s.COMBY[0]->text()), ToBytes(s.COMBY[1]->text()),
@@ -537,7 +550,7 @@ void TForm1::SetTimerOn(bool on) {
 }
 
 void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t BufferLength) {
-    QThread::msleep(ReceivePauseMs);
+    Pause(ReceivePauseMs);
     const BatchAction action = BatchActionFor(RecvMode);
     if (action == BatchAction::Drop) return;
     const std::string text = TakeBatch(Buffer, BufferLength);

@@ -5,6 +5,7 @@
 #include "serial/comm.h"
 
 #include <QByteArray>
+#include <QThread>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -198,8 +199,10 @@ public:
     void Comm1ReceiveData(TComm& Sender, const uint8_t* Buffer, uint16_t BufferLength);
     void Timer2Timer();
 
-    // The pause of the receive handler, in milliseconds (tests may shorten it).
+    // The pause of the receive handler, in milliseconds (tests may shorten it), and how the
+    // window's thread is paused (tests may watch it).
     int ReceivePauseMs = 300;
+    std::function<void(int ms)> Pause = [](int ms) { QThread::msleep(ms); };
 
 private:
     void BuildTitleRow();

@@ -3,13 +3,15 @@
 // replies parsed into the controls on the timer's tick.
 #include "modal_capture.h"
 #include "protocol/recv_mode.h"
-#include "serial/pty_pair.h"
+#include "pty/pty_pair.h"
 #include "ui/combo_box.h"
+#include "ui/error_report.h"
 #include "ui/main_window.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -45,6 +47,7 @@ private slots:
     void slotButtonsCarryTheirSlot();
     void conversionFailureSendsNothing();
     void oddCommandLengthShowsTheMessageOnly();
+    void delimiterInAFieldSendsNothing();
     void framesGoOutOnTheLine();
     void textOutsideLatin1GoesOutAsQuestionMarks();
 
@@ -57,6 +60,8 @@ private slots:
     void slotRepliesFillTheReplysSlot();
     void commandBetweenBatchAndTickDecidesTheTick();
     void receivePathEndToEndThroughThePort();
+    void receiveHandlerPausesThreeTenthsOfASecond();
+    void errorUnderAnOpenErrorBoxOpensNoOther();
 
 private:
     TForm1* form = nullptr;
@@ -230,6 +235,35 @@ void HandlersTest::oddCommandLengthShowsTheMessageOnly() {
     QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
     QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("kept"));
     QCOMPARE(form->RecvMode, RecvMode::QX1);
+}
+
+void HandlersTest::delimiterInAFieldSendsNothing() {
+    struct Case {
+        QLineEdit* field;
+        QString text;
+        int button;
+        QString named;
+    };
+    const Case cases[] = {
+        {form->Slots[0].COMA, "0#", 12, QStringLiteral("COMA1（指令代码）的内容“0#”")},
+        {form->Slots[0].COMBY[0], "0#", 14, QStringLiteral("COMBY11（包头第一个字节）的内容“0#”")},
+        {form->Slots[8].COMBY[2], "#", 47, QStringLiteral("COMBY93（第三个字节）的内容“#”")},
+    };
+    form->Slots[0].COMBY[1]->setText("KORVAT#MOD:2"); // what would follow as a second command
+    for (const Case& c : cases) {
+        ButtonOf(*form, 49)->click();
+        form->Memo8->setPlainText("kept");
+        const QString old = c.field->text();
+        c.field->setText(c.text);
+        const ModalCapture box = CaptureModal([&] { ButtonOf(*form, c.button)->click(); });
+        c.field->setText(old);
+        QCOMPARE(box.count, 1);
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QVERIFY2(box.text.startsWith(c.named), qPrintable(box.text));
+        QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+        QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("kept"));
+        QCOMPARE(form->RecvMode, RecvMode::QX1);
+    }
 }
 
 void HandlersTest::framesGoOutOnTheLine() {
@@ -447,6 +481,46 @@ void HandlersTest::receivePathEndToEndThroughThePort() {
     form->Button1->click();
     QVERIFY(!form->PortOpened);
     QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+}
+
+void HandlersTest::receiveHandlerPausesThreeTenthsOfASecond() {
+    TForm1 fresh;
+    std::vector<int> pauses;
+    fresh.Pause = [&](int ms) { pauses.push_back(ms); };
+    Deliver(fresh, "a batch");
+    QCOMPARE(pauses, std::vector<int>{300});
+}
+
+// A device repeating an answer that fails its conversion: every tick raises the error again,
+// and each batch re-arms the timer while the box is open.
+void HandlersTest::errorUnderAnOpenErrorBoxOpensNoOther() {
+    const QByteArray bad = "COMR02:1,?8,0103000000044409";
+    ButtonOf(*form, 15)->click();
+    Deliver(*form, bad);
+    const int countedBefore = ErrorsWithoutBox();
+    QSet<QWidget*> boxes;
+    bool fedAgain = false;
+    bool done = false;
+    QTimer watch;
+    watch.setInterval(20);
+    connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        boxes.insert(box);
+        if (!fedAgain) {
+            fedAgain = true;
+            Deliver(*form, bad); // the next batch, while the box is open
+            return;
+        }
+        if (form->Timer2->isActive()) return; // its tick is still to come
+        box->accept();
+        done = boxes.size() > 1 || !QApplication::activeModalWidget();
+    });
+    watch.start();
+    QVERIFY(QTest::qWaitFor([&] { return done; }, 5000));
+    watch.stop();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(ErrorsWithoutBox(), countedBefore + 1);
 }
 
 QTEST_MAIN(HandlersTest)
