@@ -45,8 +45,6 @@ void InstallWakeHandler() {
     });
 }
 
-enum class ReadOutcome { Data, Empty, Hangup, Quiet };
-
 ReadOutcome ReadSome(int fd, uint8_t* into, size_t room, size_t& got) {
     for (;;) {
         const ssize_t n = read(fd, into, room);
@@ -331,152 +329,145 @@ void TReadThread::DeliverBatch(const uint8_t* data, size_t count) {
     Ctx->PostData(std::move(block), n);
 }
 
-void TReadThread::Execute() {
-    PortContext& ctx = *Ctx;
-    const int fd = ctx.Device;
-
+void TReadThread::RememberLineCounts() {
     serial_icounter_struct ic{};
-    if (ioctl(fd, TIOCGICOUNT, &ic) == 0) {
-        HaveCounts = true;
-        LastFrame = ic.frame;
-        LastParity = ic.parity;
-        LastOverrun = ic.overrun;
-        LastBufOverrun = ic.buf_overrun;
-        LastBreak = ic.brk;
-    }
-    // Reads take whatever the driver holds (up to StageSize bytes) in one call; batches are
-    // cut from the front of what was read. Bytes read beyond the current batch wait here as
-    // they would in the driver's queue and start the next batch.
-    Waiter& waiter = *ctx.ReadWaiter;
-    std::vector<uint8_t> stage(StageSize);
-    uint8_t* const buffer = stage.data();
-    size_t head = 0;  // start of the current batch in stage
-    size_t count = 0; // bytes of the current batch (and beyond) held in stage
-    // Reads into the stage after the bytes already held.
-    auto readMore = [&](size_t& got, size_t& asked) {
-        if (head + count + ReadChunk > StageSize) {
-            std::memmove(buffer, buffer + head, count);
-            head = 0;
-        }
-        asked = StageSize - head - count;
-        return ReadSome(fd, buffer + head + count, asked, got);
-    };
-    bool running = true;
-    while (running) {
+    if (ioctl(Ctx->Device, TIOCGICOUNT, &ic) != 0) return;
+    HaveCounts = true;
+    LastFrame = ic.frame;
+    LastParity = ic.parity;
+    LastOverrun = ic.overrun;
+    LastBufOverrun = ic.buf_overrun;
+    LastBreak = ic.brk;
+}
+
+// Reads take whatever the driver holds (up to StageSize bytes) in one call; batches are cut
+// from the front of what was read. Bytes read beyond the current batch wait in the stage as
+// they would in the driver's queue and start the next batch.
+void TReadThread::Execute() {
+    RememberLineCounts();
+    Stage.assign(StageSize, 0);
+    for (;;) {
         // One read: wait for the first byte, then gather until the batch is full, the line
         // has been quiet for longer than the interval time-out, or the total time-out ends.
-        // True when the last read got less than it asked for: the driver's queue was empty
-        // then, so the next step is a wait rather than another read.
-        bool drained = false;
-        Clock::time_point start = Clock::now();
-        bool stop = false;
-        bool hangup = false;
-        while (count == 0 && !stop && !hangup) {
-            if (ctx.StopRequested.load()) {
-                stop = true;
-                break;
-            }
-            size_t got = 0, asked = 0;
-            const ReadOutcome r = readMore(got, asked);
-            if (r == ReadOutcome::Data) {
-                count = got;
-                drained = got < asked;
-                break;
-            }
-            if (r == ReadOutcome::Hangup) hangup = true;
-            if (r != ReadOutcome::Empty) {
-                stop = !hangup;
-                break;
-            }
-            const auto total = TotalDeadline(start, ctx.ReadTotalTimeoutMultiplier.load(),
-                                             ctx.ReadTotalTimeoutConstant.load(), BufferSize);
-            if (total && Clock::now() >= *total) {
-                start = Clock::now(); // an empty read is simply issued again
-                continue;
-            }
-            switch (waiter.Wait(total)) {
-            case WaitResult::Stop:
-            case WaitResult::Invalid:
-                stop = true;
-                break;
-            case WaitResult::Ready:
-            case WaitResult::Timeout:
-                break;
-            case WaitResult::Hangup:
-            case WaitResult::Failed:
-                hangup = true;
-                break;
-            }
-        }
-        auto lastByte = Clock::now();
-        while (count > 0 && count < BufferSize && !stop && !hangup) {
-            if (!drained) {
-                size_t got = 0, asked = 0;
-                const ReadOutcome r = readMore(got, asked);
-                if (r == ReadOutcome::Data) {
-                    count += got;
-                    drained = got < asked;
-                    lastByte = Clock::now();
-                    continue;
-                }
-                if (r == ReadOutcome::Hangup) {
-                    hangup = true;
-                    break;
-                }
-                if (r == ReadOutcome::Quiet) {
-                    running = false;
-                    break;
-                }
-            }
-            drained = false; // after the wait, read again
-            const uint32_t interval = ctx.ReadIntervalTimeout.load();
-            if (interval == MaxDword) break; // return at once with what has arrived
-            std::optional<Clock::time_point> deadline;
-            if (interval != 0) deadline = DeadlineAfter(lastByte, interval);
-            deadline =
-                Earlier(deadline, TotalDeadline(start, ctx.ReadTotalTimeoutMultiplier.load(),
-                                                ctx.ReadTotalTimeoutConstant.load(), BufferSize));
-            if (deadline && Clock::now() >= *deadline) break;
-            bool done = false;
-            switch (waiter.Wait(deadline)) {
-            case WaitResult::Stop:
-                stop = true;
-                break;
-            case WaitResult::Ready:
-                break;
-            case WaitResult::Timeout:
-                done = true;
-                break;
-            case WaitResult::Hangup:
-            case WaitResult::Failed:
-                hangup = true;
-                break;
-            case WaitResult::Invalid:
-                done = true;
-                running = false;
-                break;
-            }
-            if (done) break;
-        }
-        if (stop) break;
-        // Every full batch held is delivered; what was read beyond them starts the next batch.
-        // A batch the time-out ended goes whole, and a hang-up or an unusable device delivers
-        // everything held.
-        const bool ending = hangup || !running;
-        bool first = true;
-        while (count >= BufferSize || (count > 0 && (first || ending))) {
-            const size_t n = std::min(count, BufferSize);
-            DeliverBatch(buffer + head, n);
-            head += n;
-            count -= n;
-            first = false;
-        }
-        if (count == 0) head = 0;
-        if (hangup) {
-            ctx.PostHangupRequest();
+        auto start = Clock::now();
+        Drained = false;
+        ReadEnd end = Held == 0 ? WaitFirstByte(start) : ReadEnd::Batch;
+        if (end == ReadEnd::Batch) end = Gather(start);
+        if (end == ReadEnd::Stop) return;
+        // A hang-up or an unusable device delivers everything held before the thread ends.
+        DeliverHeld(end != ReadEnd::Batch);
+        if (end == ReadEnd::Hangup) Ctx->PostHangupRequest();
+        if (end != ReadEnd::Batch) return;
+    }
+}
+
+ReadOutcome TReadThread::ReadMore() {
+    uint8_t* const buffer = Stage.data();
+    if (Head + Held + ReadChunk > StageSize) {
+        std::memmove(buffer, buffer + Head, Held);
+        Head = 0;
+    }
+    const size_t asked = StageSize - Head - Held;
+    size_t got = 0;
+    const ReadOutcome r = ReadSome(Ctx->Device, buffer + Head + Held, asked, got);
+    if (r == ReadOutcome::Data) {
+        Held += got;
+        Drained = got < asked;
+    }
+    return r;
+}
+
+std::optional<Clock::time_point> TReadThread::ReadTotalDeadline(Clock::time_point start) const {
+    return TotalDeadline(start, Ctx->ReadTotalTimeoutMultiplier.load(),
+                         Ctx->ReadTotalTimeoutConstant.load(), BufferSize);
+}
+
+TReadThread::ReadEnd TReadThread::WaitFirstByte(Clock::time_point& start) {
+    for (;;) {
+        if (Ctx->StopRequested.load()) return ReadEnd::Stop;
+        switch (ReadMore()) {
+        case ReadOutcome::Data:
+            return ReadEnd::Batch;
+        case ReadOutcome::Hangup:
+            return ReadEnd::Hangup;
+        case ReadOutcome::Quiet:
+            return ReadEnd::Stop;
+        case ReadOutcome::Empty:
             break;
         }
+        const auto total = ReadTotalDeadline(start);
+        if (total && Clock::now() >= *total) {
+            start = Clock::now(); // an empty read is simply issued again
+            continue;
+        }
+        switch (Ctx->ReadWaiter->Wait(total)) {
+        case WaitResult::Stop:
+        case WaitResult::Invalid:
+            return ReadEnd::Stop;
+        case WaitResult::Ready:
+        case WaitResult::Timeout:
+            break;
+        case WaitResult::Hangup:
+        case WaitResult::Failed:
+            return ReadEnd::Hangup;
+        }
     }
+}
+
+TReadThread::ReadEnd TReadThread::Gather(Clock::time_point start) {
+    auto lastByte = Clock::now();
+    while (Held < BufferSize) {
+        // After a read that got less than it asked for, the driver's queue was empty: wait
+        // before reading again.
+        if (!Drained) {
+            switch (ReadMore()) {
+            case ReadOutcome::Data:
+                lastByte = Clock::now();
+                continue;
+            case ReadOutcome::Hangup:
+                return ReadEnd::Hangup;
+            case ReadOutcome::Quiet:
+                return ReadEnd::Gone;
+            case ReadOutcome::Empty:
+                break;
+            }
+        }
+        Drained = false;
+        const uint32_t interval = Ctx->ReadIntervalTimeout.load();
+        if (interval == MaxDword) return ReadEnd::Batch; // at once with what has arrived
+        const auto deadline =
+            Earlier(interval != 0 ? DeadlineAfter(lastByte, interval) : std::nullopt,
+                    ReadTotalDeadline(start));
+        if (deadline && Clock::now() >= *deadline) return ReadEnd::Batch;
+        switch (Ctx->ReadWaiter->Wait(deadline)) {
+        case WaitResult::Stop:
+            return ReadEnd::Stop;
+        case WaitResult::Ready:
+            break;
+        case WaitResult::Timeout:
+            return ReadEnd::Batch;
+        case WaitResult::Hangup:
+        case WaitResult::Failed:
+            return ReadEnd::Hangup;
+        case WaitResult::Invalid:
+            return ReadEnd::Gone;
+        }
+    }
+    return ReadEnd::Batch;
+}
+
+void TReadThread::DeliverHeld(bool all) {
+    // Every full batch held goes, and the first batch even when the time-out ended it short;
+    // the rest of a short batch starts the next one unless everything is to go.
+    bool first = true;
+    while (Held >= BufferSize || (Held > 0 && (first || all))) {
+        const size_t n = std::min(Held, BufferSize);
+        DeliverBatch(Stage.data() + Head, n);
+        Head += n;
+        Held -= n;
+        first = false;
+    }
+    if (Held == 0) Head = 0;
 }
 
 // ---------------------------------------------------------------------------------------------

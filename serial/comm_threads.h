@@ -18,6 +18,10 @@ namespace vq830serial {
 
 enum class WaitResult { Stop, Ready, Timeout, Hangup, Invalid, Failed };
 
+// What one non-blocking read of the device gave: bytes, nothing yet, a hang-up, or an
+// unusable descriptor (the thread ends quietly).
+enum class ReadOutcome { Data, Empty, Hangup, Quiet };
+
 // Waits for the stop signal or for readiness of one descriptor. Both are registered once
 // (level-triggered), so a wait costs one call. When both are ready, the stop signal wins.
 class Waiter {
@@ -106,9 +110,21 @@ public:
     static constexpr size_t StageSize = BufferSize + 2 * ReadChunk;
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // How one read ended: with a batch to deliver, stopped, with a hang-up (deliver, report,
+    // end), or on an unusable device (deliver, end quietly).
+    enum class ReadEnd { Batch, Stop, Hangup, Gone };
+
     // The thread body: any exception ends the thread as a hang-up would.
     void Run();
     void Execute();
+    void RememberLineCounts();
+    ReadEnd WaitFirstByte(Clock::time_point& start);
+    ReadEnd Gather(Clock::time_point start);
+    void DeliverHeld(bool all);
+    ReadOutcome ReadMore();
+    // End of the read that began at start, by the read total time-outs.
+    std::optional<Clock::time_point> ReadTotalDeadline(Clock::time_point start) const;
     void StartModemWatch();
     void StopModemWatch();
     void WatchModemLines();
@@ -119,6 +135,12 @@ private:
     std::thread ModemThread;
     std::atomic<bool> ModemWatchDone{true};
     std::atomic<bool> ModemWatchStop{false};
+    // Bytes read and not yet delivered: Stage[Head, Head + Held). Drained: the last read got
+    // less than it asked for, so the driver's queue was empty then.
+    std::vector<uint8_t> Stage;
+    size_t Head = 0;
+    size_t Held = 0;
+    bool Drained = false;
     // Line-error counters seen last (framing, parity, overrun, receive-buffer overrun, break).
     bool HaveCounts = false;
     int LastFrame = 0, LastParity = 0, LastOverrun = 0, LastBufOverrun = 0, LastBreak = 0;
