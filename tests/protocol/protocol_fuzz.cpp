@@ -1,15 +1,22 @@
-// libFuzzer target: the three reply parsers and the integer conversion over arbitrary bytes.
+// libFuzzer target: the three reply parsers, the tick's dispatch by RecvMode and the integer
+// conversion over arbitrary bytes.
 //
-// Besides running under AddressSanitizer (a read outside the text is a crash), each result is
-// checked against properties that must hold for every input; a violation aborts.
+// The whole input goes to each of the three parsers. The dispatch takes its RecvMode from the
+// first byte (one of the six codes, a value next to one, or any int value read from the next four
+// bytes) and the rest of the input as the received text. Besides running under AddressSanitizer
+// (a read outside the text is a crash), each result is checked against properties that must hold
+// for every input; a violation aborts.
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "protocol/frames.h"
 #include "protocol/int_conv.h"
 #include "protocol/replies.h"
 
@@ -65,50 +72,132 @@ bool IsSubstring(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-void CheckQX1(std::string_view text) {
-    const ParseResult r = ParseQX1(text);
+// The slot digit of a slot control "<prefix>s..." ('1'..'9'), or 0 when the name is not one.
+char SlotOf(std::string_view control, std::string_view prefix, size_t length) {
+    if (control.size() != length || !StartsWith(control, prefix)) return 0;
+    const char s = control[prefix.size()];
+    return s >= '1' && s <= '9' ? s : 0;
+}
+
+void CheckQX1(std::string_view text, const ParseResult& r) {
+    static const std::set<std::string_view> lists = {
+        "ComboBox7", "BOADZ", "ODDZ",  "STOPZ", "BOADA", "ODDA", "STOPA",
+        "BOADB",     "ODDB",  "STOPB", "BOADC", "ODDC",  "STOPC"};
+    static const std::set<std::string_view> edits = {"Edit1", "Edit2", "Edit3"};
     Require(r.recvModeAfter == RecvMode::Idle);
     if (r.errorText) Require(r.errorText->size() <= 1 && IsSubstring(text, *r.errorText));
+    std::set<std::string_view> named;
     for (const Assignment& a : r.assignments) {
+        Require(named.insert(a.control).second); // each control at most once
         if (a.selectIndex)
-            Require(a.index >= 0 && a.index <= 9);
+            Require(lists.count(a.control) && a.index >= 0 && a.index <= 9);
         else
-            Require(StartsWith(a.control, "Edit") && a.text.size() <= 3 &&
-                    IsSubstring(text, a.text));
+            Require(edits.count(a.control) && a.text.size() <= 3 && IsSubstring(text, a.text));
     }
     Require(r.assignments.size() <= 16);
 }
 
-void CheckCOMR(std::string_view text) {
-    const ParseResult r = ParseCOMR(text);
+void CheckCOMR(std::string_view text, const ParseResult& r) {
     Require(r.recvModeAfter == (r.errorText ? RecvMode::COMR : RecvMode::Idle));
     Require(r.assignments.size() <= 2);
     if (r.errorText) Require(r.errorText->size() <= 2 && r.assignments.size() <= 1);
-    if (!r.assignments.empty()) {
-        const Assignment& enable = r.assignments[0];
-        Require(StartsWith(enable.control, "COMEN") && enable.control.size() == 6);
-        Require(enable.selectIndex && enable.index >= 0 && enable.index <= 9);
-        const std::string key = std::string("COMR0") + enable.control[5] + ":";
-        Require(IsSubstring(text, key));
-        if (r.assignments.size() == 2) {
-            const Assignment& code = r.assignments[1];
-            Require(code.control == std::string("COMA") + enable.control[5]);
-            Require(!code.selectIndex && code.text.size() <= 2 * 99 &&
-                    IsSubstring(text, code.text));
-        } else {
-            Require(r.errorText.has_value());
-        }
+    if (r.assignments.empty()) return;
+    const Assignment& enable = r.assignments[0];
+    const char slot = SlotOf(enable.control, "COMEN", 6);
+    Require(slot != 0 && enable.selectIndex && enable.index >= 0 && enable.index <= 9);
+    Require(IsSubstring(text, std::string("COMR0") + slot + ":"));
+    if (r.assignments.size() == 1) {
+        Require(r.errorText.has_value());
+        return;
+    }
+    const Assignment& code = r.assignments[1];
+    Require(code.control == std::string("COMA") + slot);
+    Require(!code.selectIndex && code.text.size() <= 2 * 99 && IsSubstring(text, code.text));
+}
+
+void CheckCOMP(std::string_view text, const ParseResult& r) {
+    Require(r.recvModeAfter == RecvMode::Idle && !r.errorText);
+    Require(r.assignments.empty() || r.assignments.size() == 3);
+    for (size_t i = 0; i < r.assignments.size(); ++i) {
+        const Assignment& a = r.assignments[i];
+        const char slot = SlotOf(a.control, "COMBY", 7);
+        Require(slot != 0 && a.control.back() == static_cast<char>('1' + i));
+        Require(a.control[5] == r.assignments[0].control[5]); // one slot
+        Require(!a.selectIndex && a.text.size() <= 2 && IsSubstring(text, a.text));
     }
 }
 
-void CheckCOMP(std::string_view text) {
-    const ParseResult r = ParseCOMP(text);
-    Require(r.recvModeAfter == RecvMode::Idle && !r.errorText);
-    Require(r.assignments.empty() || r.assignments.size() == 3);
-    for (const Assignment& a : r.assignments)
-        Require(!a.selectIndex && StartsWith(a.control, "COMBY") && a.text.size() <= 2 &&
-                IsSubstring(text, a.text));
+// The RecvMode values picked by the first byte of the input: the six codes and their neighbours.
+constexpr std::array<int, 16> kModes = {0,  100, 106, 201, 1501, 1502, -1,   1,
+                                        99, 101, 105, 107, 200,  202,  1500, 1503};
+
+// The dispatch's RecvMode from the front of the input; `rest` is what follows it.
+RecvMode TakeMode(std::string_view input, std::string_view& rest) {
+    if (input.empty()) {
+        rest = input;
+        return RecvMode::Idle;
+    }
+    const auto pick = static_cast<unsigned char>(input[0]);
+    if (pick < kModes.size()) {
+        rest = input.substr(1);
+        return static_cast<RecvMode>(kModes[pick]);
+    }
+    uint32_t raw = 0; // little-endian, missing bytes zero
+    const std::string_view bytes = input.substr(1, 4);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        raw |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    rest = input.substr(1 + bytes.size());
+    int value = 0;
+    std::memcpy(&value, &raw, sizeof value);
+    return static_cast<RecvMode>(value);
 }
+
+bool SameResult(const ParseResult& a, const ParseResult& b) {
+    if (a.errorText != b.errorText || a.recvModeAfter != b.recvModeAfter ||
+        a.assignments.size() != b.assignments.size())
+        return false;
+    for (size_t i = 0; i < a.assignments.size(); ++i) {
+        const Assignment& x = a.assignments[i];
+        const Assignment& y = b.assignments[i];
+        if (x.control != y.control || x.selectIndex != y.selectIndex || x.index != y.index ||
+            x.text != y.text)
+            return false;
+    }
+    return true;
+}
+
+// The tick's dispatch: a parse for 201, 1501 and 1502 only, the same as that parser's; the
+// receive handler's action agrees with it (any value outside the six codes is dropped).
+void CheckDispatch(RecvMode mode, std::string_view text) {
+    const std::optional<ParseResult> r = ParseReply(mode, text);
+    const int code = static_cast<int>(mode);
+    const bool parsed = code == 201 || code == 1501 || code == 1502;
+    const bool shown = code == 100 || code == 106;
+    Require(r.has_value() == parsed && IsParsedMode(mode) == parsed);
+    Require(BatchActionFor(mode) == (parsed  ? BatchAction::StoreShowTimerOn
+                                     : shown ? BatchAction::StoreShowTimerOff
+                                             : BatchAction::Drop));
+    if (!r) return;
+    Require(r->recvModeAfter == RecvMode::Idle ||
+            (mode == RecvMode::COMR && r->errorText && r->recvModeAfter == RecvMode::COMR));
+    if (mode == RecvMode::QX1) {
+        CheckQX1(text, *r);
+        Require(SameResult(*r, ParseQX1(text)));
+    } else if (mode == RecvMode::COMR) {
+        CheckCOMR(text, *r);
+        Require(SameResult(*r, ParseCOMR(text)));
+    } else {
+        CheckCOMP(text, *r);
+        Require(SameResult(*r, ParseCOMP(text)));
+    }
+}
+
+// An exact-size heap copy, so that any read past the text hits the redzone.
+std::vector<char> ExactCopy(std::string_view text) {
+    return std::vector<char>(text.begin(), text.end());
+}
+
+std::string_view View(const std::vector<char>& bytes) { return {bytes.data(), bytes.size()}; }
 
 } // namespace
 
@@ -117,14 +206,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(text.size() == (size < kMaxRecvText ? size : kMaxRecvText));
     Require(std::string_view(reinterpret_cast<const char*>(data), text.size()) == text);
 
-    // Parse an exact-size heap copy so that any read past the text hits the redzone.
-    const std::vector<char> copy(text.begin(), text.end());
-    const std::string_view exact(copy.data(), copy.size());
-    CheckQX1(exact);
-    CheckCOMR(exact);
-    CheckCOMP(exact);
-    for (const RecvMode mode : {RecvMode::Idle, RecvMode::ShowSystem, RecvMode::ShowSlot})
-        Require(!ParseReply(mode, exact).has_value());
+    const std::vector<char> copy = ExactCopy(text);
+    CheckQX1(View(copy), ParseQX1(View(copy)));
+    CheckCOMR(View(copy), ParseCOMR(View(copy)));
+    CheckCOMP(View(copy), ParseCOMP(View(copy)));
+
+    // The tick's dispatch, on the received text as the receive handler keeps it.
+    std::string_view rest;
+    const RecvMode mode =
+        TakeMode(std::string_view(reinterpret_cast<const char*>(data), size), rest);
+    const std::string batch = TakeBatch(reinterpret_cast<const uint8_t*>(rest.data()), rest.size());
+    const std::vector<char> received = ExactCopy(batch);
+    CheckDispatch(mode, View(received));
 
     const std::string_view whole(reinterpret_cast<const char*>(data), size);
     CheckConversion(whole);
@@ -134,11 +227,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckConversion(whole.substr(i, 2));
     }
 
-    // A slot command write takes any even-length text verbatim.
-    if (SlotCodeLengthOk(text)) {
-        const std::string frame = SlotCommandWrite(1 + static_cast<int>(size % 9), 1, text);
-        Require(frame.size() == 16 + Count(text.size()).size() + text.size());
-        Require(frame.back() == '#');
-    }
     return 0;
 }
