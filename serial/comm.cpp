@@ -86,6 +86,7 @@ void TComm::StartPort() {
     if (!Context->CreateWaiters()) throw ECommsError(CommsErrorText::EventFailed);
     PassTimeouts();
     Context->IgnoreNullChar = FIgnoreNullChar;
+    Context->SetReceiveBacklogLimit(FReceiveBacklogLimit);
 
     try {
         Reader = std::make_unique<TReadThread>(Context);
@@ -245,4 +246,9 @@ void TComm::SetWriteTotalTimeoutMultiplier(uint32_t Value) {
 }
 void TComm::SetWriteTotalTimeoutConstant(uint32_t Value) {
     SetTimeout(FWriteTotalTimeoutConstant, Value);
+}
+
+void TComm::SetReceiveBacklogLimit(uint32_t Value) {
+    FReceiveBacklogLimit = Value;
+    if (Context) Context->SetReceiveBacklogLimit(Value);
 }

@@ -143,6 +143,13 @@ public:
     void SetWriteTotalTimeoutMultiplier(uint32_t Value);
     uint32_t WriteTotalTimeoutConstant() const { return FWriteTotalTimeoutConstant; }
     void SetWriteTotalTimeoutConstant(uint32_t Value);
+    // Most received bytes that may wait for the owner (handed to the sink, their
+    // OnReceiveData not yet run). While more wait, the receive thread reads nothing further and
+    // the driver's buffer and the line's flow control hold the rest; nothing read is dropped.
+    // Takes effect at once, also while the port is open.
+    uint32_t ReceiveBacklogLimit() const { return FReceiveBacklogLimit; }
+    void SetReceiveBacklogLimit(uint32_t Value);
+    static constexpr uint32_t DefaultReceiveBacklogLimit = 4 * 1024 * 1024;
 
     // Events, raised on the owner's thread. Each may be left empty.
     TReceiveDataEvent OnReceiveData;
@@ -211,6 +218,7 @@ private:
     uint32_t FReadTotalTimeoutConstant = 0;
     uint32_t FWriteTotalTimeoutMultiplier = 0;
     uint32_t FWriteTotalTimeoutConstant = 0;
+    uint32_t FReceiveBacklogLimit = DefaultReceiveBacklogLimit;
 
     unsigned FLineSettingsApplied = 0;
     unsigned FTimeoutsApplied = 0;

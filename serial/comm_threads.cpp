@@ -149,11 +149,20 @@ WaitResult Waiter::Wait(std::optional<std::chrono::steady_clock::time_point> dea
     }
 }
 
+PortContext::~PortContext() {
+    OwnerWaiter.reset();
+    if (OwnerFd >= 0) close(OwnerFd);
+}
+
 bool PortContext::CreateWaiters() {
     ReadWaiter = std::make_unique<Waiter>(StopFd, Device, EPOLLIN);
     RoomWaiter = std::make_unique<Waiter>(StopFd, Device, EPOLLOUT);
     IdleWaiter = std::make_unique<Waiter>(StopFd, WakeFd, EPOLLIN);
-    return ReadWaiter->Valid() && RoomWaiter->Valid() && IdleWaiter->Valid();
+    OwnerFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (OwnerFd < 0) return false;
+    OwnerWaiter = std::make_unique<Waiter>(StopFd, OwnerFd, EPOLLIN);
+    return ReadWaiter->Valid() && RoomWaiter->Valid() && IdleWaiter->Valid() &&
+           OwnerWaiter->Valid();
 }
 
 void PortContext::RequestStop() {
@@ -162,10 +171,60 @@ void PortContext::RequestStop() {
     (void)!write(StopFd, &one, sizeof one);
 }
 
+void PortContext::SetReceiveBacklogLimit(uint32_t limit) {
+    ReceiveBacklogLimit.store(limit);
+    WakeReader(); // a raised limit may let a waiting receive thread go on
+}
+
+void PortContext::WakeReader() {
+    if (!ReaderWaitsForOwner.load() || OwnerFd < 0) return;
+    const uint64_t one = 1;
+    (void)!write(OwnerFd, &one, sizeof one);
+}
+
+void PortContext::BatchTaken(size_t count) {
+    Backlog.fetch_sub(count);
+    WakeReader();
+}
+
+// The receive thread announces that it waits before it looks at the backlog again, and the
+// owner takes a batch off the backlog before it looks at the announcement, so one of the two
+// always sees the other: no wake-up is lost.
+bool PortContext::WaitForOwner() {
+    WaitResult result = WaitResult::Ready;
+    while (Backlog.load() > ReceiveBacklogLimit.load()) {
+        ReaderWaitsForOwner.store(true);
+        if (Backlog.load() <= ReceiveBacklogLimit.load()) break;
+        result = OwnerWaiter->Wait(std::nullopt);
+        if (result != WaitResult::Ready) break;
+        uint64_t n = 0;
+        (void)!read(OwnerFd, &n, sizeof n);
+    }
+    ReaderWaitsForOwner.store(false);
+    if (result == WaitResult::Hangup || result == WaitResult::Failed) PostHangupRequest();
+    return result == WaitResult::Ready;
+}
+
 void PortContext::PostData(std::vector<uint8_t> block, uint16_t count) {
-    PostToOwner(*this, [block = std::move(block), count](TComm& comm) {
-        if (auto handler = comm.OnReceiveData) handler(comm, block.data(), count);
-    });
+    // The batch counts as waiting until its closure has run, whatever the handler does.
+    struct Taken {
+        std::weak_ptr<PortContext> Ctx;
+        size_t Count;
+        ~Taken() {
+            if (auto ctx = Ctx.lock()) ctx->BatchTaken(Count);
+        }
+    };
+    Backlog.fetch_add(count);
+    try {
+        Sink->Post([owner = Owner, self = weak_from_this(), block = std::move(block), count]() {
+            const Taken taken{self, count};
+            if (auto alive = owner.lock())
+                if (auto handler = (**alive).OnReceiveData) handler(**alive, block.data(), count);
+        });
+    } catch (...) {
+        Backlog.fetch_sub(count);
+        throw;
+    }
 }
 
 void PortContext::ReportFailure() noexcept {
@@ -355,7 +414,7 @@ void TReadThread::Execute() {
         if (end == ReadEnd::Batch) end = Gather(start);
         if (end == ReadEnd::Stop) return;
         // A hang-up or an unusable device delivers everything held before the thread ends.
-        DeliverHeld(end != ReadEnd::Batch);
+        if (!DeliverHeld(end != ReadEnd::Batch)) return;
         if (end == ReadEnd::Hangup) Ctx->PostHangupRequest();
         if (end != ReadEnd::Batch) return;
     }
@@ -456,11 +515,13 @@ TReadThread::ReadEnd TReadThread::Gather(Clock::time_point start) {
     return ReadEnd::Batch;
 }
 
-void TReadThread::DeliverHeld(bool all) {
+bool TReadThread::DeliverHeld(bool all) {
     // Every full batch held goes, and the first batch even when the time-out ended it short;
-    // the rest of a short batch starts the next one unless everything is to go.
+    // the rest of a short batch starts the next one unless everything is to go. Each batch
+    // waits until the owner has caught up with the earlier ones.
     bool first = true;
     while (Held >= BufferSize || (Held > 0 && (first || all))) {
+        if (!Ctx->WaitForOwner()) return false;
         const size_t n = std::min(Held, BufferSize);
         DeliverBatch(Stage.data() + Head, n);
         Head += n;
@@ -468,6 +529,7 @@ void TReadThread::DeliverHeld(bool all) {
         first = false;
     }
     if (Held == 0) Head = 0;
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -42,11 +42,14 @@ private:
 
 // Everything the port threads use. Created by OpenPort, shared by the TComm and both threads,
 // and not changed while they run except for the atomics and the queue.
-struct PortContext {
+struct PortContext : std::enable_shared_from_this<PortContext> {
     PortContext(int device, int stop, int wake, std::shared_ptr<NotifySink> sink,
                 std::weak_ptr<TComm*> owner)
         : Device(device), StopFd(stop), WakeFd(wake), Sink(std::move(sink)),
           Owner(std::move(owner)) {}
+    ~PortContext();
+    PortContext(const PortContext&) = delete;
+    PortContext& operator=(const PortContext&) = delete;
 
     const int Device;
     // eventfd: becomes readable (for good) when the threads are to stop; never reset.
@@ -64,6 +67,10 @@ struct PortContext {
     std::unique_ptr<Waiter> ReadWaiter;
     std::unique_ptr<Waiter> RoomWaiter;
     std::unique_ptr<Waiter> IdleWaiter;
+    // eventfd: signalled when the owner has taken a batch (or the limit changed) while the
+    // receive thread waits for it; owned here, made by CreateWaiters.
+    int OwnerFd = -1;
+    std::unique_ptr<Waiter> OwnerWaiter;
     bool CreateWaiters();
 
     // Time-outs, re-applied by the owner while the threads run.
@@ -73,6 +80,19 @@ struct PortContext {
     std::atomic<uint32_t> WriteTotalTimeoutMultiplier{0};
     std::atomic<uint32_t> WriteTotalTimeoutConstant{0};
     std::atomic<bool> IgnoreNullChar{false};
+
+    // Received bytes posted to the owner whose closures have not run yet, and how many may
+    // wait before the receive thread stops reading.
+    std::atomic<uint64_t> Backlog{0};
+    std::atomic<uint32_t> ReceiveBacklogLimit{TComm::DefaultReceiveBacklogLimit};
+    std::atomic<bool> ReaderWaitsForOwner{false};
+    void SetReceiveBacklogLimit(uint32_t limit);
+    // Receive thread: waits while more than the limit waits for the owner. False when the
+    // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
+    bool WaitForOwner();
+    // Owner's thread: a batch of count bytes has been handed to the owner.
+    void BatchTaken(size_t count);
+    void WakeReader();
 
     // Transmit queue, first in first out.
     std::mutex QueueMutex;
@@ -121,7 +141,8 @@ private:
     void RememberLineCounts();
     ReadEnd WaitFirstByte(Clock::time_point& start);
     ReadEnd Gather(Clock::time_point start);
-    void DeliverHeld(bool all);
+    // False when the thread is to end while waiting for the owner.
+    bool DeliverHeld(bool all);
     ReadOutcome ReadMore();
     // End of the read that began at start, by the read total time-outs.
     std::optional<Clock::time_point> ReadTotalDeadline(Clock::time_point start) const;

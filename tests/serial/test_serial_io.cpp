@@ -127,6 +127,34 @@ private slots:
         QVERIFY(log.AllOnOwnerThread);
     }
 
+    void backlogForTheOwnerIsBounded() {
+        // An owner that does not run its queue: the receive thread stops reading once the
+        // limit is passed, and the line holds the rest.
+        const uint32_t limit = 8192;
+        comm->SetReceiveBacklogLimit(limit);
+        QCOMPARE(comm->ReceiveBacklogLimit(), limit);
+        Open();
+        const auto flood = Pattern(1024 * 1024, 21);
+        std::atomic<bool> written{false};
+        std::jthread far([&] { written = pty->Write(flood.data(), flood.size(), 20s); });
+        // Before the bound existed the whole flood was read and queued at once.
+        QVERIFY(!WaitFor([&] { return written.load(); }, 1s));
+        // What waits in the sink now: run exactly those closures and count their bytes.
+        const size_t pending = sink->Pending();
+        for (size_t i = 0; i < pending; ++i)
+            QVERIFY(sink->WaitAndRunOne(0ms));
+        QVERIFY(log.ReceivedCount() > 0);
+        QVERIFY(log.ReceivedCount() <= limit + 2048);
+        // Once the owner runs its queue, every byte arrives, intact and in order.
+        QVERIFY(sink->RunUntil([&] { return log.ReceivedCount() >= flood.size(); }, 20s));
+        far.join();
+        QVERIFY(written.load());
+        QVERIFY(log.AllReceived() == flood);
+        for (const auto& batch : log.Batches)
+            QVERIFY(batch.size() <= 2048);
+        QCOMPARE(log.Hangups, 0);
+    }
+
     void pauseSplitsReply() {
         Open();
         QVERIFY(pty->Write("MOD:1,"));
