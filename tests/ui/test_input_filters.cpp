@@ -1,5 +1,6 @@
 // The key filters of the command-code, header-byte and time fields, driven with real
 // key events on the window's fields.
+#include "modal_capture.h"
 #include "ui/input_filters.h"
 #include "ui/main_window.h"
 

@@ -1,8 +1,9 @@
 // The port panel: how its controls become the port's settings on a real tty, the open
 // and close toggle, what each failure leaves behind, and how port names map to devices.
+#include "../serial/ioctl_seam.h"
 #include "../serial/tty_state.h"
 #include "modal_capture.h"
-#include "serial/pty_pair.h"
+#include "pty/pty_pair.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
 #include "ui/port_panel.h"
@@ -134,18 +135,25 @@ void PortPanelTest::panelSettingsReachTheTty() {
 }
 
 void PortPanelTest::lineSignalBoxesDriveTheLinesTheyName() {
-    form->CheckBox2->setChecked(true); // "COM_DTR"
-    form->Button1->click();
-    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrEnable);
-    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsDisable);
-    // Changing a box while open changes nothing until the next opening.
-    form->CheckBox1->setChecked(true); // "COM_RTS"
-    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsDisable);
-    form->Button1->click();
-    form->Button1->click();
-    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsEnable);
-    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrEnable);
-    form->Button1->click();
+    // What the port asks of the lines after each opening ("COM_DTR", "COM_RTS" checked).
+    const struct {
+        bool dtrBox, rtsBox;
+    } cases[] = {{true, false}, {false, true}, {true, true}, {false, false}};
+    for (const auto& c : cases) {
+        form->CheckBox2->setChecked(c.dtrBox);
+        form->CheckBox1->setChecked(c.rtsBox);
+        ioctl_seam::Reset();
+        form->Button1->click();
+        QVERIFY(form->PortOpened);
+        const ioctl_seam::ModemLines lines = ioctl_seam::LinesOf(pty->SlavePath());
+        QVERIFY(lines.DtrKnown && lines.RtsKnown);
+        QCOMPARE(lines.Dtr, c.dtrBox);
+        QCOMPARE(lines.Rts, c.rtsBox);
+        // Changing a box while open changes nothing until the next opening.
+        form->CheckBox2->setChecked(!c.dtrBox);
+        QCOMPARE(form->Comm1.DtrControl() == TDtrControl::DtrEnable, c.dtrBox);
+        form->Button1->click();
+    }
 }
 
 void PortPanelTest::badBaudTextLeavesThePortClosed() {
