@@ -25,9 +25,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "pty/pty_pair.h"
 #include "serial/comm.h"
 #include "serial/notify.h"
-#include "serial/pty_pair.h"
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;

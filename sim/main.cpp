@@ -13,7 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "sim/sim_pty.h"
+#include "pty/pty_pair.h"
 #include "sim/sim_server.h"
 
 namespace {
@@ -188,10 +188,10 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    vq830::sim::SimPty pty;
-    std::string error;
-    if (!pty.Open(&error)) {
-        std::fprintf(stderr, "vq830-sim: cannot create the pseudo-terminal: %s\n", error.c_str());
+    PtyPair pty;
+    if (!pty.Valid()) {
+        std::fprintf(stderr, "vq830-sim: cannot create the pseudo-terminal: %s\n",
+                     pty.Error().c_str());
         return 1;
     }
 
@@ -214,6 +214,7 @@ int main(int argc, char** argv) {
     }
 
     vq830::sim::SimServer server(pty.MasterFd(), config.sim);
+    std::string error;
     if (!server.Start(&error)) {
         std::fprintf(stderr, "vq830-sim: cannot start: %s\n", error.c_str());
         if (!linkPath.empty() && LinkPointsTo(linkPath, pty.SlavePath()))

@@ -17,7 +17,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How long the thread waits before looking at the master again after a hang-up (no slave
-// open at all, which happens only when the slave hold could not be taken).
+// descriptor open at all: the pair's own hold was closed and the tool's port is closed).
 constexpr std::chrono::milliseconds kHangupRetry{50};
 constexpr std::size_t kReadChunk = 4096;
 
@@ -77,9 +77,6 @@ bool SimServer::Start(std::string* error) {
         wakeFd_ = -1;
         return false;
     }
-    char name[128];
-    if (ptsname_r(masterFd_, name, sizeof name) == 0)
-        slaveHoldFd_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     thread_ = std::thread([this] { Run(); });
     std::lock_guard lock(mutex_);
     running_ = true;
@@ -101,9 +98,7 @@ void SimServer::Stop() {
         injected_.clear();
     }
     if (wakeFd_ >= 0) ::close(wakeFd_);
-    if (slaveHoldFd_ >= 0) ::close(slaveHoldFd_);
     wakeFd_ = -1;
-    slaveHoldFd_ = -1;
 }
 
 DeviceState SimServer::State() const {

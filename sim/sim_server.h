@@ -2,8 +2,7 @@
 //
 // Typical use, in-process (a test, or the vq830-sim executable):
 //
-//     vq830::sim::SimPty pty;
-//     pty.Open();                               // slave raw, kept open by the pty
+//     PtyPair pty;                              // slave raw, kept open by the pair
 //     vq830::sim::SimServer server(pty.MasterFd(), options);
 //     server.Start();
 //     ... the tool opens pty.SlavePath() and talks to the device ...
@@ -12,12 +11,13 @@
 //     server.Stop();                            // also done by the destructor
 //
 // The server does not own the master descriptor: the caller closes it, after Stop(). Start()
-// switches the descriptor to non-blocking mode and, when it is a pseudo-terminal master, opens
-// the slave side once more and keeps it open until Stop(), so that the tool may close and
-// re-open its port any number of times without the master seeing a hang-up. The server thread
-// reads what the tool writes, feeds it to the device, and writes the answers back, each answer
-// after SimOptions::answerDelay, optionally in parts, or not at all when it is dropped. Answers
-// wait in a bounded queue (kMaxQueuedBytes); when the tool does not read, later answers are
+// switches the descriptor to non-blocking mode. The slave side stays open through the caller's
+// own hold (PtyPair keeps one), so that the tool may close and re-open its port any number of
+// times without the master seeing a hang-up; while no slave descriptor is open at all, the
+// server looks at the master again every 50 ms. The server thread reads what the tool writes,
+// feeds it to the device, and writes the answers back, each answer after
+// SimOptions::answerDelay, optionally in parts, or not at all when it is dropped. Answers wait
+// in a bounded queue (kMaxQueuedBytes); when the tool does not read, later answers are
 // discarded rather than queued without limit. Answers written while no one has the port open
 // stay in the pseudo-terminal's input queue until the port is next opened (or flushed).
 //
@@ -89,8 +89,8 @@ public:
     // Starts the server thread. False (with a reason in *error when given) when it is already
     // running or the stop event cannot be created.
     bool Start(std::string* error = nullptr);
-    // Signals the thread, joins it and releases the slave hold. Answers not yet written are
-    // discarded. Safe to call more than once, and without Start().
+    // Signals the thread and joins it. Answers not yet written are discarded. Safe to call more
+    // than once, and without Start().
     void Stop();
     bool IsRunning() const { return thread_.joinable(); }
 
@@ -121,7 +121,6 @@ private:
     const int masterFd_;
     const SimOptions options_;
     int wakeFd_ = -1; // eventfd: stop requested, or bytes to inject
-    int slaveHoldFd_ = -1;
     std::thread thread_;
 
     mutable std::mutex mutex_;

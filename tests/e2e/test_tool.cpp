@@ -2,7 +2,7 @@
 // device's settings into the window, write settings and read them back, and what happens
 // when the device goes away or answers late.
 #include "../ui/modal_capture.h"
-#include "sim/sim_pty.h"
+#include "pty/pty_pair.h"
 #include "sim/sim_server.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
@@ -17,7 +17,6 @@
 
 using vq830::sim::DeviceState;
 using vq830::sim::SimOptions;
-using vq830::sim::SimPty;
 using vq830::sim::SimServer;
 using vq830::sim::SimStats;
 
@@ -25,7 +24,7 @@ namespace {
 
 // One simulated device on a pseudo-terminal, mapped as "COM4".
 struct Device {
-    SimPty pty;
+    PtyPair pty;
     std::unique_ptr<SimServer> server;
 
     bool Start(const QString& portDir, SimOptions options = {}) {

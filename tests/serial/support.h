@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "pty/pty_pair.h"
 #include "serial/comm.h"
 #include "serial/notify.h"
-#include "serial/pty_pair.h"
 
 using namespace std::chrono_literals;
 

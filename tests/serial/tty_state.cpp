@@ -7,7 +7,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "serial/pty_pair.h"
+#include "pty/pty_pair.h"
 
 namespace {
 TtyState Decode(tcflag_t iflag, tcflag_t oflag, tcflag_t cflag, tcflag_t lflag, const cc_t* cc,

@@ -3,18 +3,18 @@
 #include <QtTest/QtTest>
 
 #include <atomic>
+#include <filesystem>
 #include <random>
 #include <termios.h>
 #include <thread>
 
-#include "sim/sim_pty.h"
+#include "pty/pty_pair.h"
 #include "sim/sim_server.h"
 #include "sim_test_support.h"
 
 using namespace simtest;
 using vq830::sim::DeviceState;
 using vq830::sim::SimOptions;
-using vq830::sim::SimPty;
 using vq830::sim::SimServer;
 using vq830::sim::SimStats;
 
@@ -36,6 +36,16 @@ struct Fd {
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
 };
+
+// How many of this process's descriptors are open on `path`.
+int DescriptorsOn(const std::string& path) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path) ++count;
+    }
+    return count;
+}
 
 // Writes a frame and reads an answer of the expected length.
 std::string Exchange(int fd, const std::string& frame, std::size_t answerSize) {
@@ -76,9 +86,8 @@ private slots:
 };
 
 void TestSimServer::slaveIsRawAndControlBytesReachTheDevice() {
-    SimPty pty;
-    std::string error;
-    QVERIFY2(pty.Open(&error), error.c_str());
+    PtyPair pty;
+    QVERIFY2(pty.Valid(), pty.Error().c_str());
     QVERIFY(pty.SlavePath().starts_with("/dev/pts/"));
     termios tio{};
     QCOMPARE(tcgetattr(pty.SlaveFd(), &tio), 0);
@@ -89,6 +98,7 @@ void TestSimServer::slaveIsRawAndControlBytesReachTheDevice() {
 
     SimServer server(pty.MasterFd());
     QVERIFY(server.Start());
+    QCOMPARE(DescriptorsOn(pty.SlavePath()), 1); // the pair's own hold; the server takes none
     Fd port(OpenPort(pty.SlavePath()));
     QVERIFY(port.fd >= 0);
     // Interrupt, suspend, XON/XOFF, CR, LF and an 8-bit byte ahead of a frame: a cooked tty
@@ -102,8 +112,8 @@ void TestSimServer::slaveIsRawAndControlBytesReachTheDevice() {
 }
 
 void TestSimServer::frameWrittenToThePortGetsItsAnswer() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimServer server(pty.MasterFd());
     QVERIFY(server.Start());
     Fd port(OpenPort(pty.SlavePath()));
@@ -141,8 +151,8 @@ void TestSimServer::frameWrittenToThePortGetsItsAnswer() {
 }
 
 void TestSimServer::portCanBeClosedAndOpenedAgain() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimServer server(pty.MasterFd());
     QVERIFY(server.Start());
     for (int round = 0; round < 5; ++round) {
@@ -159,8 +169,8 @@ void TestSimServer::portCanBeClosedAndOpenedAgain() {
 }
 
 void TestSimServer::splitAnswerArrivesInParts() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimOptions options;
     options.splitParts = 3;
     options.splitPause = std::chrono::milliseconds(300);
@@ -191,8 +201,8 @@ void TestSimServer::splitAnswerArrivesInParts() {
 }
 
 void TestSimServer::delayedAndSplitAnswersKeepTheirOrder() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimOptions options;
     options.answerDelay = std::chrono::milliseconds(100);
     options.splitParts = 2;
@@ -211,8 +221,8 @@ void TestSimServer::delayedAndSplitAnswersKeepTheirOrder() {
 
 void TestSimServer::droppedAnswersAreNeverWritten() {
     {
-        SimPty pty;
-        QVERIFY(pty.Open());
+        PtyPair pty;
+        QVERIFY(pty.Valid());
         SimOptions options;
         options.dropFirst = 2;
         SimServer server(pty.MasterFd(), options);
@@ -228,8 +238,8 @@ void TestSimServer::droppedAnswersAreNeverWritten() {
                  QByteArray("MOD:2,BAZ:711,BAA:300,BAB:300,BAC:300,OTM:010,RTM:010,ODM:010#"));
     }
     {
-        SimPty pty;
-        QVERIFY(pty.Open());
+        PtyPair pty;
+        QVERIFY(pty.Valid());
         SimOptions options;
         options.dropAll = true;
         SimServer server(pty.MasterFd(), options);
@@ -250,8 +260,8 @@ void TestSimServer::droppedAnswersAreNeverWritten() {
 
 void TestSimServer::dropRateIsRepeatableWithItsSeed() {
     auto run = [](std::uint64_t seed) {
-        SimPty pty;
-        if (!pty.Open()) return std::string("<no pty>");
+        PtyPair pty;
+        if (!pty.Valid()) return std::string("<no pty>");
         SimOptions options;
         options.dropRate = 0.5;
         options.dropSeed = seed;
@@ -284,8 +294,8 @@ void TestSimServer::dropRateIsRepeatableWithItsSeed() {
 }
 
 void TestSimServer::stateCanBeSetAndWatchedFromTheTest() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimOptions options;
     options.initialState.workMode = 2;
     options.initialState.ports[vq830::sim::kPortC] = {7, 2, 1};
@@ -314,8 +324,8 @@ void TestSimServer::stateCanBeSetAndWatchedFromTheTest() {
 }
 
 void TestSimServer::historyKeepsTheLatestFrames() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimOptions options;
     options.dropAll = true; // nothing to read back
     SimServer server(pty.MasterFd(), options);
@@ -340,8 +350,8 @@ void TestSimServer::historyKeepsTheLatestFrames() {
 }
 
 void TestSimServer::answersWaitInABoundedQueue() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimServer server(pty.MasterFd());
     QVERIFY(server.Start());
     Fd port(OpenPort(pty.SlavePath()));
@@ -373,8 +383,8 @@ void TestSimServer::answersWaitInABoundedQueue() {
 }
 
 void TestSimServer::injectedBytesReachThePort() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimServer idle(pty.MasterFd());
     idle.Inject("ignored"); // not running: nothing happens
     QCOMPARE(idle.Stats().injectionsWritten, 0u);
@@ -398,8 +408,8 @@ void TestSimServer::injectedBytesReachThePort() {
 }
 
 void TestSimServer::injectRacingStopIsSafe() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimServer server(pty.MasterFd());
     QVERIFY(server.Start());
     Fd port(OpenPort(pty.SlavePath()));
@@ -429,8 +439,8 @@ void TestSimServer::injectRacingStopIsSafe() {
 }
 
 void TestSimServer::trafficIsLogged() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     std::mutex mutex;
     std::vector<std::string> lines;
     SimOptions options;
@@ -451,8 +461,8 @@ void TestSimServer::trafficIsLogged() {
 }
 
 void TestSimServer::survivesAFloodOfNoise() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     SimServer server(pty.MasterFd());
     QVERIFY(server.Start());
     Fd port(OpenPort(pty.SlavePath()));
@@ -476,8 +486,8 @@ void TestSimServer::survivesAFloodOfNoise() {
 }
 
 void TestSimServer::stopEndsServingAndIsIdempotent() {
-    SimPty pty;
-    QVERIFY(pty.Open());
+    PtyPair pty;
+    QVERIFY(pty.Valid());
     {
         SimServer never(pty.MasterFd());
         never.Stop(); // without Start
