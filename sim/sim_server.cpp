@@ -20,13 +20,8 @@ using Clock = std::chrono::steady_clock;
 // descriptor open at all: the pair's own hold was closed and the tool's port is closed).
 constexpr std::chrono::milliseconds kHangupRetry{50};
 constexpr std::size_t kReadChunk = 4096;
-
-struct Part {
-    Clock::time_point due;
-    std::string bytes;
-    bool last = false;     // the answer's final part
-    bool injected = false; // bytes given to Inject(), not an answer
-};
+// Reads per wake-up, so that a flood cannot starve the stop event.
+constexpr int kReadRounds = 16;
 
 std::string Printable(std::string_view bytes) {
     static constexpr char hex[] = "0123456789ABCDEF";
@@ -149,180 +144,226 @@ bool SimServer::WaitUntil(const std::function<bool(const DeviceState&, const Sim
     });
 }
 
-void SimServer::Run() {
+// The server thread's own state: the answers on their way out and what the line allows.
+struct SimServer::Line {
+    struct Part {
+        Clock::time_point due;
+        std::string bytes;
+        bool last = false;     // the answer's final part
+        bool injected = false; // bytes given to Inject(), not an answer
+    };
+
+    explicit Line(std::uint64_t seed) : random(seed) {}
+
+    // Splits an answer into its parts, due after the delay and after every answer before it.
+    void QueueAnswer(const std::string& answer, Clock::time_point arrival,
+                     const SimOptions& options);
+    // Moves the parts that are due to the write queue.
+    void MoveDue(Clock::time_point now);
+    // The poll time-out in milliseconds: until the next part is due, or the hang-up retry.
+    int PollTimeout() const;
+
     std::deque<Part> scheduled; // answers not yet due, in due order
     std::deque<Part> ready;     // due, being written; front() may be partly written
     std::size_t queuedBytes = 0;
     std::uint64_t answerCount = 0;
-    std::mt19937_64 random(options_.dropSeed);
-    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    std::mt19937_64 random;
+    std::uniform_real_distribution<double> uniform{0.0, 1.0};
     Clock::time_point lastDue = Clock::now();
-    bool hangup = false;
-    bool waitWritable = false;
+    bool hangup = false;       // no slave side open: look again after kHangupRetry
+    bool waitWritable = false; // the pseudo-terminal is full: wait until it takes more
+};
 
-    auto log = [this](const std::string& line) {
-        if (!options_.logTraffic) return;
-        if (options_.logSink) {
-            options_.logSink(line);
-        } else {
-            std::string text = "vq830-sim: " + line + "\n";
-            std::fwrite(text.data(), 1, text.size(), stderr);
-            std::fflush(stderr);
-        }
+// What woke the thread.
+struct SimServer::Wakeup {
+    bool failed = false;   // poll failed: the thread ends
+    bool signaled = false; // the wake descriptor: stop, or bytes to inject
+    bool writable = false;
+    bool readable = false; // bytes from the tool, or a hang-up
+};
+
+void SimServer::Line::QueueAnswer(const std::string& answer, Clock::time_point arrival,
+                                  const SimOptions& options) {
+    if (answer.empty()) return;
+    std::size_t parts = options.splitParts < 1 ? 1 : static_cast<std::size_t>(options.splitParts);
+    parts = std::min(parts, answer.size());
+    std::size_t base = answer.size() / parts;
+    std::size_t extra = answer.size() % parts;
+    Clock::time_point due = std::max(arrival + options.answerDelay, lastDue);
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < parts; ++i) {
+        std::size_t size = base + (i < extra ? 1 : 0);
+        if (i > 0) due += options.splitPause;
+        scheduled.push_back(Part{due, answer.substr(offset, size), i + 1 == parts});
+        offset += size;
+    }
+    lastDue = due;
+    queuedBytes += answer.size();
+}
+
+void SimServer::Line::MoveDue(Clock::time_point now) {
+    while (!scheduled.empty() && scheduled.front().due <= now) {
+        ready.push_back(std::move(scheduled.front()));
+        scheduled.pop_front();
+        waitWritable = false;
+    }
+}
+
+int SimServer::Line::PollTimeout() const {
+    int timeout = -1;
+    auto until = [&](Clock::time_point when) {
+        auto ms = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
+        int wait = static_cast<int>(std::clamp<long long>(ms, 0, 60'000));
+        timeout = timeout < 0 ? wait : std::min(timeout, wait);
     };
+    if (!scheduled.empty()) until(scheduled.front().due);
+    if (hangup) until(Clock::now() + kHangupRetry);
+    return timeout;
+}
 
-    auto schedule = [&](const Exchange& exchange, Clock::time_point now) {
-        bool drop = options_.dropAll || answerCount < options_.dropFirst ||
-                    (options_.dropRate > 0 && uniform(random) < options_.dropRate);
-        ++answerCount;
-        std::string note;
-        {
-            std::lock_guard lock(mutex_);
-            if (drop) {
-                ++stats_.answersDropped;
-                note = " (dropped)";
-            } else if (queuedBytes + exchange.answer.size() > kMaxQueuedBytes) {
-                ++stats_.answersDiscarded;
-                drop = true;
-                note = " (discarded: output queue full)";
-            } else {
-                ++stats_.answersQueued;
-            }
-        }
-        changed_.notify_all();
-        log("frame " + Printable(exchange.frame) + " => " + Printable(exchange.answer) + note);
-        if (drop) return;
-
-        const std::string& answer = exchange.answer;
-        if (answer.empty()) return;
-        std::size_t parts =
-            options_.splitParts < 1 ? 1 : static_cast<std::size_t>(options_.splitParts);
-        parts = std::min(parts, answer.size());
-        std::size_t base = answer.size() / parts;
-        std::size_t extra = answer.size() % parts;
-        Clock::time_point due = std::max(now + options_.answerDelay, lastDue);
-        std::size_t offset = 0;
-        for (std::size_t i = 0; i < parts; ++i) {
-            std::size_t size = base + (i < extra ? 1 : 0);
-            if (i > 0) due += options_.splitPause;
-            scheduled.push_back(Part{due, answer.substr(offset, size), i + 1 == parts});
-            offset += size;
-        }
-        lastDue = due;
-        queuedBytes += answer.size();
-    };
-
-    // Moves the due parts to the write queue and writes what the pseudo-terminal takes.
-    auto flush = [&] {
-        Clock::time_point now = Clock::now();
-        while (!scheduled.empty() && scheduled.front().due <= now) {
-            ready.push_back(std::move(scheduled.front()));
-            scheduled.pop_front();
-            waitWritable = false;
-        }
-
-        // Write what is due, as far as the pseudo-terminal takes it.
-        while (!ready.empty() && !waitWritable && !hangup) {
-            Part& part = ready.front();
-            ssize_t n = ::write(masterFd_, part.bytes.data(), part.bytes.size());
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                if (errno == EAGAIN) {
-                    waitWritable = true;
-                } else {
-                    hangup = true;
-                }
-                break;
-            }
-            const auto written = static_cast<std::size_t>(n);
-            queuedBytes -= written;
-            log("tx " + Printable(std::string_view(part.bytes).substr(0, written)));
-            part.bytes.erase(0, written);
-            const bool partDone = part.bytes.empty();
-            {
-                std::lock_guard lock(mutex_);
-                stats_.bytesWritten += written;
-                if (partDone && part.injected) ++stats_.injectionsWritten;
-                if (partDone && !part.injected) ++stats_.partsWritten;
-                if (partDone && part.last) ++stats_.answersWritten;
-            }
-            if (!partDone) continue;
-            changed_.notify_all();
-            ready.pop_front();
-        }
-    };
-
+void SimServer::Run() {
+    Line line(options_.dropSeed);
     for (;;) {
-        flush();
-
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
-        if (waitWritable) fds[1].events |= POLLOUT;
-        if (hangup) fds[1].fd = -1; // ignored by poll
-        int timeout = -1;
-        auto until = [&](Clock::time_point when) {
-            auto ms = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
-            int wait = static_cast<int>(std::clamp<long long>(ms, 0, 60'000));
-            timeout = timeout < 0 ? wait : std::min(timeout, wait);
-        };
-        if (!scheduled.empty()) until(scheduled.front().due);
-        if (hangup) until(Clock::now() + kHangupRetry);
-
-        int rc = ::poll(fds, 2, timeout);
-        if (rc < 0 && errno != EINTR) {
-            log(std::string("poll failed: ") + std::strerror(errno));
-            return;
-        }
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t count = 0;
-            if (::read(wakeFd_, &count, sizeof count) < 0) {
-                // EAGAIN: already drained; nothing else can fail on an eventfd
-            }
-            std::vector<std::string> bytes;
-            {
-                std::lock_guard lock(mutex_);
-                if (stopRequested_) return;
-                bytes.swap(injected_);
-            }
-            for (std::string& b : bytes) {
-                log("inject " + Printable(b));
-                queuedBytes += b.size();
-                ready.push_back(Part{Clock::now(), std::move(b), false, true});
-            }
-            flush();
-        }
-        if (hangup) {
-            hangup = false; // look again on the next round
+        WriteDue(line);
+        const Wakeup wakeup = Wait(line);
+        if (wakeup.failed) return;
+        if (wakeup.signaled && !TakeInjected(line)) return; // stop requested
+        if (line.hangup) {
+            line.hangup = false; // look again on the next round
             continue;
         }
-        if (fds[1].revents & POLLOUT) waitWritable = false;
-        if (!(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        if (wakeup.writable) line.waitWritable = false;
+        if (wakeup.readable) ReadAndAnswer(line);
+    }
+}
 
-        // Read everything there is (bounded, so that a flood cannot starve the stop event).
-        char buffer[kReadChunk];
-        for (int round = 0; round < 16; ++round) {
-            ssize_t n = ::read(masterFd_, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                if (n == 0 || errno != EAGAIN) hangup = true; // EIO: no slave side open
-                break;
-            }
-            std::string_view chunk(buffer, static_cast<std::size_t>(n));
-            log("rx " + Printable(chunk));
-            std::vector<Exchange> exchanges;
-            {
-                std::lock_guard lock(mutex_);
-                exchanges = device_.FeedExchanges(chunk);
-                for (const Exchange& exchange : exchanges) {
-                    if (history_.size() == kHistorySize) history_.pop_front();
-                    history_.push_back(exchange);
-                }
-            }
-            changed_.notify_all();
-            Clock::time_point arrival = Clock::now();
-            for (const Exchange& exchange : exchanges)
-                schedule(exchange, arrival);
-            flush();
+SimServer::Wakeup SimServer::Wait(const Line& line) const {
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
+    if (line.waitWritable) fds[1].events |= POLLOUT;
+    if (line.hangup) fds[1].fd = -1; // ignored by poll
+    if (::poll(fds, 2, line.PollTimeout()) < 0 && errno != EINTR) {
+        Log(std::string("poll failed: ") + std::strerror(errno));
+        return {.failed = true};
+    }
+    return {.signaled = (fds[0].revents & POLLIN) != 0,
+            .writable = (fds[1].revents & POLLOUT) != 0,
+            .readable = (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0};
+}
+
+bool SimServer::TakeInjected(Line& line) {
+    std::uint64_t count = 0;
+    if (::read(wakeFd_, &count, sizeof count) < 0) {
+        // EAGAIN: already drained; nothing else can fail on an eventfd
+    }
+    std::vector<std::string> bytes;
+    {
+        std::lock_guard lock(mutex_);
+        if (stopRequested_) return false;
+        bytes.swap(injected_);
+    }
+    for (std::string& b : bytes) {
+        Log("inject " + Printable(b));
+        line.queuedBytes += b.size();
+        line.ready.push_back(Line::Part{Clock::now(), std::move(b), false, true});
+    }
+    WriteDue(line);
+    return true;
+}
+
+void SimServer::ReadAndAnswer(Line& line) {
+    char buffer[kReadChunk];
+    for (int round = 0; round < kReadRounds; ++round) {
+        ssize_t n = ::read(masterFd_, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0 || errno != EAGAIN) line.hangup = true; // EIO: no slave side open
+            return;
         }
+        Answer(line, std::string_view(buffer, static_cast<std::size_t>(n)));
+        WriteDue(line);
+    }
+}
+
+void SimServer::Answer(Line& line, std::string_view bytes) {
+    Log("rx " + Printable(bytes));
+    std::vector<Exchange> exchanges;
+    {
+        std::lock_guard lock(mutex_);
+        exchanges = device_.FeedExchanges(bytes);
+        for (const Exchange& exchange : exchanges) {
+            if (history_.size() == kHistorySize) history_.pop_front();
+            history_.push_back(exchange);
+        }
+    }
+    changed_.notify_all();
+    Clock::time_point arrival = Clock::now();
+    for (const Exchange& exchange : exchanges) {
+        if (Admit(line, exchange)) line.QueueAnswer(exchange.answer, arrival, options_);
+    }
+}
+
+bool SimServer::Admit(Line& line, const Exchange& exchange) {
+    bool drop = options_.dropAll || line.answerCount < options_.dropFirst ||
+                (options_.dropRate > 0 && line.uniform(line.random) < options_.dropRate);
+    ++line.answerCount;
+    std::string note;
+    {
+        std::lock_guard lock(mutex_);
+        if (drop) {
+            ++stats_.answersDropped;
+            note = " (dropped)";
+        } else if (line.queuedBytes + exchange.answer.size() > kMaxQueuedBytes) {
+            ++stats_.answersDiscarded;
+            drop = true;
+            note = " (discarded: output queue full)";
+        } else {
+            ++stats_.answersQueued;
+        }
+    }
+    changed_.notify_all();
+    Log("frame " + Printable(exchange.frame) + " => " + Printable(exchange.answer) + note);
+    return !drop;
+}
+
+void SimServer::WriteDue(Line& line) {
+    line.MoveDue(Clock::now());
+    while (!line.ready.empty() && !line.waitWritable && !line.hangup)
+        WriteFront(line);
+}
+
+void SimServer::WriteFront(Line& line) {
+    Line::Part& part = line.ready.front();
+    ssize_t n = ::write(masterFd_, part.bytes.data(), part.bytes.size());
+    if (n < 0) {
+        if (errno == EAGAIN) line.waitWritable = true;
+        if (errno != EAGAIN && errno != EINTR) line.hangup = true;
+        return;
+    }
+    const auto written = static_cast<std::size_t>(n);
+    line.queuedBytes -= written;
+    Log("tx " + Printable(std::string_view(part.bytes).substr(0, written)));
+    part.bytes.erase(0, written);
+    const bool partDone = part.bytes.empty();
+    {
+        std::lock_guard lock(mutex_);
+        stats_.bytesWritten += written;
+        if (partDone && part.injected) ++stats_.injectionsWritten;
+        if (partDone && !part.injected) ++stats_.partsWritten;
+        if (partDone && part.last) ++stats_.answersWritten;
+    }
+    if (!partDone) return;
+    changed_.notify_all();
+    line.ready.pop_front();
+}
+
+void SimServer::Log(const std::string& text) const {
+    if (!options_.logTraffic) return;
+    if (options_.logSink) {
+        options_.logSink(text);
+    } else {
+        std::string out = "vq830-sim: " + text + "\n";
+        std::fwrite(out.data(), 1, out.size(), stderr);
+        std::fflush(stderr);
     }
 }
 
