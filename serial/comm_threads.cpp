@@ -205,7 +205,7 @@ bool PortContext::WaitForOwner() {
     return result == WaitResult::Ready;
 }
 
-void PortContext::PostData(std::vector<uint8_t> block, uint16_t count) {
+std::function<void()> PortContext::DataNotice(std::vector<uint8_t> block, uint16_t count) {
     // The batch counts as waiting until its closure has run, whatever the handler does.
     struct Taken {
         std::weak_ptr<PortContext> Ctx;
@@ -215,16 +215,11 @@ void PortContext::PostData(std::vector<uint8_t> block, uint16_t count) {
         }
     };
     Backlog.fetch_add(count);
-    try {
-        Sink->Post([owner = Owner, self = weak_from_this(), block = std::move(block), count]() {
-            const Taken taken{self, count};
-            if (auto alive = owner.lock())
-                if (auto handler = (**alive).OnReceiveData) handler(**alive, block.data(), count);
-        });
-    } catch (...) {
-        Backlog.fetch_sub(count);
-        throw;
-    }
+    return [owner = Owner, self = weak_from_this(), block = std::move(block), count]() {
+        const Taken taken{self, count};
+        if (auto alive = owner.lock())
+            if (auto handler = (**alive).OnReceiveData) handler(**alive, block.data(), count);
+    };
 }
 
 void PortContext::ReportFailure() noexcept {
@@ -372,8 +367,7 @@ void TReadThread::WatchModemLines() {
     }
 }
 
-void TReadThread::DeliverBatch(const uint8_t* data, size_t count) {
-    CheckLineErrors();
+void TReadThread::AddBatch(const uint8_t* data, size_t count) {
     std::vector<uint8_t> block;
     block.reserve(count + 1);
     if (Ctx->IgnoreNullChar.load()) {
@@ -385,7 +379,12 @@ void TReadThread::DeliverBatch(const uint8_t* data, size_t count) {
     const auto n = static_cast<uint16_t>(block.size());
     if (n == 0) return;
     block.push_back(0); // the batch is followed by one zero byte
-    Ctx->PostData(std::move(block), n);
+    Notices.push_back(Ctx->DataNotice(std::move(block), n));
+}
+
+void TReadThread::PostNotices() {
+    Ctx->Sink->PostAll(Notices);
+    Notices.clear();
 }
 
 void TReadThread::RememberLineCounts() {
@@ -409,7 +408,6 @@ void TReadThread::Execute() {
         // One read: wait for the first byte, then gather until the batch is full, the line
         // has been quiet for longer than the interval time-out, or the total time-out ends.
         auto start = Clock::now();
-        Drained = false;
         ReadEnd end = Held == 0 ? WaitFirstByte(start) : ReadEnd::Batch;
         if (end == ReadEnd::Batch) end = Gather(start);
         if (end == ReadEnd::Stop) return;
@@ -444,16 +442,21 @@ std::optional<Clock::time_point> TReadThread::ReadTotalDeadline(Clock::time_poin
 TReadThread::ReadEnd TReadThread::WaitFirstByte(Clock::time_point& start) {
     for (;;) {
         if (Ctx->StopRequested.load()) return ReadEnd::Stop;
-        switch (ReadMore()) {
-        case ReadOutcome::Data:
-            return ReadEnd::Batch;
-        case ReadOutcome::Hangup:
-            return ReadEnd::Hangup;
-        case ReadOutcome::Quiet:
-            return ReadEnd::Stop;
-        case ReadOutcome::Empty:
-            break;
+        // Right after a read that emptied the driver's queue, a read would find nothing: wait
+        // first (the wait returns at once if bytes came meanwhile).
+        if (!Drained) {
+            switch (ReadMore()) {
+            case ReadOutcome::Data:
+                return ReadEnd::Batch;
+            case ReadOutcome::Hangup:
+                return ReadEnd::Hangup;
+            case ReadOutcome::Quiet:
+                return ReadEnd::Stop;
+            case ReadOutcome::Empty:
+                break;
+            }
         }
+        Drained = false;
         const auto total = ReadTotalDeadline(start);
         if (total && Clock::now() >= *total) {
             start = Clock::now(); // an empty read is simply issued again
@@ -517,17 +520,23 @@ TReadThread::ReadEnd TReadThread::Gather(Clock::time_point start) {
 
 bool TReadThread::DeliverHeld(bool all) {
     // Every full batch held goes, and the first batch even when the time-out ended it short;
-    // the rest of a short batch starts the next one unless everything is to go. Each batch
-    // waits until the owner has caught up with the earlier ones.
+    // the rest of a short batch starts the next one unless everything is to go. The batches
+    // go to the owner together; while the owner is behind by more than the limit, those
+    // gathered so far go and the rest wait until it has caught up.
+    CheckLineErrors(); // line errors come before the batches they arrived with
     bool first = true;
     while (Held >= BufferSize || (Held > 0 && (first || all))) {
-        if (!Ctx->WaitForOwner()) return false;
+        if (Ctx->Backlog.load() > Ctx->ReceiveBacklogLimit.load()) {
+            PostNotices();
+            if (!Ctx->WaitForOwner()) return false;
+        }
         const size_t n = std::min(Held, BufferSize);
-        DeliverBatch(Stage.data() + Head, n);
+        AddBatch(Stage.data() + Head, n);
         Head += n;
         Held -= n;
         first = false;
     }
+    PostNotices();
     if (Held == 0) Head = 0;
     return true;
 }

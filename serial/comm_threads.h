@@ -101,7 +101,9 @@ struct PortContext : std::enable_shared_from_this<PortContext> {
     std::atomic<bool> SendQueueEmpty{true};
 
     // Notifications to the owner's thread; each does nothing once the TComm is gone.
-    void PostData(std::vector<uint8_t> block, uint16_t count);
+    // The notice of one received batch (the block holds count bytes and then one zero byte),
+    // for the receive thread to post; its bytes count as waiting for the owner from here on.
+    std::function<void()> DataNotice(std::vector<uint8_t> block, uint16_t count);
     void PostLineError(uint32_t flags);
     // Asks the owner to hang up, once per opening: whichever thread meets the failure first
     // asks, later ones (the other thread meeting the same dead line) do not.
@@ -150,7 +152,10 @@ private:
     void StopModemWatch();
     void WatchModemLines();
     bool CheckLineErrors();
-    void DeliverBatch(const uint8_t* data, size_t count);
+    // Adds the notice of one batch to Notices (nothing for a batch that IgnoreNullChar empties).
+    void AddBatch(const uint8_t* data, size_t count);
+    void PostNotices();
+    std::vector<std::function<void()>> Notices;
     std::shared_ptr<PortContext> Ctx;
     std::thread Thread;
     std::thread ModemThread;

@@ -2,6 +2,11 @@
 
 NotifySink::~NotifySink() = default;
 
+void NotifySink::PostAll(std::span<std::function<void()>> fns) {
+    for (auto& fn : fns)
+        Post(std::move(fn));
+}
+
 void QueueNotifySink::Post(std::function<void()> fn) {
     bool wasEmpty = false;
     {
@@ -10,6 +15,18 @@ void QueueNotifySink::Post(std::function<void()> fn) {
         Queue.push_back(std::move(fn));
     }
     // A waiting owner only waits on an empty queue.
+    if (wasEmpty) Ready.notify_one();
+}
+
+void QueueNotifySink::PostAll(std::span<std::function<void()>> fns) {
+    if (fns.empty()) return;
+    bool wasEmpty = false;
+    {
+        std::lock_guard lock(Mutex);
+        wasEmpty = Queue.empty();
+        for (auto& fn : fns)
+            Queue.push_back(std::move(fn));
+    }
     if (wasEmpty) Ready.notify_one();
 }
 

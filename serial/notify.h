@@ -17,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <span>
 
 class NotifySink {
 public:
@@ -24,6 +25,9 @@ public:
     // Called from any thread. Must be thread-safe and must deliver fn on the owner's thread,
     // in posting order.
     virtual void Post(std::function<void()> fn) = 0;
+    // Posts several closures, in order, moving them out of fns. A sink may hand them over
+    // together (one wake-up of the owner for all); by default each is posted alone.
+    virtual void PostAll(std::span<std::function<void()>> fns);
 };
 
 // A plain first-in, first-out queue: Post may be called from any thread; the owner's thread
@@ -31,6 +35,7 @@ public:
 class QueueNotifySink : public NotifySink {
 public:
     void Post(std::function<void()> fn) override;
+    void PostAll(std::span<std::function<void()>> fns) override;
 
     // Runs every closure queued at the time of the call (and those posted while they run).
     // Returns how many ran.

@@ -10,9 +10,18 @@ class RefusingSink : public QueueNotifySink {
 public:
     std::atomic<int> Refuse{0};
     void Post(std::function<void()> fn) override {
+        RefuseIfTold();
+        QueueNotifySink::Post(std::move(fn));
+    }
+    void PostAll(std::span<std::function<void()>> fns) override {
+        RefuseIfTold();
+        QueueNotifySink::PostAll(fns);
+    }
+
+private:
+    void RefuseIfTold() {
         for (int n = Refuse.load(); n > 0;)
             if (Refuse.compare_exchange_weak(n, n - 1)) throw std::bad_alloc();
-        QueueNotifySink::Post(std::move(fn));
     }
 };
 
