@@ -5,8 +5,8 @@
 #   3. a ThreadSanitizer build of the serial port component, the simulator (its server thread)
 #      and their tests;
 #   4. short libFuzzer runs (clang) of the reply parsers and their dispatch, the integer
-#      conversion and the frame builders, and of the simulated device's frame reader
-#      (scripts/fuzz.sh runs the same targets for longer).
+#      conversion and the frame builders, and of the simulated device's frame reader and
+#      command line (scripts/fuzz.sh runs the same targets for longer).
 # Tests use Qt's offscreen platform and pseudo-terminals: no display, no hardware.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -32,7 +32,7 @@ step "ThreadSanitizer build of the serial port component and the simulator"
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1" ctest -j1)
 
 step "libFuzzer runs of the reply parsers, the integer conversion, the frame builders and the simulator"
-VQ830_TARGETS="protocol_fuzz frames_fuzz sim_fuzz" "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
+VQ830_TARGETS="protocol_fuzz frames_fuzz sim_fuzz sim_options_fuzz" "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=Debug -DVQ830_WITH_QT=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVQ830_SANITIZE=address \
   -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS="protocol;sim"
 (cd "$root/build-fuzz" && ctest -j1 -R fuzz)

@@ -4,7 +4,8 @@
 // byte by byte. Every way must give the same answers and the same settings (frames are read by
 // their grammar, so how the bytes are sliced must not matter); the buffer must stay bounded,
 // every answer must be one of the device's answer kinds and every setting must stay in range.
-// A violation aborts.
+// The input is also handed to the device as one frame, which it accepts only when the input is
+// exactly one frame. A violation aborts.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -89,5 +90,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto& c = whole.Counters();
     Require(c.framesAccepted + c.framesRejected == wholeAnswers.size());
     Require(c.bytesFed == size);
+
+    // The input handed over as one frame: accepted only when it is exactly one.
+    SimDevice single;
+    const vq830::sim::Exchange exchange = single.HandleFrame(input);
+    CheckAnswer(exchange.answer);
+    CheckState(single.State());
+    Require(exchange.accepted == (exchange.answer != vq830::sim::kErrorText));
+    const std::size_t prefix = vq830::sim::kWritePrefix.size();
+    Require(!exchange.accepted ||
+            (size > prefix && input.ends_with('#') && input.find('#', prefix) == size - 1));
     return 0;
 }
