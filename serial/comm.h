@@ -149,7 +149,7 @@ public:
     // Takes effect at once, also while the port is open.
     uint32_t ReceiveBacklogLimit() const { return FReceiveBacklogLimit; }
     void SetReceiveBacklogLimit(uint32_t Value);
-    static constexpr uint32_t DefaultReceiveBacklogLimit = 4 * 1024 * 1024;
+    static constexpr uint32_t DefaultReceiveBacklogLimit = 1024 * 1024;
 
     // Events, raised on the owner's thread. Each may be left empty.
     TReceiveDataEvent OnReceiveData;
