@@ -100,6 +100,10 @@ TCommHost::TCommHost(QObject* parent)
     // constructor's in the baud rate alone.
     comm_->SetCommName("COM2");
     comm_->SetBaudRate(115200);
+    // Each batch holds the window's thread for the receive pause (300 ms), so a line faster
+    // than that must wait in the driver, not in the window's event queue: at most two batches
+    // of 2048 bytes wait for the window.
+    comm_->SetReceiveBacklogLimit(2 * 2048);
 }
 
 // The port threads stop and the device closes before this object goes away.

@@ -361,6 +361,7 @@ void MainWindowTest::portObjectHoldsItsStoredValues() {
     QCOMPARE(c.XoffChar(), uint8_t(19));
     QCOMPARE(c.ReplacedChar(), uint8_t(0));
     QCOMPARE(c.ReadIntervalTimeout(), 100u);
+    QCOMPARE(c.ReceiveBacklogLimit(), 4096u); // two batches wait for the window at most
     QCOMPARE(c.ReadTotalTimeoutMultiplier() + c.ReadTotalTimeoutConstant() +
                  c.WriteTotalTimeoutMultiplier() + c.WriteTotalTimeoutConstant(),
              0u);
