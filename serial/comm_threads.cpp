@@ -314,10 +314,10 @@ void TReadThread::Join() {
     if (Thread.joinable()) Thread.join();
 }
 
-bool TReadThread::CheckLineErrors() {
-    if (!HaveCounts) return true;
+uint32_t TReadThread::NewLineErrors() {
+    if (!HaveCounts) return 0;
     serial_icounter_struct ic{};
-    if (ioctl(Ctx->Device, TIOCGICOUNT, &ic) != 0) return true;
+    if (ioctl(Ctx->Device, TIOCGICOUNT, &ic) != 0) return 0;
     uint32_t flags = 0;
     if (ic.buf_overrun != LastBufOverrun) flags |= CE_RXOVER;
     if (ic.overrun != LastOverrun) flags |= CE_OVERRUN;
@@ -329,8 +329,7 @@ bool TReadThread::CheckLineErrors() {
     LastOverrun = ic.overrun;
     LastBufOverrun = ic.buf_overrun;
     LastBreak = ic.brk;
-    if (flags) Ctx->PostLineError(flags);
-    return true;
+    return flags;
 }
 
 void TReadThread::WatchModemLines() {
@@ -380,9 +379,13 @@ void TReadThread::AddBatch(const uint8_t* data, size_t count) {
     if (n == 0) return;
     block.push_back(0); // the batch is followed by one zero byte
     Notices.push_back(Ctx->DataNotice(std::move(block), n));
+    NoticeBytes += n;
 }
 
 void TReadThread::PostNotices() {
+    PostBy.reset();
+    if (Notices.empty()) return;
+    NoticeBytes = 0;
     Ctx->Sink->PostAll(Notices);
     Notices.clear();
 }
@@ -410,11 +413,13 @@ void TReadThread::Execute() {
         auto start = Clock::now();
         ReadEnd end = Held == 0 ? WaitFirstByte(start) : ReadEnd::Batch;
         if (end == ReadEnd::Batch) end = Gather(start);
-        if (end == ReadEnd::Stop) return;
-        // A hang-up or an unusable device delivers everything held before the thread ends.
-        if (!DeliverHeld(end != ReadEnd::Batch)) return;
+        // A hang-up or an unusable device delivers everything held before the thread ends; a
+        // stop only the batches already cut.
+        if (end != ReadEnd::Stop && !DeliverHeld(end != ReadEnd::Batch)) return;
+        if (end == ReadEnd::Batch) continue;
+        PostNotices();
         if (end == ReadEnd::Hangup) Ctx->PostHangupRequest();
-        if (end != ReadEnd::Batch) return;
+        return;
     }
 }
 
@@ -457,12 +462,13 @@ TReadThread::ReadEnd TReadThread::WaitFirstByte(Clock::time_point& start) {
             }
         }
         Drained = false;
+        if (PostBy && Clock::now() >= *PostBy) PostNotices();
         const auto total = ReadTotalDeadline(start);
         if (total && Clock::now() >= *total) {
             start = Clock::now(); // an empty read is simply issued again
             continue;
         }
-        switch (Ctx->ReadWaiter->Wait(total)) {
+        switch (Ctx->ReadWaiter->Wait(Earlier(total, PostBy))) {
         case WaitResult::Stop:
         case WaitResult::Invalid:
             return ReadEnd::Stop;
@@ -501,13 +507,15 @@ TReadThread::ReadEnd TReadThread::Gather(Clock::time_point start) {
             Earlier(interval != 0 ? DeadlineAfter(lastByte, interval) : std::nullopt,
                     ReadTotalDeadline(start));
         if (deadline && Clock::now() >= *deadline) return ReadEnd::Batch;
-        switch (Ctx->ReadWaiter->Wait(deadline)) {
+        switch (Ctx->ReadWaiter->Wait(Earlier(deadline, PostBy))) {
         case WaitResult::Stop:
             return ReadEnd::Stop;
         case WaitResult::Ready:
             break;
         case WaitResult::Timeout:
-            return ReadEnd::Batch;
+            if (deadline && Clock::now() >= *deadline) return ReadEnd::Batch;
+            PostNotices(); // batches cut before have waited long enough
+            break;
         case WaitResult::Hangup:
         case WaitResult::Failed:
             return ReadEnd::Hangup;
@@ -523,8 +531,12 @@ bool TReadThread::DeliverHeld(bool all) {
     // the rest of a short batch starts the next one unless everything is to go. The batches
     // go to the owner together; while the owner is behind by more than the limit, those
     // gathered so far go and the rest wait until it has caught up.
-    CheckLineErrors(); // line errors come before the batches they arrived with
+    if (const uint32_t errors = NewLineErrors()) {
+        PostNotices(); // line errors come after the batches before them
+        Ctx->PostLineError(errors);
+    }
     bool first = true;
+    bool allFull = true;
     while (Held >= BufferSize || (Held > 0 && (first || all))) {
         if (Ctx->Backlog.load() > Ctx->ReceiveBacklogLimit.load()) {
             PostNotices();
@@ -535,9 +547,15 @@ bool TReadThread::DeliverHeld(bool all) {
         Head += n;
         Held -= n;
         first = false;
+        allFull = allFull && n == BufferSize;
     }
-    PostNotices();
     if (Held == 0) Head = 0;
+    // While full batches stream in, they wait briefly for those of the next read, so that an
+    // owner waiting for them is woken once for several.
+    if (!allFull || NoticeBytes >= MaxHeldNoticeBytes)
+        PostNotices();
+    else if (!PostBy)
+        PostBy = Clock::now() + NoticeDelay;
     return true;
 }
 

@@ -151,11 +151,18 @@ private:
     void StartModemWatch();
     void StopModemWatch();
     void WatchModemLines();
-    bool CheckLineErrors();
+    // Line-error flags of the errors counted since the last call (0: none, or not counted).
+    uint32_t NewLineErrors();
     // Adds the notice of one batch to Notices (nothing for a batch that IgnoreNullChar empties).
     void AddBatch(const uint8_t* data, size_t count);
     void PostNotices();
+    // Batches cut but not yet posted, their bytes, and when they are posted at the latest.
     std::vector<std::function<void()>> Notices;
+    size_t NoticeBytes = 0;
+    std::optional<Clock::time_point> PostBy;
+    // How long and how much of a stream of full batches may wait to be posted together.
+    static constexpr auto NoticeDelay = std::chrono::milliseconds(1);
+    static constexpr size_t MaxHeldNoticeBytes = 8 * BufferSize;
     std::shared_ptr<PortContext> Ctx;
     std::thread Thread;
     std::thread ModemThread;
