@@ -411,6 +411,7 @@ void TReadThread::Execute() {
         // One read: wait for the first byte, then gather until the batch is full, the line
         // has been quiet for longer than the interval time-out, or the total time-out ends.
         auto start = Clock::now();
+        Drained = false; // bytes often come in while the last batches were handed over
         ReadEnd end = Held == 0 ? WaitFirstByte(start) : ReadEnd::Batch;
         if (end == ReadEnd::Batch) end = Gather(start);
         // A hang-up or an unusable device delivers everything held before the thread ends; a
@@ -447,21 +448,16 @@ std::optional<Clock::time_point> TReadThread::ReadTotalDeadline(Clock::time_poin
 TReadThread::ReadEnd TReadThread::WaitFirstByte(Clock::time_point& start) {
     for (;;) {
         if (Ctx->StopRequested.load()) return ReadEnd::Stop;
-        // Right after a read that emptied the driver's queue, a read would find nothing: wait
-        // first (the wait returns at once if bytes came meanwhile).
-        if (!Drained) {
-            switch (ReadMore()) {
-            case ReadOutcome::Data:
-                return ReadEnd::Batch;
-            case ReadOutcome::Hangup:
-                return ReadEnd::Hangup;
-            case ReadOutcome::Quiet:
-                return ReadEnd::Stop;
-            case ReadOutcome::Empty:
-                break;
-            }
+        switch (ReadMore()) {
+        case ReadOutcome::Data:
+            return ReadEnd::Batch;
+        case ReadOutcome::Hangup:
+            return ReadEnd::Hangup;
+        case ReadOutcome::Quiet:
+            return ReadEnd::Stop;
+        case ReadOutcome::Empty:
+            break;
         }
-        Drained = false;
         if (PostBy && Clock::now() >= *PostBy) PostNotices();
         const auto total = ReadTotalDeadline(start);
         if (total && Clock::now() >= *total) {
