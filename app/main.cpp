@@ -2,6 +2,9 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,6 +17,15 @@ bool DisplayAvailable() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// The toolkit's own texts (context menus, the buttons of message boxes) in Chinese, like the
+// window, whatever the user's locale. Without Qt's translations installed they stay English.
+void LoadToolkitTranslation(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(translator);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -23,6 +35,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
+    LoadToolkitTranslation(app);
     TForm1 form;
     form.show();
     return app.exec();

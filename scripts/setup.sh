@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev               # window toolkit (serial port module: benchmark only)
   libgl-dev                                     # OpenGL headers Qt's CMake files look for
   fonts-wqy-zenhei                              # Chinese captions
+  qt6-translations-l10n                         # the toolkit's own texts in Chinese
   clang libclang-rt-14-dev                      # fuzzing and sanitizer builds
   xvfb xauth                                    # running the window with no desktop
 )
