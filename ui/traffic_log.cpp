@@ -125,8 +125,10 @@ QVariant TTrafficModel::data(const QModelIndex& index, int role) const {
     const TTrafficEntry& entry = entries_[size_t(index.row())];
     if (role == Qt::TextAlignmentRole && index.column() == CountColumn)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-    if (role == Qt::FontRole && index.column() >= TextColumn)
-        return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (role == Qt::FontRole && index.column() >= TextColumn) {
+        static const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        return fixed;
+    }
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
     case TimeColumn:
