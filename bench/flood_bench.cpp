@@ -1,12 +1,13 @@
 // The window under a flooded line: memory and the delay of a click while the far end of a
 // pseudo-terminal writes as fast as it can, compared with the same window idle, in one run.
 //
-//   flood_bench [SECONDS] [--unbounded]
+//   flood_bench [SECONDS] [--log] [--unbounded]
 //
 // Phases, each on a fresh window whose port is opened through its own panel:
 //   idle   - no traffic: resident memory, and the delay of clicks posted to the window
 //            (the baseline);
 //   flood  - SECONDS (default 10) of writing at full speed, then 3 s of quiet ("after").
+// --log shows the traffic log window during the flood (it records every batch either way).
 // --unbounded repeats the flood with no bound on what waits for the window, for comparison
 // (a bound far above anything a flood of SECONDS fills); expect memory to grow by hundreds
 // of MB and clicks that do not run before the end. The program ends after that phase.
@@ -16,6 +17,7 @@
 #include "pty/pty_pair.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/traffic_log.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -166,10 +168,11 @@ Figures Idle() {
 }
 
 // The flood, then 3 s of quiet; returns figures for the flood and for the time after it.
-std::pair<Figures, Figures> Flood(std::chrono::seconds span) {
+std::pair<Figures, Figures> Flood(std::chrono::seconds span, bool showLog) {
     Rig rig;
     Figures during, after;
     if (!rig.Open()) return {during, after};
+    if (showLog) rig.form.TrafficLog->ShowAndRaise();
     Flooder flooder;
     flooder.Start(rig.pty.MasterFd());
     Clicker clicker(rig.form.Button26);
@@ -236,10 +239,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int seconds = 10;
     bool unbounded = false;
+    bool showLog = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("--unbounded"))
             unbounded = true;
+        else if (arg == QLatin1String("--log"))
+            showLog = true;
         else
             seconds = std::max(1, arg.toInt());
     }
@@ -249,8 +255,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     Print("idle (baseline)", idle, idle);
-    const auto [during, after] = Flood(std::chrono::seconds(seconds));
-    Print("flood", during, idle);
+    const auto [during, after] = Flood(std::chrono::seconds(seconds), showLog);
+    Print(showLog ? "flood, log shown" : "flood", during, idle);
     Print("after the flood", after, idle);
     if (unbounded) FloodUnbounded(std::chrono::seconds(seconds), idle);
     return 0;
