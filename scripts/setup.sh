@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config ccache       # build
-  qt6-base-dev qt6-serialport-dev               # window toolkit (serial port module: benchmark only)
+  qt6-base-dev qt6-serialport-dev               # window toolkit; its serial port module lists the port panel's devices
   libgl-dev                                     # OpenGL headers Qt's CMake files look for
   fonts-wqy-zenhei                              # Chinese captions
   qt6-translations-l10n                         # the toolkit's own texts in Chinese

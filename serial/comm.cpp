@@ -11,6 +11,7 @@
 
 #include "serial/comm_threads.h"
 #include "serial/line_settings.h"
+#include "serial/port_holders.h"
 
 using vq830serial::PortContext;
 using vq830serial::TReadThread;
@@ -39,19 +40,34 @@ TComm::~TComm() {
 
 namespace {
 
-// Opens the tty exclusively and checks that it is one. Until the exclusive hold is taken, a
-// failure closes the descriptor plainly: the hold of another user must not be cleared.
-UniqueFd OpenDevice(const std::string& name) {
+// Raises `message` after storing the system error behind it.
+[[noreturn]] void Refuse(int& error, int code, const char* message) {
+    error = code;
+    throw ECommsError(message);
+}
+
+// Another process holds the device open. The program at the other end of a pseudo-terminal
+// holds its slave side open on purpose, so there a holder is no reason to refuse.
+bool HeldElsewhere(const std::string& name) {
+    return !vq830serial::IsPseudoTerminal(name) && !vq830serial::FindPortHolders(name).empty();
+}
+
+// Opens the tty exclusively and checks that it is one; `error` receives the system error of a
+// refusal. Until the exclusive hold is taken, a failure closes the descriptor plainly: the hold
+// of another user must not be cleared.
+UniqueFd OpenDevice(const std::string& name, int& error) {
     UniqueFd plain(open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!plain.Valid()) throw ECommsError(CommsErrorText::OpenFailed);
-    if (!isatty(plain.Get())) throw ECommsError(CommsErrorText::NotCommHandle);
+    if (!plain.Valid()) Refuse(error, errno, CommsErrorText::OpenFailed);
+    if (!isatty(plain.Get())) Refuse(error, ENOTTY, CommsErrorText::NotCommHandle);
     // Exclusive use: flock binds every process (TIOCEXCL does not bind root), TIOCEXCL also
     // keeps programs that do not take locks from opening the port.
-    if (flock(plain.Get(), LOCK_EX | LOCK_NB) != 0) throw ECommsError(CommsErrorText::OpenFailed);
+    if (flock(plain.Get(), LOCK_EX | LOCK_NB) != 0)
+        Refuse(error, errno == EWOULDBLOCK ? EBUSY : errno, CommsErrorText::OpenFailed);
+    if (HeldElsewhere(name)) Refuse(error, EBUSY, CommsErrorText::OpenFailed);
     UniqueFd held(plain.Release(), &ReleaseDevice);
     (void)ioctl(held.Get(), TIOCEXCL);
     if (!vq830serial::CanReadLineSettings(held.Get()))
-        throw ECommsError(CommsErrorText::SetupFailed);
+        Refuse(error, errno, CommsErrorText::SetupFailed);
     return held;
 }
 
@@ -59,7 +75,8 @@ UniqueFd OpenDevice(const std::string& name) {
 
 void TComm::OpenPort() {
     if (IsOpen()) throw ECommsError(CommsErrorText::AlreadyOpened);
-    DeviceHandle = OpenDevice(FCommName);
+    FLastOpenErrno = 0;
+    DeviceHandle = OpenDevice(FCommName, FLastOpenErrno);
     try {
         StartPort();
     } catch (...) {

@@ -89,6 +89,10 @@ public:
     // open, Length is 0, the transmit thread has ended or its queue is full.
     bool SendBytes(const void* Buffer, size_t Length);
     bool IsOpen() const { return DeviceHandle.Valid(); }
+    // The system error (errno) behind the last failed OpenPort; 0 after a successful one or
+    // when the failure had no system error. A device that is locked, or that another process
+    // holds open (pseudo-terminals excepted), gives EBUSY; a path that is no tty gives ENOTTY.
+    int LastOpenErrno() const { return FLastOpenErrno; }
 
     // Properties.
     std::string CommName() const { return FCommName; }
@@ -219,6 +223,8 @@ private:
     uint32_t FWriteTotalTimeoutMultiplier = 0;
     uint32_t FWriteTotalTimeoutConstant = 0;
     uint32_t FReceiveBacklogLimit = DefaultReceiveBacklogLimit;
+
+    int FLastOpenErrno = 0;
 
     unsigned FLineSettingsApplied = 0;
     unsigned FTimeoutsApplied = 0;

@@ -25,7 +25,7 @@ int errorsUnderOpenBox = 0;
 
 } // namespace
 
-void ShowErrorBox(QWidget* parent, const QString& message) {
+void ShowErrorBox(QWidget* parent, const QString& message, const QString& informative) {
     // The box runs its own event loop, in which a further error (a reply that fails again on
     // the next tick) would open a box inside this one, and so on without end.
     if (errorBoxOpen) {
@@ -36,6 +36,7 @@ void ShowErrorBox(QWidget* parent, const QString& message) {
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), WithFullStop(message),
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("ErrorBox"));
+    if (!informative.isEmpty()) box.setInformativeText(informative);
     box.exec();
     errorBoxOpen = false;
 }
@@ -45,6 +46,8 @@ int ErrorsWithoutBox() { return errorsUnderOpenBox; }
 void RunHandler(QWidget* parent, const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const EAppError& e) {
+        ShowErrorBox(parent, QString::fromUtf8(e.what()), e.Informative);
     } catch (const std::exception& e) {
         ShowErrorBox(parent, QString::fromUtf8(e.what()));
     } catch (...) {

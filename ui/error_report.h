@@ -6,10 +6,13 @@
 
 class QWidget;
 
-// An error raised by a window handler, with its message as UTF-8 text.
+// An error raised by a window handler, with its message as UTF-8 text and, optionally, an
+// explanation shown under the message in the error box.
 class EAppError : public std::runtime_error {
 public:
-    explicit EAppError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    explicit EAppError(const QString& message, const QString& informative = QString())
+        : std::runtime_error(message.toStdString()), Informative(informative) {}
+    QString Informative;
 };
 
 // The application title: the program file's name without its extension, first letter
@@ -21,8 +24,9 @@ QString ApplicationTitle();
 QString WithFullStop(const QString& message);
 
 // Shows the application's modal error box for the message. While one is open, a further
-// error opens no second box: it is only counted.
-void ShowErrorBox(QWidget* parent, const QString& message);
+// error opens no second box: it is only counted. A non-empty `informative` text is shown under
+// the message.
+void ShowErrorBox(QWidget* parent, const QString& message, const QString& informative = QString());
 // How many errors were raised while an error box was open (since the program started).
 int ErrorsWithoutBox();
 

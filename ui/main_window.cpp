@@ -6,6 +6,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
+#include "ui/port_panel.h"
 #include "ui/qt_notify.h"
 #include "ui/text_codec.h"
 
@@ -179,11 +180,8 @@ void TForm1::BuildPortPanel() {
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(16, 40, 689, 49);
     GroupBox1->setFont(WindowFont(QStringLiteral("Arial"), 12));
-    QStringList ports;
-    for (int i = 1; i <= 12; ++i)
-        ports << QStringLiteral("COM%1").arg(i);
     MakeLabel(GroupBox1, QStringLiteral("端口号"), 8, 22, 40);
-    SPREALCOM = MakeCombo(GroupBox1, "SPREALCOM", ports, 3, 50, 18, 73);
+    SPREALCOM = MakePortCombo(GroupBox1, 50, 18, 73);
     MakeLabel(GroupBox1, QStringLiteral("波特率"), 132, 22, 40);
     ComboBox1 = MakeCombo(GroupBox1, "ComboBox1", kBaudItems, 3, 174, 18, 73);
     MakeLabel(GroupBox1, QStringLiteral("校验位"), 256, 22, 40);

@@ -1,14 +1,19 @@
 // Opening and closing a port, the open errors, and the line settings the tty receives.
 #include <QtTest>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "ioctl_seam.h"
+#include "serial/port_holders.h"
 #include "support.h"
 #include "tty_state.h"
 
@@ -157,6 +162,71 @@ private slots:
         QCOMPARE(OpenError(comm), QStringLiteral("File handle is not a comm handle "));
         QVERIFY(!comm.IsOpen());
         QCOMPARE(CountOpenFds(), fds);
+    }
+
+    void openErrorsKeepTheSystemError() {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        PtyPair pty;
+        auto holder = MakeBinaryPort(std::make_shared<QueueNotifySink>(), pty.SlavePath());
+        holder->OpenPort();
+        const struct {
+            std::string path;
+            int error;
+        } cases[] = {{"/dev/no-such-serial-port", ENOENT},
+                     {file.fileName().toStdString(), ENOTTY},
+                     {"/dev/null", ENOTTY},
+                     {pty.SlavePath(), EBUSY}}; // locked by `holder`
+        TComm comm(std::make_shared<QueueNotifySink>());
+        for (const auto& c : cases) {
+            comm.SetCommName(c.path);
+            OpenError(comm);
+            QCOMPARE(comm.LastOpenErrno(), c.error);
+        }
+        holder->ClosePort();
+        comm.OpenPort();
+        QCOMPARE(comm.LastOpenErrno(), 0);
+    }
+
+    // Another process holding a pseudo-terminal's slave open is found by the holder scan, yet
+    // is no reason to refuse the opening: the program at the other end holds it on purpose.
+    void ptyHeldByAnotherProcess() {
+        PtyPair pty;
+        QVERIFY(!vq830serial::IsPseudoTerminal("/dev/null"));
+        QVERIFY(vq830serial::IsPseudoTerminal(pty.SlavePath()));
+        int ready[2], release[2];
+        QVERIFY(pipe(ready) == 0 && pipe(release) == 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            close(release[1]);
+            const int fd = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+            char byte = fd >= 0 ? 1 : 0;
+            (void)!write(ready[1], &byte, 1);
+            (void)!read(release[0], &byte, 1); // until the parent closes its end
+            _exit(0);
+        }
+        close(ready[1]);
+        close(release[0]);
+        pollfd wait{ready[0], POLLIN, 0};
+        char opened = 0;
+        const bool childReady =
+            poll(&wait, 1, 10000) == 1 && read(ready[0], &opened, 1) == 1 && opened == 1;
+        const auto holders = vq830serial::FindPortHolders(pty.SlavePath());
+        TComm comm(std::make_shared<QueueNotifySink>());
+        comm.SetCommName(pty.SlavePath());
+        const QString opening = OpenError(comm);
+        comm.ClosePort();
+        close(release[1]);
+        close(ready[0]);
+        kill(child, SIGKILL); // whatever state the child is in, it ends here
+        QCOMPARE(waitpid(child, nullptr, 0), child);
+        QVERIFY(childReady);
+        QCOMPARE(holders.size(), size_t(1)); // the child; this process is never listed
+        QCOMPARE(holders[0].Pid, int(child));
+        QFile comm_name("/proc/self/comm");
+        QVERIFY(comm_name.open(QIODevice::ReadOnly));
+        QCOMPARE(QByteArray::fromStdString(holders[0].Name), comm_name.readAll().trimmed());
+        QCOMPARE(opening, QStringLiteral("<opened>"));
     }
 
     void reopenWhileOpenKeepsPortWorking() {

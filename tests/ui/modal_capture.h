@@ -10,7 +10,7 @@
 // Runs `action`, which may open modal message boxes; a timer armed before it records and
 // closes each box.
 struct ModalCapture {
-    QString title, text;
+    QString title, text, informative;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int count = 0;
     bool seen() const { return count > 0; }
@@ -31,6 +31,7 @@ inline ModalCapture CaptureModal(const std::function<void()>& action) {
             ++capture.count;
             capture.title = box->windowTitle();
             capture.text = box->text();
+            capture.informative = box->informativeText();
             capture.icon = box->icon();
             box->accept();
         }

@@ -151,7 +151,7 @@ void MainWindowTest::itemListsGiveTheWireIndexes() {
     QStringList ports;
     for (int i = 1; i <= 12; ++i)
         ports << QStringLiteral("COM%1").arg(i);
-    QCOMPARE(Items(form.SPREALCOM), ports);
+    QCOMPARE(Items(form.SPREALCOM).mid(0, 12), ports); // then the serial devices present
     // Tester 007 can be picked: no duplicate "006".
     QCOMPARE(Items(form.JIANZHI), QStringList({"001", "002", "003", "004", "005", "006", "007",
                                                "008", "009", "101", "102", "103", "104"}));

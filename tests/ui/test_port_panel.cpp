@@ -6,6 +6,7 @@
 #include "pty/pty_pair.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/open_error_text.h"
 #include "ui/port_panel.h"
 
 #include <QCheckBox>
@@ -13,7 +14,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+#include <cerrno>
 
 class PortPanelTest : public QObject {
     Q_OBJECT
@@ -28,6 +31,9 @@ private slots:
     void unknownParityTextLeavesThePortClosed();
     void missingOrBusyPortThenASuccessfulOpen();
     void closingWhileAReplyIsAwaited();
+    void portListKeepsTheComNamesAndTheFieldsText();
+    void openErrorExplanations();
+    void refusedOpeningsSayWhy();
 
 private:
     QTemporaryDir* portDir = nullptr;
@@ -60,7 +66,8 @@ void PortPanelTest::portNamesMapToDevices() {
     QCOMPARE(ResolvePortName("COM15"), QStringLiteral("/dev/ttyS14"));
     QCOMPARE(ResolvePortName("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(ResolvePortName("COM0"), QStringLiteral("/dev/COM0"));
-    QCOMPARE(ResolvePortName("com4"), QStringLiteral("/dev/com4"));
+    QCOMPARE(ResolvePortName("com4"), portDir->filePath("COM4")); // the letters in any case
+    QCOMPARE(ResolvePortName("Com2"), QStringLiteral("/dev/ttyS1"));
     qunsetenv("VQ830_PORT_DIR");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
@@ -228,6 +235,101 @@ void PortPanelTest::closingWhileAReplyIsAwaited() {
     QCOMPARE(box.count, 0);
     QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
     QVERIFY(pty->ReadAvailable(std::chrono::milliseconds(200)).empty());
+}
+
+void PortPanelTest::portListKeepsTheComNamesAndTheFieldsText() {
+    auto* ports = qobject_cast<TPortComboBox*>(form->SPREALCOM);
+    QVERIFY(ports);
+    QVERIFY(ports->count() >= 12);
+    for (int i = 0; i < 12; ++i)
+        QCOMPARE(ports->itemText(i), QStringLiteral("COM%1").arg(i + 1));
+    QCOMPARE(ports->Text(), QStringLiteral("COM4"));
+    for (int i = 12; i < ports->count(); ++i) // the serial devices present, if any
+        QVERIFY2(ports->itemText(i).startsWith(u'/'), qPrintable(ports->itemText(i)));
+    // Opening the list refreshes it without touching the field, picked or typed.
+    for (const QString& text : {QStringLiteral("COM4"), QStringLiteral("/dev/serial/by-id/x")}) {
+        ports->setEditText(text);
+        ports->showPopup();
+        ports->hidePopup();
+        QCOMPARE(ports->Text(), text);
+        QCOMPARE(ports->toolTip(), text);
+        QCOMPARE(ports->itemText(3), QStringLiteral("COM4"));
+    }
+}
+
+void PortPanelTest::openErrorExplanations() {
+    const QStringList present = {QStringLiteral("/dev/serial/by-id/usb-FTDI_A1-if00-port0")};
+    const struct {
+        int error;
+        const char* holder;
+        int pid;
+        const char* group;
+        QStringList ports;
+        QStringList expected; // each piece appears in the explanation
+    } cases[] = {
+        {ENOENT, "", 0, "", present, {"/dev/ttyUSB9 不存在", present[0]}},
+        {ENOENT, "", 0, "", {}, {"/dev/ttyUSB9 不存在", "没有检测到串口设备"}},
+        {EACCES,
+         "",
+         0,
+         "dialout",
+         present,
+         {"用户组 dialout", "sudo usermod -aG dialout $USER", "重新登录"}},
+        {EACCES, "", 0, "", present, {"没有权限", "sudo usermod -aG dialout $USER"}},
+        {EBUSY,
+         "ModemManager",
+         812,
+         "dialout",
+         present,
+         {"ModemManager（PID 812）", "探测", "sudo systemctl stop ModemManager",
+          "sudo systemctl disable --now ModemManager"}},
+        {EBUSY, "brltty", 90, "dialout", present, {"brltty（PID 90）", "sudo apt remove brltty"}},
+        {EBUSY, "minicom", 4242, "dialout", present, {"minicom（PID 4242）", "关闭该程序"}},
+        {EBUSY, "", 0, "dialout", present, {"另一个程序占用", "fuser"}},
+        {ENOTTY, "", 0, "", present, {"/dev/ttyUSB9 不是串口设备", present[0]}},
+        {EISDIR, "", 0, "", present, {"不是串口设备"}},
+        {EIO, "", 0, "dialout", present, {"没有串口硬件", present[0]}},
+    };
+    for (const auto& c : cases) {
+        const QString text =
+            OpenErrorText({"/dev/ttyUSB9", c.error, c.holder, c.pid, c.group, c.ports});
+        for (const QString& piece : c.expected)
+            QVERIFY2(text.contains(piece), qPrintable(text + " lacks " + piece));
+    }
+    QVERIFY(OpenErrorText({"/dev/ttyUSB9", 0, "", 0, "", present}).isEmpty());
+}
+
+void PortPanelTest::refusedOpeningsSayWhy() {
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    const struct {
+        QString path;
+        QString message;
+        QString explanation;
+    } cases[] = {
+        {portDir->filePath("nothing-here"), "Error opening serial port.", "不存在"},
+        {file.fileName(), "File handle is not a comm handle ", "不是串口设备"},
+        {portDir->path(), "Error opening serial port.", "不是串口设备"},
+    };
+    for (const auto& c : cases) {
+        form->SPREALCOM->setEditText(c.path);
+        const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+        QCOMPARE(box.count, 1);
+        QCOMPARE(box.text, c.message);
+        QVERIFY2(box.informative.contains(c.path + u' ' + c.explanation),
+                 qPrintable(box.informative));
+        QVERIFY(!form->PortOpened);
+        QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    }
+    // Held by another port object of this program: busy.
+    TComm other(std::make_shared<QueueNotifySink>());
+    other.SetCommName(pty->SlavePath());
+    other.OpenPort();
+    form->SPREALCOM->SetItemIndex(3);
+    const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
+    QVERIFY2(box.informative.contains("占用"), qPrintable(box.informative));
+    QVERIFY(!form->PortOpened);
 }
 
 QTEST_MAIN(PortPanelTest)
