@@ -43,9 +43,8 @@ QString BusyText(const OpenErrorFacts& f) {
         return QStringLiteral("%1 正被另一个程序占用。请先关闭该程序，再打开串口"
                               "（sudo fuser -v %1 可以查出是哪个进程）。")
             .arg(f.Path);
-    return QStringLiteral("%1 正被进程 %2（PID %3）占用。\n")
-               .arg(f.Path, f.HolderName)
-               .arg(f.HolderPid) +
+    const QString name = f.HolderName.isEmpty() ? QStringLiteral("（名称不详）") : f.HolderName;
+    return QStringLiteral("%1 正被进程 %2（PID %3）占用。\n").arg(f.Path, name).arg(f.HolderPid) +
            HolderAdvice(f.HolderName);
 }
 
