@@ -9,6 +9,7 @@
 #include "ui/port_panel.h"
 #include "ui/qt_notify.h"
 #include "ui/text_codec.h"
+#include "ui/traffic_log.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -112,11 +113,13 @@ TCommHost::~TCommHost() { comm_.reset(); }
 
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent), Comm1Host(new TCommHost(this)), Comm1(Comm1Host->Port()),
-      Timer2(new QTimer(this)) {
+      Timer2(new QTimer(this)), AnswerTimer(new QTimer(this)), ReopenTimer(new QTimer(this)),
+      StatusTimer(new QTimer(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString());
     // Outer size 767 x 609 with an ordinary frame around a client area of 759 x 575.
     resize(759, 575);
+    setMinimumSize(759, 575); // smaller, the controls would be clipped
     move(331, 219);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -146,21 +149,26 @@ TForm1::TForm1(QWidget* parent)
     PageControl1->setCurrentIndex(0);
     BuildRecordBox();
     BuildBufferArea();
+    BuildStatusLine();
 
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(300);
     Timer2->start(); // enabled as created; FormCreate switches it off before it ticks
 
     Comm1.OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
-        RunHandler(this, [&] { Comm1ReceiveData(sender, buffer, length); });
+        Run([&] { Comm1ReceiveData(sender, buffer, length); });
     };
+    WirePortEvents();
     WireHandlers();
+    WatchPanelChanges();
     FormCreate();
 }
 
 TForm1::~TForm1() {
     // Stop the port threads before the window and its port object go away.
     Comm1.OnReceiveData = nullptr;
+    Comm1.OnRequestHangup = nullptr;
+    Comm1.OnReceiveError = nullptr;
     Comm1.ClosePort();
 }
 
@@ -329,23 +337,28 @@ void TForm1::BuildBufferArea() {
     Memo8->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo8->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo8->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo8->setTabChangesFocus(true); // Tab moves on to "清除缓冲区"
     Button26 = MakeButton(this, 26, QStringLiteral("清除缓冲区"), 8, 528, 81, 25);
+    Button54 = MakeButton(this, 54, QStringLiteral("通讯记录"), 600, 436, 89, 23);
+    TrafficLog = new TTrafficLog(this);
+    TrafficLog->setFont(font()); // a window of its own: it does not take the window's font
 }
 
 void TForm1::WireHandlers() {
     using Handler = void (TForm1::*)();
+    connect(Button1, &QPushButton::clicked, this, [this] { PortButtonClicked(); });
     const std::pair<QPushButton*, Handler> buttons[] = {
-        {Button1, &TForm1::Button1Click},   {Button6, &TForm1::Button6Click},
-        {Button24, &TForm1::Button24Click}, {Button9, &TForm1::Button9Click},
-        {Button8, &TForm1::Button8Click},   {Button10, &TForm1::Button10Click},
-        {Button48, &TForm1::Button48Click}, {Button50, &TForm1::Button50Click},
-        {Button51, &TForm1::Button51Click}, {Button52, &TForm1::Button52Click},
-        {Button49, &TForm1::Button49Click}, {Button53, &TForm1::Button53Click},
-        {Button26, &TForm1::Button26Click},
+        {Button6, &TForm1::Button6Click},   {Button24, &TForm1::Button24Click},
+        {Button9, &TForm1::Button9Click},   {Button8, &TForm1::Button8Click},
+        {Button10, &TForm1::Button10Click}, {Button48, &TForm1::Button48Click},
+        {Button50, &TForm1::Button50Click}, {Button51, &TForm1::Button51Click},
+        {Button52, &TForm1::Button52Click}, {Button49, &TForm1::Button49Click},
+        {Button53, &TForm1::Button53Click}, {Button26, &TForm1::Button26Click},
+        {Button54, &TForm1::Button54Click},
     };
     for (const auto& [button, handler] : buttons)
         connect(button, &QPushButton::clicked, this,
-                [this, handler = handler] { RunHandler(this, [&] { (this->*handler)(); }); });
+                [this, handler = handler] { Run([&] { (this->*handler)(); }); });
     for (int slot = 1; slot <= 9; ++slot) {
         const TSlotControls& s = Slots[slot - 1];
         const std::pair<QPushButton*, void (TForm1::*)(int)> slotButtons[] = {
@@ -355,17 +368,15 @@ void TForm1::WireHandlers() {
             {s.HeaderWrite, &TForm1::SlotHeaderWrite},
         };
         for (const auto& [button, handler] : slotButtons)
-            connect(button, &QPushButton::clicked, this, [this, handler = handler, slot] {
-                RunHandler(this, [&] { (this->*handler)(slot); });
-            });
+            connect(button, &QPushButton::clicked, this,
+                    [this, handler = handler, slot] { Run([&] { (this->*handler)(slot); }); });
         new KeyPressHook(s.COMA, HexDigitFilter);
         for (QLineEdit* byte : s.COMBY)
             new KeyPressHook(byte, HexDigitFilter);
     }
     for (QLineEdit* edit : {Edit1, Edit2, Edit3})
         new KeyPressHook(edit, [edit](QChar& Key) { ThreeDigitFilter(Key, edit->text()); });
-    connect(Timer2, &QTimer::timeout, this,
-            [this] { RunHandler(this, [this] { Timer2Timer(); }); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
 }
 
 void TForm1::FormCreate() {
@@ -377,6 +388,9 @@ void TForm1::FormCreate() {
 // "清除缓冲区" empties the receive buffer.
 void TForm1::Button26Click() { Memo8->clear(); }
 
+// "通讯记录" shows the traffic log, which records from the start whether shown or not.
+void TForm1::Button54Click() { TrafficLog->ShowAndRaise(); }
+
 // ---- Sending buttons -------------------------------------------------------------
 
 void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mode) {
@@ -384,13 +398,16 @@ void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mod
     discomm->setText(FromBytes(frame));
     Memo8->clear();
     RecvMode = mode;
-    Comm1.SendBytes(frame.data(), frame.size());
+    const bool sent = Comm1.SendBytes(frame.data(), frame.size());
+    if (sent) TrafficLog->AddSent(QByteArray(frame.data(), qsizetype(frame.size())));
+    NoteSent(sent, frame);
 }
 
 void TForm1::SendPortSettings(char port, TComboBox* baud, TComboBox* parity, TComboBox* stop) {
     SendFrame(
         [&] { return PortFrame(port, baud->ItemIndex(), parity->ItemIndex(), stop->ItemIndex()); },
         ::RecvMode::ShowSystem);
+    NoteUnlisted({baud, parity, stop});
 }
 
 void TForm1::SendTime(TimeKey key, QLineEdit* field) {
@@ -418,6 +435,7 @@ void TForm1::SlotCommandWrite(int slot) {
     RefuseDelimiter(s.COMA, QStringLiteral("指令代码"));
     SendFrame([&] { return ::SlotCommandWrite(slot, s.COMEN->ItemIndex(), code); },
               ::RecvMode::ShowSlot);
+    NoteUnlisted({s.COMEN});
 }
 
 void TForm1::SlotHeaderQuery(int slot) {
@@ -443,6 +461,7 @@ void TForm1::Button6Click() {
 }
 void TForm1::Button24Click() {
     SendFrame([this] { return ModeFrame(ComboBox7->ItemIndex()); }, ::RecvMode::ShowSystem);
+    NoteUnlisted({ComboBox7});
 }
 void TForm1::Button9Click() { SendPortSettings('Z', BOADZ, ODDZ, STOPZ); }
 void TForm1::Button8Click() { SendPortSettings('A', BOADA, ODDA, STOPA); }
@@ -552,9 +571,19 @@ void TForm1::SetTimerOn(bool on) {
 }
 
 void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t BufferLength) {
+    const QDateTime arrived = QDateTime::currentDateTime(); // before the pause
     Pause(ReceivePauseMs);
+    AnswerTimer->stop(); // an answer has begun
     const BatchAction action = BatchActionFor(RecvMode);
-    if (action == BatchAction::Drop) return;
+    TrafficLog->AddReceived(QByteArray(reinterpret_cast<const char*>(Buffer), BufferLength),
+                            action == BatchAction::Drop, arrived);
+    if (action == BatchAction::Drop) {
+        DroppedBytes += BufferLength;
+        ShowStatus(QStringLiteral("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）")
+                       .arg(BufferLength)
+                       .arg(DroppedBytes));
+        return;
+    }
     const std::string text = TakeBatch(Buffer, BufferLength);
     RecvText = QByteArray(text.data(), qsizetype(text.size()));
     Memo8->setPlainText(FromBytes(text));
@@ -582,4 +611,138 @@ void TForm1::Timer2Timer() {
     if (result->errorText)
         throw EAppError(
             QStringLiteral("'%1' is not a valid integer value").arg(FromBytes(*result->errorText)));
+}
+
+// ---- Status line, the port going away ----------------------------------------------
+
+void TForm1::BuildStatusLine() {
+    StatusLine = new QLabel(this);
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setGeometry(8, 557, 743, 16);
+    StatusTimer->setSingleShot(true);
+    StatusTimer->setInterval(250);
+    connect(StatusTimer, &QTimer::timeout, this, [this] {
+        if (PendingStatus.isEmpty()) return;
+        StatusLine->setText(std::exchange(PendingStatus, QString()));
+        StatusTimer->start();
+    });
+}
+
+void TForm1::ShowStatus(const QString& text) {
+    if (StatusTimer->isActive()) {
+        PendingStatus = text; // shown when the interval ends
+        return;
+    }
+    StatusLine->setText(text);
+    StatusTimer->start();
+}
+
+void TForm1::Run(const std::function<void()>& handler) {
+    const int before = ErrorsWithoutBox();
+    RunHandler(this, handler);
+    if (ErrorsWithoutBox() != before)
+        ShowStatus(
+            QStringLiteral("错误框已打开，其间另有 %1 个错误未显示").arg(ErrorsWithoutBox()));
+}
+
+void TForm1::WirePortEvents() {
+    Comm1.OnRequestHangup = [this](TComm& sender) { Run([&] { Comm1RequestHangup(sender); }); };
+    Comm1.OnReceiveError = [this](TComm& sender, uint32_t mask) {
+        Run([&] { Comm1ReceiveError(sender, mask); });
+    };
+    AnswerTimer->setSingleShot(true);
+    AnswerTimer->setInterval(2000);
+    connect(AnswerTimer, &QTimer::timeout, this,
+            [this] { ShowStatus(QStringLiteral("无应答：%1").arg(PendingAnswerKey)); });
+    ReopenTimer->setInterval(1000);
+    connect(ReopenTimer, &QTimer::timeout, this, [this] { ReopenTick(); });
+}
+
+// Changes to the panel while the port is open take effect at the next opening.
+void TForm1::WatchPanelChanges() {
+    auto note = [this] {
+        if (PortOpened) ShowStatus(QStringLiteral("串口设置已更改：关闭后重新打开串口时生效"));
+    };
+    for (TComboBox* combo : {SPREALCOM, ComboBox1, ComboBox2, ComboBox3})
+        connect(combo, &QComboBox::currentTextChanged, this, note);
+    for (QCheckBox* box : {CheckBox1, CheckBox2})
+        connect(box, &QCheckBox::toggled, this, note);
+}
+
+QString TForm1::OpenedText() const {
+    return QStringLiteral("串口已打开：%1，%2，%3，%4")
+        .arg(QString::fromStdString(Comm1.CommName()), ComboBox1->Text(), ComboBox2->Text(),
+             ComboBox3->Text());
+}
+
+// The user's click on "打开串口" / "关闭串口"; it also ends the wait for a device that went away.
+void TForm1::PortButtonClicked() {
+    const bool waiting = ReopenTimer->isActive();
+    ReopenTimer->stop();
+    const bool wasOpen = PortOpened;
+    Run([this] { Button1Click(); });
+    if (PortOpened != wasOpen)
+        ShowStatus(PortOpened ? OpenedText() : QStringLiteral("串口已关闭"));
+    else if (waiting)
+        ShowStatus(QStringLiteral("不再等待设备重新连接"));
+}
+
+// The device went away (an adapter pulled, the far end closed): the port is closed, and the
+// same port is tried again once a second until it opens.
+void TForm1::Comm1RequestHangup(TComm& /*Sender*/) {
+    if (!PortOpened) return;
+    const QString path = QString::fromStdString(Comm1.CommName());
+    Comm1.ClosePort();
+    PortOpened = false;
+    Button1->setText(QStringLiteral("打开串口"));
+    AnswerTimer->stop();
+    ShowStatus(QStringLiteral("设备已断开（%1），等待它重新连接…").arg(path));
+    ReopenTimer->start();
+}
+
+void TForm1::ReopenTick() {
+    if (PortOpened) {
+        ReopenTimer->stop();
+        return;
+    }
+    try {
+        Button1Click(); // the panel's settings, as a click would
+    } catch (const std::exception&) {
+        return; // not there yet
+    }
+    ReopenTimer->stop();
+    ShowStatus(QStringLiteral("设备已重新连接，") + OpenedText());
+}
+
+void TForm1::Comm1ReceiveError(TComm& /*Sender*/, uint32_t EventMask) {
+    const std::pair<uint32_t, const char*> names[] = {{CE_OVERRUN | CE_RXOVER, "溢出"},
+                                                      {CE_RXPARITY, "校验错"},
+                                                      {CE_FRAME, "帧错误"},
+                                                      {CE_BREAK, "中断"}};
+    QStringList found;
+    for (const auto& [bits, name] : names)
+        if (EventMask & bits) found << QString::fromUtf8(name);
+    ShowStatus(QStringLiteral("线路错误：%1").arg(found.join(QStringLiteral("、"))));
+}
+
+// After a send: a frame that could not go out says so; one that did waits for its answer.
+void TForm1::NoteSent(bool sent, const std::string& frame) {
+    if (!sent) {
+        AnswerTimer->stop();
+        ShowStatus(Comm1.IsOpen() ? QStringLiteral("未发送：串口发送队列已满或已停止")
+                                  : QStringLiteral("未发送：串口未打开"));
+        return;
+    }
+    // The command's key: what stands between the first '#' and the next ':' or '#'.
+    const size_t start = frame.find('#') + 1;
+    const size_t end = frame.find_first_of(":#", start);
+    PendingAnswerKey = FromBytes(frame.substr(start, end - start));
+    AnswerTimer->start();
+}
+
+void TForm1::NoteUnlisted(std::initializer_list<const TComboBox*> combos) {
+    for (const TComboBox* combo : combos)
+        if (combo->ItemIndex() < 0)
+            ShowStatus(QStringLiteral("%1 的内容“%2”不在列表中，已按 -1 发送")
+                           .arg(combo->objectName(), combo->Text()));
 }

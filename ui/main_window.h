@@ -21,6 +21,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class TComboBox;
+class TTrafficLog;
 
 // Owner of the serial port object inside the window's object tree (object name "Comm1"):
 // the port's notifications are delivered through this object's event queue.
@@ -99,6 +100,11 @@ public:
     QLineEdit* discomm;
     QPlainTextEdit* Memo8;
     QPushButton* Button26;
+    // "通讯记录": the traffic log, a window of its own.
+    QPushButton* Button54;
+    TTrafficLog* TrafficLog;
+    // Status line along the bottom: what the port and the line did that no box reports.
+    QLabel* StatusLine;
     // Non-visual components.
     TCommHost* Comm1Host;
     TComm& Comm1;
@@ -155,6 +161,7 @@ public:
     void Button51Click();
     void Button52Click();
     void Button53Click();
+    void Button54Click();
 
     void COMA1KeyPress(QChar& Key);
     void COMA2KeyPress(QChar& Key);
@@ -197,7 +204,17 @@ public:
     void Edit3KeyPress(QChar& Key);
 
     void Comm1ReceiveData(TComm& Sender, const uint8_t* Buffer, uint16_t BufferLength);
+    void Comm1RequestHangup(TComm& Sender);
+    void Comm1ReceiveError(TComm& Sender, uint32_t EventMask);
     void Timer2Timer();
+
+    // Shows a message in the status line. Messages that come faster than a few a second are
+    // merged: the line shows the latest.
+    void ShowStatus(const QString& text);
+    // How long a command's answer may take to begin before the status line says so, and how
+    // often a port that went away is tried again (tests may shorten them).
+    QTimer* AnswerTimer;
+    QTimer* ReopenTimer;
 
     // The pause of the receive handler, in milliseconds (tests may shorten it), and how the
     // window's thread is paused (tests may watch it).
@@ -212,6 +229,17 @@ private:
     void BuildRecordBox();
     void BuildBufferArea();
     void WireHandlers();
+    void WirePortEvents();
+    void WatchPanelChanges();
+    void BuildStatusLine();
+    // Runs one handler through the application's error report and tells the status line
+    // about errors that got no box because one was open.
+    void Run(const std::function<void()>& handler);
+    void PortButtonClicked();
+    void ReopenTick();
+    QString OpenedText() const;
+    void NoteSent(bool sent, const std::string& frame);
+    void NoteUnlisted(std::initializer_list<const TComboBox*> combos);
 
     // The send step shared by every sending button: build the frame (may raise), show
     // it in discomm, empty Memo8, store the reply code, queue the bytes.
@@ -223,6 +251,10 @@ private:
     void SlotHeaderQuery(int slot);
     void SlotHeaderWrite(int slot);
     void SetTimerOn(bool on);
+    QTimer* StatusTimer = nullptr;
+    QString PendingStatus;
+    quint64 DroppedBytes = 0;
+    QString PendingAnswerKey;
     void ApplyAssignment(const std::string& control, bool selectIndex, int index,
                          const std::string& text);
 };

@@ -6,9 +6,11 @@
 #include "sim/sim_server.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/traffic_log.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -86,6 +88,7 @@ private slots:
     void slotFourButtonsAddressSlotFour();
     void closingWhileAReplyIsAwaited();
     void deviceGoingAwayLeavesTheWindowWorking();
+    void unansweredQueryAndUnexpectedBytesAreReported();
 
 private:
     QTemporaryDir* portDir = nullptr;
@@ -242,21 +245,63 @@ void ToolEndToEndTest::closingWhileAReplyIsAwaited() {
 }
 
 void ToolEndToEndTest::deviceGoingAwayLeavesTheWindowWorking() {
+    auto status = [&] { return form->StatusLine->text(); };
     device->Stop(); // the device goes away while the port is open
-    QTest::qWait(200);
-    ButtonOf(*form, 49)->click(); // nothing to send to, no message, no hang
+    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QVERIFY(QTest::qWaitFor([&] { return status().startsWith("设备已断开"); }, 1000));
+    ButtonOf(*form, 49)->click(); // nothing goes out, and the status line says so
     QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
-    QVERIFY(form->PortOpened);
-    form->Button1->click(); // close
-    QVERIFY(!form->PortOpened);
+    QVERIFY(QTest::qWaitFor([&] { return status() == "未发送：串口未打开"; }, 1000));
 
-    // The device comes back (on a new pseudo-terminal mapped as COM4): a new opening works.
+    // The device comes back on a new pseudo-terminal mapped as COM4: the window opens it.
     QVERIFY(device->Start(portDir->path()));
     device->server->SetState(SampleState());
-    form->Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return status().startsWith("设备已重新连接"); }, 1000));
     QVERIFY(Query(*form, 49));
     QCOMPARE(form->ComboBox7->ItemIndex(), 2);
+
+    // A click of the user's own ends the wait for the device.
+    device->Stop();
+    QVERIFY(QTest::qWaitFor([&] { return form->ReopenTimer->isActive(); }, 2000));
+    const ModalCapture box = CaptureModal([&] { form->Button1->click(); }); // nothing there yet
+    QCOMPARE(box.count, 1);
+    QVERIFY(!form->ReopenTimer->isActive());
+    QVERIFY(device->Start(portDir->path()));
+    QTest::qWait(1500);
+    QVERIFY(!form->PortOpened);
+}
+
+void ToolEndToEndTest::unansweredQueryAndUnexpectedBytesAreReported() {
+    auto status = [&] { return form->StatusLine->text(); };
+    // The traffic log holds the frame sent and its answer as the port saw them.
+    QVERIFY(Query(*form, 49));
+    form->TrafficLog->Flush();
+    const auto& log = form->TrafficLog->Model().Entries();
+    QVERIFY(log.size() >= 2);
+    QCOMPARE(log[log.size() - 2].Direction, TTrafficDirection::Sent);
+    QCOMPARE(log[log.size() - 2].Bytes, QByteArray("PPPPPP#QX1#"));
+    QCOMPARE(log.back().Direction, TTrafficDirection::Received);
+    QCOMPARE(QString::fromLatin1(log.back().Bytes), form->Memo8->toPlainText());
+
+    device->server->Inject("unasked"); // nothing expected: dropped, said so and logged
+    QVERIFY(QTest::qWaitFor([&] { return status().contains("未在等待应答"); }, 3000));
+    form->TrafficLog->Flush();
+    QCOMPARE(log.back().Direction, TTrafficDirection::Dropped);
+    QCOMPARE(log.back().Bytes, QByteArray("unasked"));
+
+    // A device that answers nothing, found again by the window after the first went away.
+    device->Stop();
+    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    SimOptions silent;
+    silent.dropAll = true;
+    QVERIFY(device->Start(portDir->path(), silent));
+    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    form->AnswerTimer->setInterval(300);
+    ButtonOf(*form, 49)->click();
+    QVERIFY(QTest::qWaitFor([&] { return status() == "无应答：QX1"; }, 3000));
+    QCOMPARE(form->RecvMode, RecvMode::QX1); // still waiting for it
 }
 
 QTEST_MAIN(ToolEndToEndTest)

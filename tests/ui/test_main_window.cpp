@@ -40,6 +40,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void everyNamedControlExists();
+    void tabLeavesTheMemoAndTheWindowKeepsItsSize();
     void defaultsAtStart();
     void itemListsGiveTheWireIndexes();
     void slotGroupsSitOnTheirPages();
@@ -82,7 +83,12 @@ void MainWindowTest::everyNamedControlExists() {
         QVERIFY2(found.size() == 1, qPrintable(name));
     }
     QVERIFY(form.findChild<QTimer*>("Timer2"));
-    QCOMPARE(form.findChildren<QPushButton*>().size(), 49);
+    // On the window itself: those 49 and "通讯记录" (the traffic log is a window of its own).
+    const auto all = form.findChildren<QPushButton*>();
+    QCOMPARE(
+        std::count_if(all.begin(), all.end(), [&](QPushButton* b) { return b->window() == &form; }),
+        50);
+    QVERIFY(form.findChildren<QObject*>("Button54").size() == 1);
 }
 
 void MainWindowTest::defaultsAtStart() {
@@ -366,7 +372,9 @@ void MainWindowTest::portObjectHoldsItsStoredValues() {
                  c.WriteTotalTimeoutMultiplier() + c.WriteTotalTimeoutConstant(),
              0u);
     QVERIFY(bool(c.OnReceiveData));
-    QVERIFY(!c.OnReceiveError && !c.OnModemStateChange && !c.OnRequestHangup && !c.OnSendDataEmpty);
+    QVERIFY(!c.OnModemStateChange && !c.OnSendDataEmpty);
+    // The window closes a port that went away and tells of line errors in its status line.
+    QVERIFY(c.OnRequestHangup && c.OnReceiveError);
     // With the port closed a send queues nothing.
     QVERIFY(!c.SendBytes("PPPPPP#QX1#", 11));
 }
@@ -376,6 +384,18 @@ void MainWindowTest::clearBufferButtonEmptiesTheReceiveMemo() {
     form.Memo8->setPlainText("line one\nline two");
     form.Button26->click();
     QVERIFY(form.Memo8->toPlainText().isEmpty());
+}
+
+void MainWindowTest::tabLeavesTheMemoAndTheWindowKeepsItsSize() {
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.Memo8->setFocus();
+    QTest::keyClick(form.Memo8, Qt::Key_Tab);
+    QVERIFY(!form.Memo8->toPlainText().contains(u'\t'));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.Button26));
+    form.resize(400, 300); // smaller than designed: the controls would be clipped
+    QCOMPARE(form.size(), QSize(759, 575));
 }
 
 QTEST_MAIN(MainWindowTest)
