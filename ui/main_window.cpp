@@ -344,38 +344,59 @@ void TForm1::BuildBufferArea() {
     TrafficLog->setFont(font()); // a window of its own: it does not take the window's font
 }
 
+// Every control's event runs the handler that bears its name.
 void TForm1::WireHandlers() {
-    using Handler = void (TForm1::*)();
     connect(Button1, &QPushButton::clicked, this, [this] { PortButtonClicked(); });
-    const std::pair<QPushButton*, Handler> buttons[] = {
-        {Button6, &TForm1::Button6Click},   {Button24, &TForm1::Button24Click},
-        {Button9, &TForm1::Button9Click},   {Button8, &TForm1::Button8Click},
-        {Button10, &TForm1::Button10Click}, {Button48, &TForm1::Button48Click},
-        {Button50, &TForm1::Button50Click}, {Button51, &TForm1::Button51Click},
-        {Button52, &TForm1::Button52Click}, {Button49, &TForm1::Button49Click},
-        {Button53, &TForm1::Button53Click}, {Button26, &TForm1::Button26Click},
-        {Button54, &TForm1::Button54Click},
+    using Click = void (TForm1::*)();
+    static constexpr std::pair<int, Click> clicks[] = {
+        {6, &TForm1::Button6Click},   {24, &TForm1::Button24Click}, {9, &TForm1::Button9Click},
+        {8, &TForm1::Button8Click},   {10, &TForm1::Button10Click}, {48, &TForm1::Button48Click},
+        {50, &TForm1::Button50Click}, {51, &TForm1::Button51Click}, {52, &TForm1::Button52Click},
+        {49, &TForm1::Button49Click}, {53, &TForm1::Button53Click}, {26, &TForm1::Button26Click},
+        {54, &TForm1::Button54Click}, {11, &TForm1::Button11Click}, {12, &TForm1::Button12Click},
+        {13, &TForm1::Button13Click}, {14, &TForm1::Button14Click}, {15, &TForm1::Button15Click},
+        {16, &TForm1::Button16Click}, {17, &TForm1::Button17Click}, {18, &TForm1::Button18Click},
+        {19, &TForm1::Button19Click}, {20, &TForm1::Button20Click}, {21, &TForm1::Button21Click},
+        {22, &TForm1::Button22Click}, {27, &TForm1::Button27Click}, {5, &TForm1::Button5Click},
+        {7, &TForm1::Button7Click},   {25, &TForm1::Button25Click}, {28, &TForm1::Button28Click},
+        {29, &TForm1::Button29Click}, {30, &TForm1::Button30Click}, {31, &TForm1::Button31Click},
+        {32, &TForm1::Button32Click}, {33, &TForm1::Button33Click}, {34, &TForm1::Button34Click},
+        {35, &TForm1::Button35Click}, {39, &TForm1::Button39Click}, {36, &TForm1::Button36Click},
+        {37, &TForm1::Button37Click}, {38, &TForm1::Button38Click}, {40, &TForm1::Button40Click},
+        {41, &TForm1::Button41Click}, {42, &TForm1::Button42Click}, {43, &TForm1::Button43Click},
+        {44, &TForm1::Button44Click}, {45, &TForm1::Button45Click}, {46, &TForm1::Button46Click},
+        {47, &TForm1::Button47Click},
     };
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QPushButton::clicked, this,
+    for (const auto& [number, handler] : clicks)
+        connect(findChild<QPushButton*>(QStringLiteral("Button%1").arg(number)),
+                &QPushButton::clicked, this,
                 [this, handler = handler] { Run([&] { (this->*handler)(); }); });
-    for (int slot = 1; slot <= 9; ++slot) {
-        const TSlotControls& s = Slots[slot - 1];
-        const std::pair<QPushButton*, void (TForm1::*)(int)> slotButtons[] = {
-            {s.CommandQuery, &TForm1::SlotCommandQuery},
-            {s.CommandWrite, &TForm1::SlotCommandWrite},
-            {s.HeaderQuery, &TForm1::SlotHeaderQuery},
-            {s.HeaderWrite, &TForm1::SlotHeaderWrite},
-        };
-        for (const auto& [button, handler] : slotButtons)
-            connect(button, &QPushButton::clicked, this,
-                    [this, handler = handler, slot] { Run([&] { (this->*handler)(slot); }); });
-        new KeyPressHook(s.COMA, HexDigitFilter);
-        for (QLineEdit* byte : s.COMBY)
-            new KeyPressHook(byte, HexDigitFilter);
-    }
-    for (QLineEdit* edit : {Edit1, Edit2, Edit3})
-        new KeyPressHook(edit, [edit](QChar& Key) { ThreeDigitFilter(Key, edit->text()); });
+    using KeyPress = void (TForm1::*)(QChar&);
+    static constexpr std::pair<const char*, KeyPress> keyPresses[] = {
+        {"COMA1", &TForm1::COMA1KeyPress},     {"COMA2", &TForm1::COMA2KeyPress},
+        {"COMA3", &TForm1::COMA3KeyPress},     {"COMA4", &TForm1::COMA4KeyPress},
+        {"COMA5", &TForm1::COMA5KeyPress},     {"COMA6", &TForm1::COMA6KeyPress},
+        {"COMA7", &TForm1::COMA7KeyPress},     {"COMA8", &TForm1::COMA8KeyPress},
+        {"COMA9", &TForm1::COMA9KeyPress},     {"COMBY11", &TForm1::COMBY11KeyPress},
+        {"COMBY12", &TForm1::COMBY12KeyPress}, {"COMBY13", &TForm1::COMBY13KeyPress},
+        {"COMBY21", &TForm1::COMBY21KeyPress}, {"COMBY22", &TForm1::COMBY22KeyPress},
+        {"COMBY23", &TForm1::COMBY23KeyPress}, {"COMBY31", &TForm1::COMBY31KeyPress},
+        {"COMBY32", &TForm1::COMBY32KeyPress}, {"COMBY33", &TForm1::COMBY33KeyPress},
+        {"COMBY41", &TForm1::COMBY41KeyPress}, {"COMBY42", &TForm1::COMBY42KeyPress},
+        {"COMBY43", &TForm1::COMBY43KeyPress}, {"COMBY51", &TForm1::COMBY51KeyPress},
+        {"COMBY52", &TForm1::COMBY52KeyPress}, {"COMBY53", &TForm1::COMBY53KeyPress},
+        {"COMBY61", &TForm1::COMBY61KeyPress}, {"COMBY62", &TForm1::COMBY62KeyPress},
+        {"COMBY63", &TForm1::COMBY63KeyPress}, {"COMBY71", &TForm1::COMBY71KeyPress},
+        {"COMBY72", &TForm1::COMBY72KeyPress}, {"COMBY73", &TForm1::COMBY73KeyPress},
+        {"COMBY81", &TForm1::COMBY81KeyPress}, {"COMBY82", &TForm1::COMBY82KeyPress},
+        {"COMBY83", &TForm1::COMBY83KeyPress}, {"COMBY91", &TForm1::COMBY91KeyPress},
+        {"COMBY92", &TForm1::COMBY92KeyPress}, {"COMBY93", &TForm1::COMBY93KeyPress},
+        {"Edit1", &TForm1::Edit1KeyPress},     {"Edit2", &TForm1::Edit2KeyPress},
+        {"Edit3", &TForm1::Edit3KeyPress},
+    };
+    for (const auto& [name, handler] : keyPresses)
+        new KeyPressHook(findChild<QLineEdit*>(QLatin1String(name)),
+                         [this, handler = handler](QChar& Key) { (this->*handler)(Key); });
     connect(Timer2, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
 }
 
