@@ -149,18 +149,13 @@ WaitResult Waiter::Wait(std::optional<std::chrono::steady_clock::time_point> dea
     }
 }
 
-PortContext::~PortContext() {
-    OwnerWaiter.reset();
-    if (OwnerFd >= 0) close(OwnerFd);
-}
-
 bool PortContext::CreateWaiters() {
     ReadWaiter = std::make_unique<Waiter>(StopFd, Device, EPOLLIN);
     RoomWaiter = std::make_unique<Waiter>(StopFd, Device, EPOLLOUT);
     IdleWaiter = std::make_unique<Waiter>(StopFd, WakeFd, EPOLLIN);
-    OwnerFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (OwnerFd < 0) return false;
-    OwnerWaiter = std::make_unique<Waiter>(StopFd, OwnerFd, EPOLLIN);
+    OwnerFd = UniqueFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!OwnerFd.Valid()) return false;
+    OwnerWaiter = std::make_unique<Waiter>(StopFd, OwnerFd.Get(), EPOLLIN);
     return ReadWaiter->Valid() && RoomWaiter->Valid() && IdleWaiter->Valid() &&
            OwnerWaiter->Valid();
 }
@@ -177,9 +172,9 @@ void PortContext::SetReceiveBacklogLimit(uint32_t limit) {
 }
 
 void PortContext::WakeReader() {
-    if (!ReaderWaitsForOwner.load() || OwnerFd < 0) return;
+    if (!ReaderWaitsForOwner.load() || !OwnerFd.Valid()) return;
     const uint64_t one = 1;
-    (void)!write(OwnerFd, &one, sizeof one);
+    (void)!write(OwnerFd.Get(), &one, sizeof one);
 }
 
 void PortContext::BatchTaken(size_t count) {
@@ -198,7 +193,7 @@ bool PortContext::WaitForOwner() {
         result = OwnerWaiter->Wait(std::nullopt);
         if (result != WaitResult::Ready) break;
         uint64_t n = 0;
-        (void)!read(OwnerFd, &n, sizeof n);
+        (void)!read(OwnerFd.Get(), &n, sizeof n);
     }
     ReaderWaitsForOwner.store(false);
     if (result == WaitResult::Hangup || result == WaitResult::Failed) PostHangupRequest();

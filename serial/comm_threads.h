@@ -47,7 +47,6 @@ struct PortContext : std::enable_shared_from_this<PortContext> {
                 std::weak_ptr<TComm*> owner)
         : Device(device), StopFd(stop), WakeFd(wake), Sink(std::move(sink)),
           Owner(std::move(owner)) {}
-    ~PortContext();
     PortContext(const PortContext&) = delete;
     PortContext& operator=(const PortContext&) = delete;
 
@@ -69,7 +68,7 @@ struct PortContext : std::enable_shared_from_this<PortContext> {
     std::unique_ptr<Waiter> IdleWaiter;
     // eventfd: signalled when the owner has taken a batch (or the limit changed) while the
     // receive thread waits for it; owned here, made by CreateWaiters.
-    int OwnerFd = -1;
+    UniqueFd OwnerFd;
     std::unique_ptr<Waiter> OwnerWaiter;
     bool CreateWaiters();
 

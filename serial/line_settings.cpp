@@ -1,13 +1,12 @@
 // termios2 lives in <asm/termbits.h>, which cannot be mixed with <termios.h>: this file uses
 // only the kernel's definitions.
 #include "serial/line_settings.h"
+#include "serial/port_holders.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>
 #include <cstring>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace vq830serial {
 
@@ -35,14 +34,6 @@ void FromAttributes(const TtyAttributes& a, struct termios2& t) {
     std::memcpy(t.c_cc, a.Cc, NCCS);
     t.c_ispeed = a.InputRate;
     t.c_ospeed = a.OutputRate;
-}
-
-// Unix98 pseudo-terminal slaves have majors 136 to 143.
-bool IsPseudoTerminal(int fd) {
-    struct stat st {};
-    if (fstat(fd, &st) != 0) return false;
-    const unsigned m = major(st.st_rdev);
-    return m >= 136 && m <= 143;
 }
 
 // The kernel's code for a standard rate; BOTHER for any other. Other programs (stty among

@@ -67,10 +67,22 @@ std::vector<PortHolder> FindPortHolders(const std::string& path) {
     return holders;
 }
 
-bool IsPseudoTerminal(const std::string& path) {
-    const dev_t device = CharDeviceOf(path);
-    // Slave sides of Unix 98 pseudo-terminals use majors 136 to 143.
+namespace {
+
+// Slave sides of Unix 98 pseudo-terminals use majors 136 to 143.
+bool IsPseudoTerminalDevice(dev_t device) {
     return device != 0 && major(device) >= 136 && major(device) <= 143;
+}
+
+} // namespace
+
+bool IsPseudoTerminal(const std::string& path) {
+    return IsPseudoTerminalDevice(CharDeviceOf(path));
+}
+
+bool IsPseudoTerminal(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && IsPseudoTerminalDevice(st.st_rdev);
 }
 
 } // namespace vq830serial

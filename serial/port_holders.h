@@ -17,7 +17,8 @@ struct PortHolder {
 // this user are not found. Empty when `path` is not a device.
 std::vector<PortHolder> FindPortHolders(const std::string& path);
 
-// True when `path` names the slave side of a pseudo-terminal.
+// True when `path`, or the open descriptor `fd`, is the slave side of a pseudo-terminal.
 bool IsPseudoTerminal(const std::string& path);
+bool IsPseudoTerminal(int fd);
 
 } // namespace vq830serial

@@ -727,7 +727,7 @@ void TForm1::ReopenTick() {
         return;
     }
     try {
-        Button1Click(); // the panel's settings, as a click would
+        OpenFromPanel(); // the panel's settings, as a click would; no explanation wanted
     } catch (const std::exception&) {
         return; // not there yet
     }

@@ -236,6 +236,7 @@ private:
     // about errors that got no box because one was open.
     void Run(const std::function<void()>& handler);
     void PortButtonClicked();
+    void OpenFromPanel();
     void ReopenTick();
     QString OpenedText() const;
     void NoteSent(bool sent, const std::string& frame);

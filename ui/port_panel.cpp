@@ -154,6 +154,18 @@ void TForm1::Button1Click() {
         Comm1.ClosePort();
         return;
     }
+    try {
+        OpenFromPanel();
+    } catch (const ECommsError& e) {
+        // The same message, with what went wrong and what to do about it under it.
+        throw EAppError(
+            QString::fromLatin1(e.what()),
+            ExplainOpenError(QString::fromStdString(Comm1.CommName()), Comm1.LastOpenErrno()));
+    }
+}
+
+// The opening with the panel's settings. Raises ECommsError when the port refuses.
+void TForm1::OpenFromPanel() {
     Comm1.ClosePort();
     Comm1.SetBaudRate(uint32_t(TextToInt(ComboBox1->Text())));
     const int parity = ComboBox2->ItemIndex();
@@ -164,14 +176,7 @@ void TForm1::Button1Click() {
     Comm1.SetCommName(ResolvePortName(SPREALCOM->Text()).toStdString());
     Comm1.SetOutx_XonXoffFlow(false);
     Comm1.SetInx_XonXoffFlow(false);
-    try {
-        Comm1.OpenPort();
-    } catch (const ECommsError& e) {
-        // The same message, with what went wrong and what to do about it under it.
-        throw EAppError(
-            QString::fromLatin1(e.what()),
-            ExplainOpenError(QString::fromStdString(Comm1.CommName()), Comm1.LastOpenErrno()));
-    }
+    Comm1.OpenPort();
     // "COM_DTR" drives the DTR line and "COM_RTS" the RTS line.
     Comm1.SetDtrControl(CheckBox2->isChecked() ? TDtrControl::DtrEnable : TDtrControl::DtrDisable);
     Comm1.SetRtsControl(CheckBox1->isChecked() ? TRtsControl::RtsEnable : TRtsControl::RtsDisable);
