@@ -11,6 +11,9 @@ packages=(
   qt6-translations-l10n                         # the toolkit's own texts in Chinese
   clang libclang-rt-14-dev                      # fuzzing and sanitizer builds
   xvfb xauth                                    # running the window with no desktop
+  dpkg-dev fakeroot file                        # the Debian package: dpkg-shlibdeps, dpkg-deb
+  lintian desktop-file-utils appstream          # its checks: lintian, desktop entry, metadata
+  debootstrap                                   # a clean Debian 12 root to install it into
 )
 
 missing=()

@@ -6,7 +6,10 @@
 #      and their tests;
 #   4. short libFuzzer runs (clang) of the reply parsers and their dispatch, the integer
 #      conversion and the frame builders, and of the simulated device's frame reader and
-#      command line (scripts/fuzz.sh runs the same targets for longer).
+#      command line (scripts/fuzz.sh runs the same targets for longer);
+#   5. the Debian package (scripts/check-package.sh): built from a fresh build directory, its
+#      file list, lintian, the desktop entry and metadata validators, the programs installed
+#      into a temporary root, and apt's install into a fresh Debian 12 root.
 # Tests use Qt's offscreen platform and pseudo-terminals: no display, no hardware.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -36,5 +39,8 @@ VQ830_TARGETS="protocol_fuzz frames_fuzz sim_fuzz sim_options_fuzz" "$root/scrip
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVQ830_SANITIZE=address \
   -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS="protocol;sim"
 (cd "$root/build-fuzz" && ctest -j1 -R fuzz)
+
+step "Debian package: build, lintian, desktop entry, metadata, install into a fresh Debian 12 root"
+"$root/scripts/check-package.sh"
 
 step "all test runs passed"
