@@ -65,20 +65,6 @@ FrameField HeaderByteField(int byteNo) {
     }
 }
 
-std::string SlotFieldName(int slot, FrameField field) {
-    switch (field) {
-    case FrameField::CommandCode:
-        return SlotCommandName(slot);
-    case FrameField::HeaderByte1:
-        return SlotHeaderName(slot, 1);
-    case FrameField::HeaderByte2:
-        return SlotHeaderName(slot, 2);
-    case FrameField::HeaderByte3:
-        return SlotHeaderName(slot, 3);
-    }
-    throw std::invalid_argument("unknown frame field");
-}
-
 EFrameFieldError::EFrameFieldError(FrameField field, std::string text)
     : std::invalid_argument(std::string(FrameFieldName(field)) + " holds the frame delimiter '#'"),
       field_(field), text_(std::move(text)) {}
@@ -180,47 +166,4 @@ std::string SlotHeaderWrite(int slot, std::string_view b1, std::string_view b2,
     frame += b3;
     frame += '#';
     return frame;
-}
-
-const std::array<SlotControls, 9>& SlotTable() {
-    static const std::array<SlotControls, 9> table{{
-        {1, 11, 12, 13, 14},
-        {2, 15, 16, 17, 18},
-        {3, 19, 20, 21, 22},
-        {4, 27, 5, 7, 25},
-        {5, 28, 29, 30, 31},
-        {6, 32, 33, 34, 35},
-        {7, 39, 36, 37, 38},
-        {8, 40, 41, 42, 43},
-        {9, 44, 45, 46, 47},
-    }};
-    return table;
-}
-
-bool FindSlotButton(int button, int& slot, SlotCommand& command) {
-    for (const SlotControls& row : SlotTable()) {
-        const std::array<std::pair<int, SlotCommand>, 4> buttons{{
-            {row.cmdQueryButton, SlotCommand::CommandQuery},
-            {row.cmdWriteButton, SlotCommand::CommandWrite},
-            {row.hdrQueryButton, SlotCommand::HeaderQuery},
-            {row.hdrWriteButton, SlotCommand::HeaderWrite},
-        }};
-        for (const auto& [number, kind] : buttons) {
-            if (number == button) {
-                slot = row.slot;
-                command = kind;
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-std::string SlotEnableName(int slot) { return std::string("COMEN") + SlotDigit(slot); }
-
-std::string SlotCommandName(int slot) { return std::string("COMA") + SlotDigit(slot); }
-
-std::string SlotHeaderName(int slot, int byteNo) {
-    if (byteNo < 1 || byteNo > 3) throw std::out_of_range("header byte number outside 1..3");
-    return std::string("COMBY") + SlotDigit(slot) + static_cast<char>('0' + byteNo);
 }

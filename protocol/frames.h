@@ -24,8 +24,8 @@
 // never hold '#'.
 //
 // Use from the window: before building a slot write, call HoldsDelimiter on each text field (in
-// frame order) and, when one holds '#', show an error box naming the field (SlotFieldName) and
-// its text, and send nothing; or build the frame and catch EFrameFieldError, whose field() and
+// frame order) and, when one holds '#', show an error box naming the field and its text, and
+// send nothing; or build the frame and catch EFrameFieldError, whose field() and
 // text() say the same. Nothing is stored or shown before the builder returns, so either way
 // the send field, the receive memo and RecvMode stay as they were.
 
@@ -46,9 +46,6 @@ enum class FrameField {
 std::string_view FrameFieldName(FrameField field);
 // The header byte field 1..3 (others throw std::out_of_range).
 FrameField HeaderByteField(int byteNo);
-// The control of slot s (1..9; others throw std::out_of_range) the field's text comes from:
-// CommandCode -> "COMA4", HeaderByte1 -> "COMBY41", ...
-std::string SlotFieldName(int slot, FrameField field);
 
 // Raised by a frame builder given field text that holds '#'. what() is
 // "<field name> holds the frame delimiter '#'"; field() and text() say which field and what
@@ -128,30 +125,8 @@ std::string SlotHeaderWrite(int slot, std::string_view b1, std::string_view b2,
 // The message of the slot command write check (UTF-8).
 inline constexpr std::string_view kOddLengthMessage = "输入数据不能为单数";
 
-// ---- The slot table ----
-
-struct SlotControls {
-    int slot;           // 1..9
-    int cmdQueryButton; // ButtonN of the command query
-    int cmdWriteButton; // ButtonN of the command write
-    int hdrQueryButton; // ButtonN of the header query
-    int hdrWriteButton; // ButtonN of the header write
-};
-
-// Slots 1..9 in order (SlotTable()[s - 1] is slot s).
-const std::array<SlotControls, 9>& SlotTable();
-
 // The four slot commands.
 enum class SlotCommand { CommandQuery, CommandWrite, HeaderQuery, HeaderWrite };
-
-// The slot and command of a button number, for the 36 slot buttons; false for any other
-// button number.
-bool FindSlotButton(int button, int& slot, SlotCommand& command);
-
-// Control names of slot s (1..9; others throw std::out_of_range):
-std::string SlotEnableName(int slot);             // "COMEN4"
-std::string SlotCommandName(int slot);            // "COMA4"
-std::string SlotHeaderName(int slot, int byteNo); // byteNo 1..3: "COMBY41" .. "COMBY43"
 
 // The RecvMode each slot command stores.
 constexpr RecvMode RecvModeOf(SlotCommand command) {

@@ -31,12 +31,12 @@ int SlotOf(std::string_view text, size_t keyPos) {
     return c >= '1' && c <= '9' ? c - '0' : 0;
 }
 
-void SelectIndex(ParseResult& result, std::string control, int index) {
-    result.assignments.push_back({std::move(control), true, index, {}});
+void SelectIndex(ParseResult& result, SettingField field, int index) {
+    result.updates.push_back({field, index, {}});
 }
 
-void SetText(ParseResult& result, std::string control, std::string_view text) {
-    result.assignments.push_back({std::move(control), false, 0, std::string(text)});
+void SetText(ParseResult& result, SettingField field, std::string_view text) {
+    result.updates.push_back({field, 0, std::string(text)});
 }
 
 // Converts a digit field; on failure records the field's text as the error and returns false.
@@ -48,20 +48,29 @@ bool ConvertField(ParseResult& result, std::string_view field, int32_t& value) {
 
 struct QxKey {
     std::string_view key;
-    std::array<const char*, 3> controls; // digit keys: one list per digit (unused ones null)
-    const char* edit;                    // time keys: the edit that takes three characters
+    int digits; // digit keys: one list setting per digit, from `first` on; 0 for a time key
+    SettingKind first;
+    int index; // the port or the time
 };
 
+// A key's digits select, in order, the work mode, or a port's baud, parity and stop bits.
 constexpr std::array<QxKey, 8> kQxKeys{{
-    {"MOD:", {"ComboBox7", nullptr, nullptr}, nullptr},
-    {"BAZ:", {"BOADZ", "ODDZ", "STOPZ"}, nullptr},
-    {"BAA:", {"BOADA", "ODDA", "STOPA"}, nullptr},
-    {"BAB:", {"BOADB", "ODDB", "STOPB"}, nullptr},
-    {"BAC:", {"BOADC", "ODDC", "STOPC"}, nullptr},
-    {"OTM:", {nullptr, nullptr, nullptr}, "Edit1"},
-    {"RTM:", {nullptr, nullptr, nullptr}, "Edit2"},
-    {"ODM:", {nullptr, nullptr, nullptr}, "Edit3"},
+    {"MOD:", 1, SettingKind::WorkMode, 0},
+    {"BAZ:", 3, SettingKind::Baud, 0},
+    {"BAA:", 3, SettingKind::Baud, 1},
+    {"BAB:", 3, SettingKind::Baud, 2},
+    {"BAC:", 3, SettingKind::Baud, 3},
+    {"OTM:", 0, SettingKind::Time, 0},
+    {"RTM:", 0, SettingKind::Time, 1},
+    {"ODM:", 0, SettingKind::Time, 2},
 }};
+
+// The list setting of digit i of a digit key: the work mode, or baud, parity, stop of a port.
+SettingField DigitField(const QxKey& key, int i) {
+    if (key.first == SettingKind::WorkMode) return {SettingKind::WorkMode};
+    constexpr SettingKind kinds[] = {SettingKind::Baud, SettingKind::Parity, SettingKind::Stop};
+    return {kinds[i], key.index};
+}
 
 } // namespace
 
@@ -76,14 +85,14 @@ ParseResult ParseQX1(std::string_view text) {
     for (const QxKey& key : kQxKeys) {
         const size_t pos = text.find(key.key);
         if (pos == std::string_view::npos) continue;
-        if (key.edit != nullptr) {
-            SetText(result, key.edit, Field(text, pos, 4, 3));
+        if (key.digits == 0) {
+            SetText(result, {SettingKind::Time, key.index}, Field(text, pos, 4, 3));
             continue;
         }
-        for (size_t i = 0; i < key.controls.size() && key.controls[i] != nullptr; ++i) {
+        for (int i = 0; i < key.digits; ++i) {
             int32_t value = 0;
-            if (!ConvertField(result, Field(text, pos, 4 + i, 1), value)) return result;
-            SelectIndex(result, key.controls[i], value);
+            if (!ConvertField(result, Field(text, pos, 4 + size_t(i), 1), value)) return result;
+            SelectIndex(result, DigitField(key, i), value);
         }
     }
     return result;
@@ -100,13 +109,13 @@ ParseResult ParseCOMR(std::string_view text) {
             result.recvModeAfter = RecvMode::COMR;
             return result;
         }
-        SelectIndex(result, SlotEnableName(slot), enable);
+        SelectIndex(result, {SettingKind::SlotEnable, slot - 1}, enable);
         if (!ConvertField(result, Field(text, pos, 9, 2), count)) {
             result.recvModeAfter = RecvMode::COMR;
             return result;
         }
         const size_t codeLength = count > 0 ? 2 * static_cast<size_t>(count) : 0;
-        SetText(result, SlotCommandName(slot), Field(text, pos, 12, codeLength));
+        SetText(result, {SettingKind::SlotCommand, slot - 1}, Field(text, pos, 12, codeLength));
     }
     result.recvModeAfter = RecvMode::Idle;
     return result;
@@ -118,7 +127,7 @@ ParseResult ParseCOMP(std::string_view text) {
     const int slot = pos == std::string_view::npos ? 0 : SlotOf(text, pos);
     if (slot != 0) {
         for (int byteNo = 1; byteNo <= 3; ++byteNo) {
-            SetText(result, SlotHeaderName(slot, byteNo),
+            SetText(result, {SettingKind::SlotHeader, slot - 1, byteNo - 1},
                     Field(text, pos, 7 + 2 * static_cast<size_t>(byteNo - 1), 2));
         }
     }

@@ -1,9 +1,9 @@
 // The receive side: the text kept from a received batch and the parsers of the three parsed
 // replies (system read-back QX1, slot command COMR, slot header COMP).
 //
-// The parsers are plain functions over the received text; they return what the window must
-// do instead of touching controls. The window applies `assignments` in order, then sets
-// RecvMode to `recvModeAfter`, then, if `errorText` is set, raises the error box
+// The parsers are plain functions over the received text; they return what they read as
+// updates to the device's settings. The window applies `updates` in order to its controls,
+// then sets RecvMode to `recvModeAfter`, then, if `errorText` is set, raises the error box
 // "'<errorText>' is not a valid integer value." through the application's error report.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "protocol/recv_mode.h"
+#include "protocol/settings.h"
 
 // Received text keeps at most this many bytes of a batch.
 inline constexpr size_t kMaxRecvText = 255;
@@ -23,16 +24,8 @@ inline constexpr size_t kMaxRecvText = 255;
 // `data` may be null when `len` is 0.
 std::string TakeBatch(const uint8_t* data, size_t len);
 
-struct Assignment {
-    std::string control; // objectName of the control: "BOADZ", "COMA3", "Edit1", ...
-    bool selectIndex;    // true: select item `index` of the drop-down list;
-                         // false: replace the control's text with `text`
-    int index;           // item index (0..9; may exceed the list: the list then has no selection)
-    std::string text;    // new text, 8-bit bytes as received
-};
-
 struct ParseResult {
-    std::vector<Assignment> assignments;  // in the order the window must apply them
+    std::vector<SettingUpdate> updates;   // in the order they are to be applied
     std::optional<std::string> errorText; // set when a conversion failed: that field's text
     RecvMode recvModeAfter = RecvMode::Idle;
 };

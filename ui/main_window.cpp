@@ -1,8 +1,10 @@
 #include "ui/main_window.h"
+#include "ui/main_window_parts.h"
 
 #include "protocol/frames.h"
 #include "protocol/int_conv.h"
 #include "protocol/replies.h"
+#include "ui/batch_run.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
@@ -84,8 +86,10 @@ void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
                         .arg(field->objectName(), caption, field->text()));
 }
 
-QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, int x, int y,
-                        int w = 57, int h = 23) {
+} // namespace
+
+QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, int x, int y, int w,
+                        int h) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QStringLiteral("Button%1").arg(number));
     button->setGeometry(x, y, w, h);
@@ -93,7 +97,44 @@ QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, int
     return button;
 }
 
-} // namespace
+const std::array<TSlotButtons, 9>& SlotButtons() {
+    static const std::array<TSlotButtons, 9> table{{
+        {11, 12, 13, 14},
+        {15, 16, 17, 18},
+        {19, 20, 21, 22},
+        {27, 5, 7, 25},
+        {28, 29, 30, 31},
+        {32, 33, 34, 35},
+        {39, 36, 37, 38},
+        {40, 41, 42, 43},
+        {44, 45, 46, 47},
+    }};
+    return table;
+}
+
+const std::map<int, TForm1::Click>& ClickHandlers() {
+    static const std::map<int, TForm1::Click> handlers{
+        {6, &TForm1::Button6Click},   {24, &TForm1::Button24Click}, {9, &TForm1::Button9Click},
+        {8, &TForm1::Button8Click},   {10, &TForm1::Button10Click}, {48, &TForm1::Button48Click},
+        {50, &TForm1::Button50Click}, {51, &TForm1::Button51Click}, {52, &TForm1::Button52Click},
+        {49, &TForm1::Button49Click}, {53, &TForm1::Button53Click}, {26, &TForm1::Button26Click},
+        {54, &TForm1::Button54Click}, {55, &TForm1::Button55Click}, {56, &TForm1::Button56Click},
+        {57, &TForm1::Button57Click}, {58, &TForm1::Button58Click}, {11, &TForm1::Button11Click},
+        {12, &TForm1::Button12Click}, {13, &TForm1::Button13Click}, {14, &TForm1::Button14Click},
+        {15, &TForm1::Button15Click}, {16, &TForm1::Button16Click}, {17, &TForm1::Button17Click},
+        {18, &TForm1::Button18Click}, {19, &TForm1::Button19Click}, {20, &TForm1::Button20Click},
+        {21, &TForm1::Button21Click}, {22, &TForm1::Button22Click}, {27, &TForm1::Button27Click},
+        {5, &TForm1::Button5Click},   {7, &TForm1::Button7Click},   {25, &TForm1::Button25Click},
+        {28, &TForm1::Button28Click}, {29, &TForm1::Button29Click}, {30, &TForm1::Button30Click},
+        {31, &TForm1::Button31Click}, {32, &TForm1::Button32Click}, {33, &TForm1::Button33Click},
+        {34, &TForm1::Button34Click}, {35, &TForm1::Button35Click}, {39, &TForm1::Button39Click},
+        {36, &TForm1::Button36Click}, {37, &TForm1::Button37Click}, {38, &TForm1::Button38Click},
+        {40, &TForm1::Button40Click}, {41, &TForm1::Button41Click}, {42, &TForm1::Button42Click},
+        {43, &TForm1::Button43Click}, {44, &TForm1::Button44Click}, {45, &TForm1::Button45Click},
+        {46, &TForm1::Button46Click}, {47, &TForm1::Button47Click},
+    };
+    return handlers;
+}
 
 TCommHost::TCommHost(QObject* parent)
     : QObject(parent), comm_(std::make_unique<TComm>(std::make_shared<QtNotifySink>(this))) {
@@ -150,6 +191,8 @@ TForm1::TForm1(QWidget* parent)
     BuildRecordBox();
     BuildBufferArea();
     BuildStatusLine();
+    BuildBatchButtons();
+    BuildFieldTable();
 
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(300);
@@ -273,7 +316,7 @@ void TForm1::BuildSlotPage(QWidget* page, int firstSlot) {
     const QStringList enableItems = {QStringLiteral("0关闭"), QStringLiteral("1打开")};
     for (int k = 0; k < 3; ++k) {
         const int slot = firstSlot + k;
-        const SlotControls& ids = SlotTable()[slot - 1];
+        const TSlotButtons& ids = SlotButtons()[slot - 1];
         TSlotControls& s = Slots[slot - 1];
         s.Group = new QGroupBox(QStringLiteral("读取仪表指令%1设置").arg(slot), page);
         s.Group->setObjectName(QStringLiteral("GroupBox%1").arg(slot + 4));
@@ -285,8 +328,8 @@ void TForm1::BuildSlotPage(QWidget* page, int firstSlot) {
         MakeLabel(g, QStringLiteral("指令代码:"), 144, 22, 60);
         s.COMA = MakeEdit(g, QStringLiteral("COMA%1").arg(slot), QStringLiteral("0103000000044409"),
                           206, 18, 290);
-        s.CommandQuery = MakeButton(g, ids.cmdQueryButton, QStringLiteral("查询"), 528, 17);
-        s.CommandWrite = MakeButton(g, ids.cmdWriteButton, QStringLiteral("设置"), 596, 17);
+        s.CommandQuery = MakeButton(g, ids.cmdQuery, QStringLiteral("查询"), 528, 17);
+        s.CommandWrite = MakeButton(g, ids.cmdWrite, QStringLiteral("设置"), 596, 17);
         MakeLabel(g, QStringLiteral("返回数据解析"), 8, 48, 76);
         const QString headerCaptions[3] = {QStringLiteral("包头第一个字节:"),
                                            QStringLiteral("第二个字节:"),
@@ -300,8 +343,8 @@ void TForm1::BuildSlotPage(QWidget* page, int firstSlot) {
             s.COMBY[b] = MakeEdit(g, QStringLiteral("COMBY%1%2").arg(slot).arg(b + 1),
                                   headerDefaults[b], captionX[b] + captionW[b] + 2, 44, 32);
         }
-        s.HeaderQuery = MakeButton(g, ids.hdrQueryButton, QStringLiteral("查询"), 528, 43);
-        s.HeaderWrite = MakeButton(g, ids.hdrWriteButton, QStringLiteral("设置"), 596, 43);
+        s.HeaderQuery = MakeButton(g, ids.hdrQuery, QStringLiteral("查询"), 528, 43);
+        s.HeaderWrite = MakeButton(g, ids.hdrWrite, QStringLiteral("设置"), 596, 43);
     }
 }
 
@@ -347,27 +390,7 @@ void TForm1::BuildBufferArea() {
 // Every control's event runs the handler that bears its name.
 void TForm1::WireHandlers() {
     connect(Button1, &QPushButton::clicked, this, [this] { PortButtonClicked(); });
-    using Click = void (TForm1::*)();
-    static constexpr std::pair<int, Click> clicks[] = {
-        {6, &TForm1::Button6Click},   {24, &TForm1::Button24Click}, {9, &TForm1::Button9Click},
-        {8, &TForm1::Button8Click},   {10, &TForm1::Button10Click}, {48, &TForm1::Button48Click},
-        {50, &TForm1::Button50Click}, {51, &TForm1::Button51Click}, {52, &TForm1::Button52Click},
-        {49, &TForm1::Button49Click}, {53, &TForm1::Button53Click}, {26, &TForm1::Button26Click},
-        {54, &TForm1::Button54Click}, {11, &TForm1::Button11Click}, {12, &TForm1::Button12Click},
-        {13, &TForm1::Button13Click}, {14, &TForm1::Button14Click}, {15, &TForm1::Button15Click},
-        {16, &TForm1::Button16Click}, {17, &TForm1::Button17Click}, {18, &TForm1::Button18Click},
-        {19, &TForm1::Button19Click}, {20, &TForm1::Button20Click}, {21, &TForm1::Button21Click},
-        {22, &TForm1::Button22Click}, {27, &TForm1::Button27Click}, {5, &TForm1::Button5Click},
-        {7, &TForm1::Button7Click},   {25, &TForm1::Button25Click}, {28, &TForm1::Button28Click},
-        {29, &TForm1::Button29Click}, {30, &TForm1::Button30Click}, {31, &TForm1::Button31Click},
-        {32, &TForm1::Button32Click}, {33, &TForm1::Button33Click}, {34, &TForm1::Button34Click},
-        {35, &TForm1::Button35Click}, {39, &TForm1::Button39Click}, {36, &TForm1::Button36Click},
-        {37, &TForm1::Button37Click}, {38, &TForm1::Button38Click}, {40, &TForm1::Button40Click},
-        {41, &TForm1::Button41Click}, {42, &TForm1::Button42Click}, {43, &TForm1::Button43Click},
-        {44, &TForm1::Button44Click}, {45, &TForm1::Button45Click}, {46, &TForm1::Button46Click},
-        {47, &TForm1::Button47Click},
-    };
-    for (const auto& [number, handler] : clicks)
+    for (const auto& [number, handler] : ClickHandlers())
         connect(findChild<QPushButton*>(QStringLiteral("Button%1").arg(number)),
                 &QPushButton::clicked, this,
                 [this, handler = handler] { Run([&] { (this->*handler)(); }); });
@@ -421,6 +444,7 @@ void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mod
     RecvMode = mode;
     const bool sent = Comm1.SendBytes(frame.data(), frame.size());
     if (sent) TrafficLog->AddSent(QByteArray(frame.data(), qsizetype(frame.size())));
+    if (sent) LastSentFrame = frame;
     NoteSent(sent, frame);
 }
 
@@ -609,16 +633,7 @@ void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t
     RecvText = QByteArray(text.data(), qsizetype(text.size()));
     Memo8->setPlainText(FromBytes(text));
     SetTimerOn(action == BatchAction::StoreShowTimerOn);
-}
-
-void TForm1::ApplyAssignment(const std::string& control, bool selectIndex, int index,
-                             const std::string& text) {
-    const QString name = QString::fromStdString(control);
-    if (selectIndex) {
-        if (auto* combo = findChild<TComboBox*>(name)) combo->SetItemIndex(index);
-    } else if (auto* edit = findChild<QLineEdit*>(name)) {
-        edit->setText(FromBytes(text));
-    }
+    BatchRun->AnswerShown();
 }
 
 void TForm1::Timer2Timer() {
@@ -626,9 +641,10 @@ void TForm1::Timer2Timer() {
     const std::optional<ParseResult> result =
         ParseReply(RecvMode, std::string_view(RecvText.constData(), size_t(RecvText.size())));
     if (!result) return;
-    for (const Assignment& a : result->assignments)
-        ApplyAssignment(a.control, a.selectIndex, a.index, a.text);
+    for (const SettingUpdate& update : result->updates)
+        ApplyUpdate(update);
     RecvMode = result->recvModeAfter;
+    BatchRun->ReplyParsed(*result);
     if (result->errorText)
         throw EAppError(
             QStringLiteral("'%1' is not a valid integer value").arg(FromBytes(*result->errorText)));

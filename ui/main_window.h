@@ -2,6 +2,7 @@
 
 #include "protocol/frames.h"
 #include "protocol/recv_mode.h"
+#include "protocol/settings.h"
 #include "serial/comm.h"
 
 #include <QByteArray>
@@ -10,18 +11,24 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressDialog;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class TBatchRun;
 class TComboBox;
 class TTrafficLog;
+struct TBatchResult;
+struct TBatchStep;
 
 // Owner of the serial port object inside the window's object tree (object name "Comm1"):
 // the port's notifications are delivered through this object's event queue.
@@ -93,6 +100,8 @@ public:
     QLineEdit* PCBSN;
     TComboBox* JIANZHI;
     QPushButton* Button53;
+    // Beside the record box: read all, write all (verified), save and load a configuration.
+    QPushButton *Button55, *Button56, *Button57, *Button58;
     // Line-signal boxes.
     QCheckBox* CheckBox1;
     QCheckBox* CheckBox2;
@@ -111,6 +120,7 @@ public:
     QTimer* Timer2;
 
     // Handlers.
+    using Click = void (TForm1::*)();
     void FormCreate();
     void Button1Click();
     void Button26Click();
@@ -162,6 +172,10 @@ public:
     void Button52Click();
     void Button53Click();
     void Button54Click();
+    void Button55Click();
+    void Button56Click();
+    void Button57Click();
+    void Button58Click();
 
     void COMA1KeyPress(QChar& Key);
     void COMA2KeyPress(QChar& Key);
@@ -216,6 +230,15 @@ public:
     QTimer* AnswerTimer;
     QTimer* ReopenTimer;
 
+    // The device's settings as the window shows them, and showing settings in the window (the
+    // fields of a configuration: all but the board serial number and tester).
+    DeviceSettings Settings() const;
+    void ShowSettings(const DeviceSettings& settings);
+    // Read all and write all run their commands one at a time through this.
+    TBatchRun* BatchRun;
+    // Asks for a configuration file's name (tests may answer instead); empty when cancelled.
+    std::function<QString(bool save, const QString& dir)> AskFileName;
+
     // The pause of the receive handler, in milliseconds (tests may shorten it), and how the
     // window's thread is paused (tests may watch it).
     int ReceivePauseMs = 300;
@@ -256,6 +279,33 @@ private:
     QString PendingStatus;
     quint64 DroppedBytes = 0;
     QString PendingAnswerKey;
-    void ApplyAssignment(const std::string& control, bool selectIndex, int index,
-                         const std::string& text);
+
+    // The one table from the device's settings to the controls that show them.
+    struct TFieldControl {
+        SettingField field;
+        TComboBox* combo = nullptr; // list settings, and the tester
+        QLineEdit* edit = nullptr;
+        QString caption;
+    };
+    std::vector<TFieldControl> FieldControls;
+    void BuildFieldTable();
+    void BuildBatchButtons();
+    const TFieldControl& ControlOf(SettingField field) const;
+    void ApplyUpdate(const SettingUpdate& update);
+    QString FieldText(SettingField field) const; // "BOADZ（主串口波特率）"
+    void RefuseUnfit(const DeviceSettings& settings, const QString& outcome) const;
+
+    // Read all and write all.
+    std::optional<std::string> LastSentFrame; // set by each send that went out
+    std::vector<TBatchStep> StepsOf(const std::vector<int>& buttons,
+                                    const std::vector<Command>& commands);
+    void StartBatch(std::vector<TBatchStep> steps, const QString& title);
+    void BatchFinished(const TBatchResult& result);
+    void ReportVerification(const TBatchResult& result);
+    void SetSendButtonsEnabled(bool enabled);
+    bool RefuseBatch();
+    QProgressDialog* BatchProgress = nullptr;
+    std::optional<DeviceSettings> Written; // what write all sent, while it verifies
+    QString LastConfigDir() const;
+    void RememberConfigDir(const QString& path);
 };

@@ -17,6 +17,7 @@
 
 #include "protocol/frames.h"
 #include "protocol/int_conv.h"
+#include "protocol/settings.h"
 
 namespace {
 
@@ -172,35 +173,22 @@ void HeaderWrite(FuzzedDataProvider& in) {
         const int byteNo = static_cast<int>(first - bytes) + 1;
         Require(e.field() == HeaderByteField(byteNo) && e.text() == *first);
         Require(std::string_view(e.what()).starts_with(FrameFieldName(e.field())));
-        Require(SlotFieldName(slot, e.field()) == SlotHeaderName(slot, byteNo));
     }
 }
 
-// The slot of a button number and the control names of a slot.
-void SlotNames(FuzzedDataProvider& in) {
-    const int button =
-        in.ConsumeBool() ? in.ConsumeIntegralInRange(0, 60) : in.ConsumeIntegral<int>();
-    int slot = 0;
-    SlotCommand command = SlotCommand::CommandQuery;
-    if (FindSlotButton(button, slot, command)) {
-        const SlotControls& row = SlotTable().at(static_cast<size_t>(slot - 1));
-        Require(row.slot == slot);
-        const int expected[] = {row.cmdQueryButton, row.cmdWriteButton, row.hdrQueryButton,
-                                row.hdrWriteButton};
-        Require(expected[static_cast<int>(command)] == button);
+// A configuration the check accepts builds every write, each a frame with exactly two '#'.
+void ConfigFrames(FuzzedDataProvider& in) {
+    DeviceSettings settings;
+    for (const SettingField& f : ConfigFields()) {
+        if (!in.ConsumeBool()) continue; // keep the default
+        if (IsListField(f))
+            SetIndex(settings, f, in.ConsumeIntegralInRange(-1, 9));
+        else
+            SetText(settings, f, TakeText(in));
     }
-    slot = TakeSlot(in);
-    try {
-        const std::string s = std::to_string(slot);
-        Require(SlotEnableName(slot) == "COMEN" + s && SlotCommandName(slot) == "COMA" + s);
-        Require(SlotFieldName(slot, FrameField::CommandCode) == "COMA" + s);
-        for (int byteNo = 1; byteNo <= 3; ++byteNo)
-            Require(SlotFieldName(slot, HeaderByteField(byteNo)) ==
-                    "COMBY" + s + std::to_string(byteNo));
-        Require(Valid(slot));
-    } catch (const std::out_of_range&) {
-        Require(!Valid(slot));
-    }
+    if (CheckConfig(settings)) return;
+    for (const Command& write : ConfigWrites(settings))
+        Require(std::count(write.frame.begin(), write.frame.end(), '#') == 2);
 }
 
 // The delimiter check the window makes before a send.
@@ -217,8 +205,8 @@ enum class Builder {
     SlotQueries,
     CommandWrite,
     HeaderWrite,
-    SlotNames,
-    kMaxValue = SlotNames,
+    ConfigFrames,
+    kMaxValue = ConfigFrames,
 };
 
 } // namespace
@@ -247,8 +235,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case Builder::HeaderWrite:
         HeaderWrite(in);
         break;
-    case Builder::SlotNames:
-        SlotNames(in);
+    case Builder::ConfigFrames:
+        ConfigFrames(in);
         break;
     }
     DelimiterCheck(in);

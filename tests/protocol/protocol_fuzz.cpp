@@ -6,6 +6,7 @@
 // bytes) and the rest of the input as the received text. Besides running under AddressSanitizer
 // (a read outside the text is a crash), each result is checked against properties that must hold
 // for every input; a violation aborts.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -26,9 +27,6 @@ void Require(bool condition) {
     if (!condition) std::abort();
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
 
 // An independent statement of the conversion rule, on top of std::from_chars, to compare with.
 bool ReferenceConvert(std::string_view s, int32_t& out) {
@@ -85,58 +83,52 @@ bool IsSubstring(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-// The slot digit of a slot control "<prefix>s..." ('1'..'9'), or 0 when the name is not one.
-char SlotOf(std::string_view control, std::string_view prefix, size_t length) {
-    if (control.size() != length || !StartsWith(control, prefix)) return 0;
-    const char s = control[prefix.size()];
-    return s >= '1' && s <= '9' ? s : 0;
+bool Same(const SettingUpdate& a, const SettingUpdate& b) {
+    return a.field == b.field && a.index == b.index && a.text == b.text;
 }
 
 void CheckQX1(std::string_view text, const ParseResult& r) {
-    static const std::set<std::string_view> lists = {
-        "ComboBox7", "BOADZ", "ODDZ",  "STOPZ", "BOADA", "ODDA", "STOPA",
-        "BOADB",     "ODDB",  "STOPB", "BOADC", "ODDC",  "STOPC"};
-    static const std::set<std::string_view> edits = {"Edit1", "Edit2", "Edit3"};
     Require(r.recvModeAfter == RecvMode::Idle);
     if (r.errorText) Require(r.errorText->size() <= 1 && IsSubstring(text, *r.errorText));
-    std::set<std::string_view> named;
-    for (const Assignment& a : r.assignments) {
-        Require(named.insert(a.control).second); // each control at most once
-        if (a.selectIndex)
-            Require(lists.count(a.control) && a.index >= 0 && a.index <= 9);
+    std::set<std::string> named;
+    for (const SettingUpdate& u : r.updates) {
+        Require(named.insert(FieldName(u.field)).second); // each setting at most once
+        const SettingKind k = u.field.kind;
+        if (IsListField(u.field))
+            Require(k != SettingKind::SlotEnable && u.index >= 0 && u.index <= 9);
         else
-            Require(edits.count(a.control) && a.text.size() <= 3 && IsSubstring(text, a.text));
+            Require(k == SettingKind::Time && u.text.size() <= 3 && IsSubstring(text, u.text));
     }
-    Require(r.assignments.size() <= 16);
+    Require(r.updates.size() <= 16);
 }
 
 void CheckCOMR(std::string_view text, const ParseResult& r) {
     Require(r.recvModeAfter == (r.errorText ? RecvMode::COMR : RecvMode::Idle));
-    Require(r.assignments.size() <= 2);
-    if (r.errorText) Require(r.errorText->size() <= 2 && r.assignments.size() <= 1);
-    if (r.assignments.empty()) return;
-    const Assignment& enable = r.assignments[0];
-    const char slot = SlotOf(enable.control, "COMEN", 6);
-    Require(slot != 0 && enable.selectIndex && enable.index >= 0 && enable.index <= 9);
-    Require(IsSubstring(text, std::string("COMR0") + slot + ":"));
-    if (r.assignments.size() == 1) {
+    Require(r.updates.size() <= 2);
+    if (r.errorText) Require(r.errorText->size() <= 2 && r.updates.size() <= 1);
+    if (r.updates.empty()) return;
+    const SettingUpdate& enable = r.updates[0];
+    const int slot = enable.field.index;
+    Require(enable.field.kind == SettingKind::SlotEnable && slot >= 0 && slot < 9);
+    Require(enable.index >= 0 && enable.index <= 9);
+    Require(IsSubstring(text, "COMR0" + std::to_string(slot + 1) + ":"));
+    if (r.updates.size() == 1) {
         Require(r.errorText.has_value());
         return;
     }
-    const Assignment& code = r.assignments[1];
-    Require(code.control == std::string("COMA") + slot);
-    Require(!code.selectIndex && code.text.size() <= 2 * 99 && IsSubstring(text, code.text));
+    const SettingUpdate& code = r.updates[1];
+    Require(code.field == (SettingField{SettingKind::SlotCommand, slot}));
+    Require(code.text.size() <= 2 * 99 && IsSubstring(text, code.text));
 }
 
 void CheckCOMP(std::string_view text, const ParseResult& r) {
     Require(r.recvModeAfter == RecvMode::Idle && !r.errorText);
-    Require(r.assignments.empty() || r.assignments.size() == 3);
-    for (size_t i = 0; i < r.assignments.size(); ++i) {
-        const Assignment& a = r.assignments[i];
-        const char slot = SlotOf(a.control, "COMBY", 7);
-        Require(slot != 0 && a.control.back() == static_cast<char>('1' + i));
-        Require(a.control[5] == r.assignments[0].control[5]); // one slot
-        Require(!a.selectIndex && a.text.size() <= 2 && IsSubstring(text, a.text));
+    Require(r.updates.empty() || r.updates.size() == 3);
+    for (size_t i = 0; i < r.updates.size(); ++i) {
+        const SettingUpdate& u = r.updates[i];
+        const int slot = r.updates[0].field.index; // one slot
+        Require(u.field == (SettingField{SettingKind::SlotHeader, slot, int(i)}));
+        Require(slot >= 0 && slot < 9 && u.text.size() <= 2 && IsSubstring(text, u.text));
     }
 }
 
@@ -166,17 +158,8 @@ RecvMode TakeMode(std::string_view input, std::string_view& rest) {
 }
 
 bool SameResult(const ParseResult& a, const ParseResult& b) {
-    if (a.errorText != b.errorText || a.recvModeAfter != b.recvModeAfter ||
-        a.assignments.size() != b.assignments.size())
-        return false;
-    for (size_t i = 0; i < a.assignments.size(); ++i) {
-        const Assignment& x = a.assignments[i];
-        const Assignment& y = b.assignments[i];
-        if (x.control != y.control || x.selectIndex != y.selectIndex || x.index != y.index ||
-            x.text != y.text)
-            return false;
-    }
-    return true;
+    return a.errorText == b.errorText && a.recvModeAfter == b.recvModeAfter &&
+           std::equal(a.updates.begin(), a.updates.end(), b.updates.begin(), b.updates.end(), Same);
 }
 
 // The tick's dispatch: a parse for 201, 1501 and 1502 only, the same as that parser's; the

@@ -2,7 +2,6 @@
 #include <QTest>
 
 #include <climits>
-#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -35,9 +34,6 @@ private slots:
     void delimiterInFieldRefused();
     void everySlotCarriesItsNumber();
     void slotOutsideRangeRefused();
-    void slotTable();
-    void slotButtonsLookup();
-    void slotControlNames();
     void recvModes();
 };
 
@@ -252,24 +248,20 @@ void TestFrames::delimiterInFieldRefused_data() {
     QTest::addColumn<QByteArray>("b3");
     QTest::addColumn<int>("field");
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("control"); // of slot 4
     const QByteArray none;
     const auto field = [](FrameField f) { return static_cast<int>(f); };
     QTest::newRow("code ends in #")
-        << Bytes("0#") << none << none << none << field(FrameField::CommandCode) << Bytes("0#")
-        << Bytes("COMA4");
+        << Bytes("0#") << none << none << none << field(FrameField::CommandCode) << Bytes("0#");
     QTest::newRow("code from an answer with a second command")
         << Bytes("0103#KORVAT#MOD:2#") << none << none << none << field(FrameField::CommandCode)
-        << Bytes("0103#KORVAT#MOD:2#") << Bytes("COMA4");
+        << Bytes("0103#KORVAT#MOD:2#");
     QTest::newRow("first byte 0#, command in the second")
         << none << Bytes("0#") << Bytes("KORVAT#MOD:2") << Bytes("")
-        << field(FrameField::HeaderByte1) << Bytes("0#") << Bytes("COMBY41");
+        << field(FrameField::HeaderByte1) << Bytes("0#");
     QTest::newRow("second byte") << none << Bytes("01") << Bytes("#") << Bytes("00")
-                                 << field(FrameField::HeaderByte2) << Bytes("#")
-                                 << Bytes("COMBY42");
+                                 << field(FrameField::HeaderByte2) << Bytes("#");
     QTest::newRow("third byte") << none << Bytes("") << Bytes("") << Bytes("\xff#\xff")
-                                << field(FrameField::HeaderByte3) << Bytes("\xff#\xff")
-                                << Bytes("COMBY43");
+                                << field(FrameField::HeaderByte3) << Bytes("\xff#\xff");
 }
 
 void TestFrames::delimiterInFieldRefused() {
@@ -279,7 +271,6 @@ void TestFrames::delimiterInFieldRefused() {
     QFETCH(QByteArray, b3);
     QFETCH(int, field);
     QFETCH(QByteArray, text);
-    QFETCH(QByteArray, control);
     QVERIFY(HoldsDelimiter(View(text)));
     try {
         const std::string frame = code.isEmpty() ? SlotHeaderWrite(4, View(b1), View(b2), View(b3))
@@ -288,7 +279,6 @@ void TestFrames::delimiterInFieldRefused() {
     } catch (const EFrameFieldError& e) {
         QCOMPARE(static_cast<int>(e.field()), field);
         QCOMPARE(Bytes(e.text()), text);
-        QCOMPARE(Bytes(SlotFieldName(4, e.field())), control);
     }
 }
 
@@ -310,73 +300,7 @@ void TestFrames::slotOutsideRangeRefused() {
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotCommandWrite(slot, 1, "01"));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotHeaderQuery(slot));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotHeaderWrite(slot, "01", "03", "00"));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotEnableName(slot));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotCommandName(slot));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotHeaderName(slot, 1));
     }
-}
-
-// ---- Slot table ----
-
-void TestFrames::slotTable() {
-    // Command query, command write, header query, header write of slots 1..9.
-    const int expected[9][4] = {
-        {11, 12, 13, 14}, {15, 16, 17, 18}, {19, 20, 21, 22}, {27, 5, 7, 25},   {28, 29, 30, 31},
-        {32, 33, 34, 35}, {39, 36, 37, 38}, {40, 41, 42, 43}, {44, 45, 46, 47},
-    };
-    const auto& table = SlotTable();
-    std::set<int> seen;
-    for (int i = 0; i < 9; ++i) {
-        const SlotControls& row = table[static_cast<size_t>(i)];
-        QCOMPARE(row.slot, i + 1);
-        QCOMPARE(row.cmdQueryButton, expected[i][0]);
-        QCOMPARE(row.cmdWriteButton, expected[i][1]);
-        QCOMPARE(row.hdrQueryButton, expected[i][2]);
-        QCOMPARE(row.hdrWriteButton, expected[i][3]);
-        seen.insert(
-            {row.cmdQueryButton, row.cmdWriteButton, row.hdrQueryButton, row.hdrWriteButton});
-    }
-    QCOMPARE(seen.size(), size_t{36});
-    // None of the system buttons belongs to a slot.
-    for (const int system : {1, 6, 8, 9, 10, 24, 26, 48, 49, 50, 51, 52, 53})
-        QVERIFY2(!seen.count(system), qPrintable(QString::number(system)));
-}
-
-void TestFrames::slotButtonsLookup() {
-    for (const SlotControls& row : SlotTable()) {
-        const std::pair<int, SlotCommand> buttons[] = {
-            {row.cmdQueryButton, SlotCommand::CommandQuery},
-            {row.cmdWriteButton, SlotCommand::CommandWrite},
-            {row.hdrQueryButton, SlotCommand::HeaderQuery},
-            {row.hdrWriteButton, SlotCommand::HeaderWrite},
-        };
-        for (const auto& [button, command] : buttons) {
-            int slot = -1;
-            SlotCommand found = SlotCommand::HeaderWrite;
-            QVERIFY(FindSlotButton(button, slot, found));
-            QCOMPARE(slot, row.slot);
-            QCOMPARE(found, command);
-        }
-    }
-    for (const int other : {0, 1, 2, 4, 6, 9, 23, 24, 26, 48, 49, 53, 54, -27}) {
-        int slot = -1;
-        SlotCommand found = SlotCommand::HeaderWrite;
-        QVERIFY2(!FindSlotButton(other, slot, found), qPrintable(QString::number(other)));
-        QCOMPARE(slot, -1);
-    }
-}
-
-void TestFrames::slotControlNames() {
-    QCOMPARE(Bytes(SlotEnableName(4)), Bytes("COMEN4"));
-    QCOMPARE(Bytes(SlotCommandName(4)), Bytes("COMA4"));
-    QCOMPARE(Bytes(SlotHeaderName(4, 1)), Bytes("COMBY41"));
-    QCOMPARE(Bytes(SlotHeaderName(4, 2)), Bytes("COMBY42"));
-    QCOMPARE(Bytes(SlotHeaderName(4, 3)), Bytes("COMBY43"));
-    QCOMPARE(Bytes(SlotEnableName(1)), Bytes("COMEN1"));
-    QCOMPARE(Bytes(SlotCommandName(9)), Bytes("COMA9"));
-    QCOMPARE(Bytes(SlotHeaderName(9, 3)), Bytes("COMBY93"));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotHeaderName(4, 0));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, SlotHeaderName(4, 4));
 }
 
 void TestFrames::recvModes() {

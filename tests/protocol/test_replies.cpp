@@ -1,7 +1,7 @@
 // The reply parsers and the text kept from a received batch.
 //
-// Expected results are written as one line in the order the window applies them:
-// "CONTROL=#n" selects item n of a list, "CONTROL='text'" replaces a text, "!'text'" is the
+// Expected results are written as one line in the order the updates are applied:
+// "SETTING=#n" selects item n of a list, "SETTING='text'" replaces a text, "!'text'" is the
 // conversion error box and "->n" the RecvMode afterwards.
 #include <QTest>
 
@@ -18,8 +18,8 @@ namespace {
 
 const char* const kSpecQx1 = "MOD:1,BAZ:300,BAA:711,BAB:000,BAC:321,OTM:010,RTM:005,ODM:020#";
 const char* const kFullQx1 =
-    "ComboBox7=#1 BOADZ=#3 ODDZ=#0 STOPZ=#0 BOADA=#7 ODDA=#1 STOPA=#1 BOADB=#0 ODDB=#0 "
-    "STOPB=#0 BOADC=#3 ODDC=#2 STOPC=#1 Edit1='010' Edit2='005' Edit3='020' ->0";
+    "mode=#1 Z.baud=#3 Z.parity=#0 Z.stop=#0 A.baud=#7 A.parity=#1 A.stop=#1 B.baud=#0 B.parity=#0 "
+    "B.stop=#0 C.baud=#3 C.parity=#2 C.stop=#1 OTM='010' RTM='005' ODM='020' ->0";
 
 void Row(const char* name, RecvMode mode, std::string_view reply, const char* expected) {
     QTest::newRow(name) << static_cast<int>(mode) << Bytes(reply) << QString::fromLatin1(expected);
@@ -71,11 +71,11 @@ void TestReplies::qx1_data() {
         kFullQx1);
     Row("other separators", m, "MOD:1;BAZ:300 BAA:711\r\nBAB:000|BAC:321OTM:010RTM:005ODM:020",
         kFullQx1);
-    Row("surrounded by text", m, "OK>>MOD:2<<END", "ComboBox7=#2 ->0");
-    Row("key inside a word", m, "XBAZ:721", "BOADZ=#7 ODDZ=#2 STOPZ=#1 ->0");
-    Row("first BAZ wins", m, "BAZ:300,BAZ:721", "BOADZ=#3 ODDZ=#0 STOPZ=#0 ->0");
+    Row("surrounded by text", m, "OK>>MOD:2<<END", "mode=#2 ->0");
+    Row("key inside a word", m, "XBAZ:721", "Z.baud=#7 Z.parity=#2 Z.stop=#1 ->0");
+    Row("first BAZ wins", m, "BAZ:300,BAZ:721", "Z.baud=#3 Z.parity=#0 Z.stop=#0 ->0");
     Row("first MOD wins even if invalid", m, "MOD:MOD:1", "!'M' ->0");
-    Row("only BAZ", m, "BAZ:300", "BOADZ=#3 ODDZ=#0 STOPZ=#0 ->0");
+    Row("only BAZ", m, "BAZ:300", "Z.baud=#3 Z.parity=#0 Z.stop=#0 ->0");
     Row("empty reply", m, "", "->0");
     Row("no key (error answer)", m, "ERROR#", "->0");
     Row("keys are case-sensitive", m, "mod:1,baz:300,Otm:010", "->0");
@@ -83,28 +83,28 @@ void TestReplies::qx1_data() {
     Row("key cut at the end", m, "BAZ", "->0");
     // Conversion errors end the parse; earlier assignments stay.
     Row("MOD:?", m, "MOD:?", "!'?' ->0");
-    Row("BAZ:3?0", m, "BAZ:3?0,OTM:010", "BOADZ=#3 !'?' ->0");
-    Row("earlier key kept", m, "BAZ:3?0,MOD:1", "ComboBox7=#1 BOADZ=#3 !'?' ->0");
+    Row("BAZ:3?0", m, "BAZ:3?0,OTM:010", "Z.baud=#3 !'?' ->0");
+    Row("earlier key kept", m, "BAZ:3?0,MOD:1", "mode=#1 Z.baud=#3 !'?' ->0");
     Row("error in port A", m, "MOD:1,BAZ:300,BAA:7x1,OTM:010",
-        "ComboBox7=#1 BOADZ=#3 ODDZ=#0 STOPZ=#0 BOADA=#7 !'x' ->0");
+        "mode=#1 Z.baud=#3 Z.parity=#0 Z.stop=#0 A.baud=#7 !'x' ->0");
     Row("digit missing at the end", m, "MOD:", "!'' ->0");
-    Row("third digit missing", m, "BAZ:30", "BOADZ=#3 ODDZ=#0 !'' ->0");
+    Row("third digit missing", m, "BAZ:30", "Z.baud=#3 Z.parity=#0 !'' ->0");
     Row("sign is no digit", m, "MOD:+1", "!'+' ->0");
     Row("blank is no digit", m, "MOD: 1", "!' ' ->0");
     Row("hex prefix is no digit", m, "MOD:x", "!'x' ->0");
     Row("8-bit byte is no digit", m, "MOD:\xb0", "!'\\xb0' ->0");
     // Digits beyond a list's last item pass through.
-    Row("BAZ:980", m, "BAZ:980", "BOADZ=#9 ODDZ=#8 STOPZ=#0 ->0");
-    Row("MOD:5", m, "MOD:5,BAB:123", "ComboBox7=#5 BOADB=#1 ODDB=#2 STOPB=#3 ->0");
+    Row("BAZ:980", m, "BAZ:980", "Z.baud=#9 Z.parity=#8 Z.stop=#0 ->0");
+    Row("MOD:5", m, "MOD:5,BAB:123", "mode=#5 B.baud=#1 B.parity=#2 B.stop=#3 ->0");
     // Time fields: three characters copied as they are.
-    Row("OTM:7 at the end", m, "OTM:7", "Edit1='7' ->0");
-    Row("OTM: at the end", m, "OTM:", "Edit1='' ->0");
-    Row("RTM two characters", m, "RTM:05", "Edit2='05' ->0");
-    Row("ODM longer value", m, "ODM:12345", "Edit3='123' ->0");
-    Row("time not converted", m, "OTM:a #", "Edit1='a #' ->0");
-    Row("time 8-bit and NUL", m, "OTM:\xb0\0\xff"sv, "Edit1='\\xb0\\x00\\xff' ->0");
-    Row("NUL before a key", m, "\0MOD:2"sv, "ComboBox7=#2 ->0");
-    Row("time keys only", m, "ODM:003OTM:001RTM:002", "Edit1='001' Edit2='002' Edit3='003' ->0");
+    Row("OTM:7 at the end", m, "OTM:7", "OTM='7' ->0");
+    Row("OTM: at the end", m, "OTM:", "OTM='' ->0");
+    Row("RTM two characters", m, "RTM:05", "RTM='05' ->0");
+    Row("ODM longer value", m, "ODM:12345", "ODM='123' ->0");
+    Row("time not converted", m, "OTM:a #", "OTM='a #' ->0");
+    Row("time 8-bit and NUL", m, "OTM:\xb0\0\xff"sv, "OTM='\\xb0\\x00\\xff' ->0");
+    Row("NUL before a key", m, "\0MOD:2"sv, "mode=#2 ->0");
+    Row("time keys only", m, "ODM:003OTM:001RTM:002", "OTM='001' RTM='002' ODM='003' ->0");
     Row("values overlap next key", m, "BAZ:BAA:111", "!'B' ->0");
 }
 
@@ -117,42 +117,46 @@ void TestReplies::comr_data() {
     const RecvMode m = RecvMode::COMR;
 
     Row("device example", m, "COMR03:1,08,0103000000044409",
-        "COMEN3=#1 COMA3='0103000000044409' ->0");
-    Row("count 00 empties", m, "COMR05:0,00,", "COMEN5=#0 COMA5='' ->0");
+        "slot3.enable=#1 slot3.command='0103000000044409' ->0");
+    Row("count 00 empties", m, "COMR05:0,00,", "slot5.enable=#0 slot5.command='' ->0");
     Row("slot A", m, "COMR0A:1,08,0103000000044409", "->0");
     Row("slot 0", m, "COMR00:1,08,0103000000044409", "->0");
     Row("slot 8-bit", m, "COMR0\xb9:1,08,0103000000044409", "->0");
-    Row("count ?8", m, "COMR02:1,?8,0103000000044409", "COMEN2=#1 !'?8' ->1501");
-    Row("count longer than text", m, "COMR01:1,08,0103", "COMEN1=#1 COMA1='0103' ->0");
-    Row("count counts byte pairs", m, "COMR09:1,02,0103000000044409", "COMEN9=#1 COMA9='0103' ->0");
-    Row("code cut mid-pair", m, "COMR01:1,02,ABC", "COMEN1=#1 COMA1='ABC' ->0");
-    Row("code runs over #", m, "COMR01:1,02,AB#CD", "COMEN1=#1 COMA1='AB#C' ->0");
-    Row("code not checked", m, "COMR04:1,02,zz\0\xff"sv, "COMEN4=#1 COMA4='zz\\x00\\xff' ->0");
+    Row("count ?8", m, "COMR02:1,?8,0103000000044409", "slot2.enable=#1 !'?8' ->1501");
+    Row("count longer than text", m, "COMR01:1,08,0103",
+        "slot1.enable=#1 slot1.command='0103' ->0");
+    Row("count counts byte pairs", m, "COMR09:1,02,0103000000044409",
+        "slot9.enable=#1 slot9.command='0103' ->0");
+    Row("code cut mid-pair", m, "COMR01:1,02,ABC", "slot1.enable=#1 slot1.command='ABC' ->0");
+    Row("code runs over #", m, "COMR01:1,02,AB#CD", "slot1.enable=#1 slot1.command='AB#C' ->0");
+    Row("code not checked", m, "COMR04:1,02,zz\0\xff"sv,
+        "slot4.enable=#1 slot4.command='zz\\x00\\xff' ->0");
     Row("separators not examined", m, "COMR04:1#16#01030000000444090000",
-        "COMEN4=#1 COMA4='01030000000444090000' ->0");
+        "slot4.enable=#1 slot4.command='01030000000444090000' ->0");
     // The code count goes through the integer conversion.
     Row("count blank 8", m, "COMR06:1, 8,0123456789ABCDEF----",
-        "COMEN6=#1 COMA6='0123456789ABCDEF' ->0");
+        "slot6.enable=#1 slot6.command='0123456789ABCDEF' ->0");
     Row("count +8", m, "COMR06:1,+8,0123456789ABCDEF----",
-        "COMEN6=#1 COMA6='0123456789ABCDEF' ->0");
+        "slot6.enable=#1 slot6.command='0123456789ABCDEF' ->0");
     Row("count x8", m, "COMR06:1,x8,0123456789ABCDEF----",
-        "COMEN6=#1 COMA6='0123456789ABCDEF' ->0");
+        "slot6.enable=#1 slot6.command='0123456789ABCDEF' ->0");
     Row("count xF", m, "COMR06:1,xF,0123456789ABCDEF0123456789ABCDEF",
-        "COMEN6=#1 COMA6='0123456789ABCDEF0123456789ABCD' ->0");
-    Row("count $3", m, "COMR06:1,$3,0123456789", "COMEN6=#1 COMA6='012345' ->0");
-    Row("count -1", m, "COMR06:1,-1,0123", "COMEN6=#1 COMA6='' ->0");
-    Row("count 99", m, "COMR06:1,99,0123", "COMEN6=#1 COMA6='0123' ->0");
-    Row("count 8 trailing blank", m, "COMR06:1,8 ,0123", "COMEN6=#1 !'8 ' ->1501");
-    Row("count sign only", m, "COMR06:1,- ,0123", "COMEN6=#1 !'- ' ->1501");
-    Row("count of one character", m, "COMR06:1,8", "COMEN6=#1 COMA6='' ->0");
-    Row("count missing", m, "COMR06:1,", "COMEN6=#1 !'' ->1501");
-    Row("count missing, no separator", m, "COMR06:1", "COMEN6=#1 !'' ->1501");
-    Row("code starts past the end", m, "COMR06:1,08", "COMEN6=#1 COMA6='' ->0");
-    Row("code starts at the end", m, "COMR06:1,08,", "COMEN6=#1 COMA6='' ->0");
+        "slot6.enable=#1 slot6.command='0123456789ABCDEF0123456789ABCD' ->0");
+    Row("count $3", m, "COMR06:1,$3,0123456789", "slot6.enable=#1 slot6.command='012345' ->0");
+    Row("count -1", m, "COMR06:1,-1,0123", "slot6.enable=#1 slot6.command='' ->0");
+    Row("count 99", m, "COMR06:1,99,0123", "slot6.enable=#1 slot6.command='0123' ->0");
+    Row("count 8 trailing blank", m, "COMR06:1,8 ,0123", "slot6.enable=#1 !'8 ' ->1501");
+    Row("count sign only", m, "COMR06:1,- ,0123", "slot6.enable=#1 !'- ' ->1501");
+    Row("count of one character", m, "COMR06:1,8", "slot6.enable=#1 slot6.command='' ->0");
+    Row("count missing", m, "COMR06:1,", "slot6.enable=#1 !'' ->1501");
+    Row("count missing, no separator", m, "COMR06:1", "slot6.enable=#1 !'' ->1501");
+    Row("code starts past the end", m, "COMR06:1,08", "slot6.enable=#1 slot6.command='' ->0");
+    Row("code starts at the end", m, "COMR06:1,08,", "slot6.enable=#1 slot6.command='' ->0");
     // The enable digit.
     Row("enable not a digit", m, "COMR07:x,08,0103000000044409", "!'x' ->1501");
     Row("enable missing", m, "COMR07:", "!'' ->1501");
-    Row("enable beyond the list", m, "COMR07:7,02,ABCD", "COMEN7=#7 COMA7='ABCD' ->0");
+    Row("enable beyond the list", m, "COMR07:7,02,ABCD",
+        "slot7.enable=#7 slot7.command='ABCD' ->0");
     // The key.
     Row("too short for the colon", m, "COMR01", "->0");
     Row("COMR1 is not COMR0", m, "COMR13:1,02,ABCD", "->0");
@@ -160,10 +164,12 @@ void TestReplies::comr_data() {
     Row("semicolon", m, "COMR03;1,02,ABCD", "->0");
     Row("COMP key is no COMR key", m, "COMP03:1,02,ABCD", "->0");
     Row("echo alone", m, "PPPPPP#COMR03#", "->0");
-    Row("echo then answer", m, "PPPPPP#COMR03#COMR03:0,02,ABCD#", "COMEN3=#0 COMA3='ABCD' ->0");
-    Row("surrounded", m, "\r\nOK COMR08:1,01,FE#\r\n", "COMEN8=#1 COMA8='FE' ->0");
+    Row("echo then answer", m, "PPPPPP#COMR03#COMR03:0,02,ABCD#",
+        "slot3.enable=#0 slot3.command='ABCD' ->0");
+    Row("surrounded", m, "\r\nOK COMR08:1,01,FE#\r\n", "slot8.enable=#1 slot8.command='FE' ->0");
     Row("first key wins though its slot is bad", m, "COMR0A:1,02,AAAA COMR03:1,02,BBBB", "->0");
-    Row("first key wins", m, "COMR03:1,02,AAAA COMR04:0,02,BBBB", "COMEN3=#1 COMA3='AAAA' ->0");
+    Row("first key wins", m, "COMR03:1,02,AAAA COMR04:0,02,BBBB",
+        "slot3.enable=#1 slot3.command='AAAA' ->0");
     Row("first key wins though it fails", m, "COMR03:?,02,AAAA COMR04:0,02,BBBB", "!'?' ->1501");
 }
 
@@ -175,21 +181,26 @@ void TestReplies::comp_data() {
     QTest::addColumn<QString>("expected");
     const RecvMode m = RecvMode::COMP;
 
-    Row("device example", m, "COMP02:010308", "COMBY21='01' COMBY22='03' COMBY23='08' ->0");
-    Row("short", m, "COMP02:01", "COMBY21='01' COMBY22='' COMBY23='' ->0");
-    Row("nothing after colon", m, "COMP02:", "COMBY21='' COMBY22='' COMBY23='' ->0");
-    Row("one character", m, "COMP02:0", "COMBY21='0' COMBY22='' COMBY23='' ->0");
-    Row("five characters", m, "COMP02:01030", "COMBY21='01' COMBY22='03' COMBY23='0' ->0");
-    Row("longer reply", m, "COMP09:0103080A0B#", "COMBY91='01' COMBY92='03' COMBY93='08' ->0");
+    Row("device example", m, "COMP02:010308",
+        "slot2.header1='01' slot2.header2='03' slot2.header3='08' ->0");
+    Row("short", m, "COMP02:01", "slot2.header1='01' slot2.header2='' slot2.header3='' ->0");
+    Row("nothing after colon", m,
+        "COMP02:", "slot2.header1='' slot2.header2='' slot2.header3='' ->0");
+    Row("one character", m, "COMP02:0", "slot2.header1='0' slot2.header2='' slot2.header3='' ->0");
+    Row("five characters", m, "COMP02:01030",
+        "slot2.header1='01' slot2.header2='03' slot2.header3='0' ->0");
+    Row("longer reply", m, "COMP09:0103080A0B#",
+        "slot9.header1='01' slot9.header2='03' slot9.header3='08' ->0");
     Row("not checked", m, "COMP05:zz\0\xff##"sv,
-        "COMBY51='zz' COMBY52='\\x00\\xff' COMBY53='##' ->0");
+        "slot5.header1='zz' slot5.header2='\\x00\\xff' slot5.header3='##' ->0");
     Row("echo alone", m, "PPPPPP#COMP02#", "->0");
     Row("echo then answer", m, "PPPPPP#COMP02#COMP02:AABBCC",
-        "COMBY21='AA' COMBY22='BB' COMBY23='CC' ->0");
+        "slot2.header1='AA' slot2.header2='BB' slot2.header3='CC' ->0");
     Row("slot A", m, "COMP0A:010308", "->0");
     Row("slot 0", m, "COMP00:010308", "->0");
     Row("first key wins though its slot is bad", m, "COMP0X:010308 COMP01:010308", "->0");
-    Row("surrounded", m, "OK COMP03:1A2B3C END", "COMBY31='1A' COMBY32='2B' COMBY33='3C' ->0");
+    Row("surrounded", m, "OK COMP03:1A2B3C END",
+        "slot3.header1='1A' slot3.header2='2B' slot3.header3='3C' ->0");
     Row("COMR key is no COMP key", m, "COMR03:1,02,ABCD", "->0");
     Row("too short for the colon", m, "COMP03", "->0");
     Row("empty", m, "", "->0");
@@ -203,11 +214,11 @@ void TestReplies::onlyParsedModesParse() {
     }
     // The same text under each parsed mode reads only that reply's keys.
     QCOMPARE(Render(*ParseReply(RecvMode::QX1, reply)),
-             QStringLiteral("ComboBox7=#1 BOADZ=#3 ODDZ=#0 STOPZ=#0 ->0"));
+             QStringLiteral("mode=#1 Z.baud=#3 Z.parity=#0 Z.stop=#0 ->0"));
     QCOMPARE(Render(*ParseReply(RecvMode::COMR, reply)),
-             QStringLiteral("COMEN3=#1 COMA3='0103000000044409' ->0"));
+             QStringLiteral("slot3.enable=#1 slot3.command='0103000000044409' ->0"));
     QCOMPARE(Render(*ParseReply(RecvMode::COMP, reply)),
-             QStringLiteral("COMBY21='01' COMBY22='03' COMBY23='08' ->0"));
+             QStringLiteral("slot2.header1='01' slot2.header2='03' slot2.header3='08' ->0"));
 }
 
 // Whatever slot was queried, the reply's digit decides; only '1'..'9' fill anything.
@@ -227,17 +238,17 @@ void TestReplies::slotDigitDecidesTheSlot() {
         QVERIFY(!r.errorText && !p.errorText);
         if (digit >= '1' && digit <= '9') {
             const int slot = digit - '0';
-            QCOMPARE(r.assignments.size(), size_t{2});
-            QCOMPARE(Bytes(r.assignments[0].control), Bytes(SlotEnableName(slot)));
-            QCOMPARE(Bytes(r.assignments[1].control), Bytes(SlotCommandName(slot)));
-            QCOMPARE(Bytes(r.assignments[1].text), Bytes("ABCD"));
-            QCOMPARE(p.assignments.size(), size_t{3});
-            for (int b = 1; b <= 3; ++b)
-                QCOMPARE(Bytes(p.assignments[static_cast<size_t>(b - 1)].control),
-                         Bytes(SlotHeaderName(slot, b)));
+            QCOMPARE(r.updates.size(), size_t{2});
+            QVERIFY(r.updates[0].field == (SettingField{SettingKind::SlotEnable, slot - 1}));
+            QVERIFY(r.updates[1].field == (SettingField{SettingKind::SlotCommand, slot - 1}));
+            QCOMPARE(Bytes(r.updates[1].text), Bytes("ABCD"));
+            QCOMPARE(p.updates.size(), size_t{3});
+            for (int b = 0; b < 3; ++b)
+                QVERIFY(p.updates[static_cast<size_t>(b)].field ==
+                        (SettingField{SettingKind::SlotHeader, slot - 1, b}));
         } else {
-            QVERIFY2(r.assignments.empty(), qPrintable(QString::number(byte)));
-            QVERIFY2(p.assignments.empty(), qPrintable(QString::number(byte)));
+            QVERIFY2(r.updates.empty(), qPrintable(QString::number(byte)));
+            QVERIFY2(p.updates.empty(), qPrintable(QString::number(byte)));
         }
     }
 }
@@ -275,20 +286,20 @@ void TestReplies::batchCutAt255_data() {
         return TakeBatch(data, bytes.size());
     };
     const RecvMode q = RecvMode::QX1;
-    Row("digit at byte 255", q, batch(250, "MOD:2"), "ComboBox7=#2 ->0");
+    Row("digit at byte 255", q, batch(250, "MOD:2"), "mode=#2 ->0");
     Row("digit at byte 256", q, batch(251, "MOD:2"), "!'' ->0");
     Row("colon at byte 256", q, batch(252, "MOD:2"), "->0");
     Row("key after the cut", q, batch(260, "MOD:2"), "->0");
-    Row("time cut", q, batch(249, "OTM:123"), "Edit1='12' ->0");
+    Row("time cut", q, batch(249, "OTM:123"), "OTM='12' ->0");
     Row("code cut", RecvMode::COMR, batch(240, "COMR01:1,08,0103000000044409"),
-        "COMEN1=#1 COMA1='010' ->0");
+        "slot1.enable=#1 slot1.command='010' ->0");
     // "08" cut to "0": a valid count of 0.
     Row("count cut to one digit", RecvMode::COMR, batch(245, "COMR01:1,08,0103000000044409"),
-        "COMEN1=#1 COMA1='' ->0");
+        "slot1.enable=#1 slot1.command='' ->0");
     Row("count cut off", RecvMode::COMR, batch(246, "COMR01:1,08,0103000000044409"),
-        "COMEN1=#1 !'' ->1501");
+        "slot1.enable=#1 !'' ->1501");
     Row("header cut", RecvMode::COMP, batch(245, "COMP01:010308"),
-        "COMBY11='01' COMBY12='0' COMBY13='' ->0");
+        "slot1.header1='01' slot1.header2='0' slot1.header3='' ->0");
 }
 
 void TestReplies::batchActions() {

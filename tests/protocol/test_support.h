@@ -33,16 +33,16 @@ inline QString Escaped(std::string_view text) {
 }
 
 // One line describing a parse result, in application order:
-//   select:  CONTROL=#index      text:  CONTROL='text'
+//   select:  SETTING=#index      text:  SETTING='text'
 // then " !'error text'" when a conversion failed and " ->mode" with the RecvMode after.
 inline QString Render(const ParseResult& result) {
     QStringList parts;
-    for (const Assignment& a : result.assignments) {
-        if (a.selectIndex)
-            parts << QStringLiteral("%1=#%2").arg(QString::fromStdString(a.control)).arg(a.index);
+    for (const SettingUpdate& u : result.updates) {
+        const QString name = QString::fromStdString(FieldName(u.field));
+        if (IsListField(u.field))
+            parts << QStringLiteral("%1=#%2").arg(name).arg(u.index);
         else
-            parts << QStringLiteral("%1='%2'").arg(QString::fromStdString(a.control),
-                                                   Escaped(a.text));
+            parts << QStringLiteral("%1='%2'").arg(name, Escaped(u.text));
     }
     if (result.errorText) parts << QStringLiteral("!'%1'").arg(Escaped(*result.errorText));
     parts << QStringLiteral("->%1").arg(static_cast<int>(result.recvModeAfter));

@@ -18,12 +18,13 @@ QByteArray Q(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The controls as the window holds them after applying a parse: name -> "#index" or "text".
+// The settings a parse read: name -> "#index" or "text".
 using Controls = std::map<std::string, std::string>;
 
 Controls Apply(const ParseResult& result, Controls controls = {}) {
-    for (const Assignment& a : result.assignments)
-        controls[a.control] = a.selectIndex ? "#" + std::to_string(a.index) : a.text;
+    for (const SettingUpdate& u : result.updates)
+        controls[FieldName(u.field)] =
+            IsListField(u.field) ? "#" + std::to_string(u.index) : u.text;
     return controls;
 }
 
@@ -57,10 +58,10 @@ void TestSimContract::systemSettingsWrittenByTheToolReadBack() {
     // The defaults, as the window's controls hold them, read back unchanged.
     const Controls defaults = Apply(ParseQX1(Ask(device, QueryFrame())));
     const Controls expectedDefaults = {
-        {"ComboBox7", "#0"}, {"BOADZ", "#3"},  {"ODDZ", "#0"},   {"STOPZ", "#0"},
-        {"BOADA", "#3"},     {"ODDA", "#0"},   {"STOPA", "#0"},  {"BOADB", "#3"},
-        {"ODDB", "#0"},      {"STOPB", "#0"},  {"BOADC", "#3"},  {"ODDC", "#0"},
-        {"STOPC", "#0"},     {"Edit1", "010"}, {"Edit2", "010"}, {"Edit3", "010"}};
+        {"mode", "#0"},     {"Z.baud", "#3"},   {"Z.parity", "#0"}, {"Z.stop", "#0"},
+        {"A.baud", "#3"},   {"A.parity", "#0"}, {"A.stop", "#0"},   {"B.baud", "#3"},
+        {"B.parity", "#0"}, {"B.stop", "#0"},   {"C.baud", "#3"},   {"C.parity", "#0"},
+        {"C.stop", "#0"},   {"OTM", "010"},     {"RTM", "010"},     {"ODM", "010"}};
     QCOMPARE(defaults, expectedDefaults);
 
     for (const std::string& frame :
@@ -73,10 +74,10 @@ void TestSimContract::systemSettingsWrittenByTheToolReadBack() {
     QVERIFY(!parsed.errorText);
     QCOMPARE(static_cast<int>(parsed.recvModeAfter), static_cast<int>(RecvMode::Idle));
     const Controls expected = {
-        {"ComboBox7", "#2"}, {"BOADZ", "#7"},  {"ODDZ", "#2"},   {"STOPZ", "#1"},
-        {"BOADA", "#0"},     {"ODDA", "#1"},   {"STOPA", "#0"},  {"BOADB", "#4"},
-        {"ODDB", "#0"},      {"STOPB", "#1"},  {"BOADC", "#6"},  {"ODDC", "#2"},
-        {"STOPC", "#0"},     {"Edit1", "005"}, {"Edit2", "999"}, {"Edit3", "000"}};
+        {"mode", "#2"},     {"Z.baud", "#7"},   {"Z.parity", "#2"}, {"Z.stop", "#1"},
+        {"A.baud", "#0"},   {"A.parity", "#1"}, {"A.stop", "#0"},   {"B.baud", "#4"},
+        {"B.parity", "#0"}, {"B.stop", "#1"},   {"C.baud", "#6"},   {"C.parity", "#2"},
+        {"C.stop", "#0"},   {"OTM", "005"},     {"RTM", "999"},     {"ODM", "000"}};
     QCOMPARE(Apply(parsed), expected);
 }
 
@@ -86,8 +87,8 @@ void TestSimContract::slotSettingsWrittenByTheToolReadBack() {
         const std::string n = std::to_string(slot);
         // The device's defaults first.
         Controls fresh = Apply(ParseCOMR(Ask(device, SlotCommandQuery(slot))));
-        QCOMPARE(fresh["COMEN" + n], std::string("#1"));
-        QCOMPARE(fresh["COMA" + n], std::string("0103000000044409"));
+        QCOMPARE(fresh["slot" + n + ".enable"], std::string("#1"));
+        QCOMPARE(fresh["slot" + n + ".command"], std::string("0103000000044409"));
 
         for (std::size_t length : {std::size_t{0}, std::size_t{2}, std::size_t{8}, std::size_t{16},
                                    std::size_t{120}, std::size_t{198}}) {
@@ -100,8 +101,8 @@ void TestSimContract::slotSettingsWrittenByTheToolReadBack() {
             QVERIFY(!parsed.errorText);
             Controls controls = Apply(parsed);
             QCOMPARE(controls.size(), size_t{2});
-            QCOMPARE(controls["COMEN" + n], "#" + std::to_string(enable));
-            QCOMPARE(Q(controls["COMA" + n]), Q(code));
+            QCOMPARE(controls["slot" + n + ".enable"], "#" + std::to_string(enable));
+            QCOMPARE(Q(controls["slot" + n + ".command"]), Q(code));
         }
 
         const std::string b1 = Hex(2, 3u * slot);
@@ -109,8 +110,9 @@ void TestSimContract::slotSettingsWrittenByTheToolReadBack() {
         const std::string b3 = Hex(2, 3u * slot + 2);
         QCOMPARE(Q(Ask(device, SlotHeaderWrite(slot, b1, b2, b3))), QByteArray("OK#"));
         Controls header = Apply(ParseCOMP(Ask(device, SlotHeaderQuery(slot))));
-        const Controls expected = {
-            {"COMBY" + n + "1", b1}, {"COMBY" + n + "2", b2}, {"COMBY" + n + "3", b3}};
+        const Controls expected = {{"slot" + n + ".header1", b1},
+                                   {"slot" + n + ".header2", b2},
+                                   {"slot" + n + ".header3", b3}};
         QCOMPARE(header, expected);
     }
     // Each slot kept its own settings.
@@ -143,7 +145,7 @@ void TestSimContract::framesTheDeviceRefusesLeaveTheWindowAlone() {
     for (const std::string& answer :
          {std::string("ERR#"), std::string("OK#"), Ask(device, VarFrame())}) {
         for (const ParseResult& parsed : {ParseQX1(answer), ParseCOMR(answer), ParseCOMP(answer)}) {
-            QVERIFY2(parsed.assignments.empty(), answer.c_str());
+            QVERIFY2(parsed.updates.empty(), answer.c_str());
             QVERIFY(!parsed.errorText);
         }
     }
