@@ -2,8 +2,10 @@
 // device's settings into the window, write settings and read them back, and what happens
 // when the device goes away or answers late.
 #include "../ui/modal_capture.h"
+#include "protocol/settings.h"
 #include "pty/pty_pair.h"
 #include "sim/sim_server.h"
+#include "ui/batch_run.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
 #include "ui/traffic_log.h"
@@ -76,6 +78,42 @@ DeviceState SampleState() {
     return s;
 }
 
+// A configuration unlike the defaults in every setting.
+DeviceSettings SampleConfig() {
+    DeviceSettings c;
+    c.workMode = 1;
+    c.ports = {{{7, 2, 1}, {0, 1, 0}, {4, 0, 1}, {6, 2, 0}}};
+    c.times = {"5", "250", "031"};
+    for (int i = 0; i < 9; ++i) {
+        const std::string d(1, char('1' + i));
+        c.readSlots[i].enable = i % 2;
+        c.readSlots[i].command = std::string(2 * (i + 2), "0123456789ABCDEF"[i]);
+        c.readSlots[i].header = {"A" + d, "B" + d, "C" + d};
+    }
+    return c;
+}
+
+// The device's state once a configuration is written over `base`.
+DeviceState StateOf(const DeviceSettings& c, DeviceState base = {}) {
+    base.workMode = c.workMode;
+    for (int p = 0; p < 4; ++p)
+        base.ports[p] = {c.ports[p].baud, c.ports[p].parity, c.ports[p].stop};
+    base.modeZeroTimeout = std::stoi(c.times[0]);
+    base.readInterval = std::stoi(c.times[1]);
+    base.readTimeout = std::stoi(c.times[2]);
+    for (int i = 0; i < 9; ++i)
+        base.readSlots[i] = {c.readSlots[i].enable, c.readSlots[i].command, c.readSlots[i].header};
+    return base;
+}
+
+// Clicks "读取全部" (55) or "写入全部" (56) and waits for the run, and any box it opens, to end.
+ModalCapture RunBatch(TForm1& form, int button) {
+    return CaptureModal([&] {
+        ButtonOf(form, button)->click();
+        QVERIFY(QTest::qWaitFor([&] { return !form.BatchRun->Running(); }, 90000));
+    });
+}
+
 } // namespace
 
 class ToolEndToEndTest : public QObject {
@@ -89,6 +127,9 @@ private slots:
     void closingWhileAReplyIsAwaited();
     void deviceGoingAwayLeavesTheWindowWorking();
     void unansweredQueryAndUnexpectedBytesAreReported();
+    void writeAllThenReadAllAgree();
+    void writeAllNamesTheFramesLeftUnanswered();
+    void valueChangedOnTheDeviceShowsInTheComparison();
 
 private:
     QTemporaryDir* portDir = nullptr;
@@ -302,6 +343,77 @@ void ToolEndToEndTest::unansweredQueryAndUnexpectedBytesAreReported() {
     ButtonOf(*form, 49)->click();
     QVERIFY(QTest::qWaitFor([&] { return status() == "无应答：QX1"; }, 3000));
     QCOMPARE(form->RecvMode, RecvMode::QX1); // still waiting for it
+}
+
+void ToolEndToEndTest::writeAllThenReadAllAgree() {
+    auto status = [&] { return form->StatusLine->text(); };
+    form->ReceivePauseMs = 10;
+    // An odd command length stops the run before anything goes out.
+    form->Slots[2].COMA->setText("010");
+    const ModalCapture odd = RunBatch(*form, 56);
+    QCOMPARE(odd.text,
+             QStringLiteral("COMA3（指令3代码）的内容“010”：输入数据不能为单数，未发送任何帧."));
+    QCOMPARE(device->server->Stats().device.bytesFed, 0u);
+
+    const DeviceSettings config = SampleConfig();
+    form->ShowSettings(config);
+    const ModalCapture box = RunBatch(*form, 56);
+    QCOMPARE(box.count, 1);
+    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入全部一致"));
+    QCOMPARE(box.informative, QString());
+    QVERIFY(device->server->State() == StateOf(config));
+    QVERIFY(Differences(config, form->Settings(), ConfigFields()).empty());
+    QCOMPARE(form->Edit1->text(), QStringLiteral("005")); // as the device answers it
+
+    device->server->SetState(SampleState());
+    QCOMPARE(RunBatch(*form, 55).count, 0);
+    QVERIFY(
+        QTest::qWaitFor([&] { return status() == "读取全部完成：19 条指令中 19 条有应答"; }, 1000));
+    QVERIFY(StateOf(form->Settings(), SampleState()) == SampleState());
+    QVERIFY(ButtonOf(*form, 49)->isEnabled());
+
+    form->Button1->click(); // closed: neither starts
+    for (int button : {55, 56}) {
+        QCOMPARE(RunBatch(*form, button).count, 0);
+        QVERIFY(QTest::qWaitFor([&] { return status() == "未执行：串口未打开"; }, 1000));
+    }
+}
+
+void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
+    device->Stop(); // the window notices, and opens the new device when it comes
+    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    SimOptions dropping;
+    dropping.dropFirst = 2;
+    QVERIFY(device->Start(portDir->path(), dropping));
+    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    form->ReceivePauseMs = 10;
+    form->BatchRun->AnswerTime->setInterval(500);
+    form->ShowSettings(SampleConfig());
+    const ModalCapture box = RunBatch(*form, 56);
+    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入不一致"));
+    QCOMPARE(box.informative,
+             QStringLiteral("无应答的帧（2 个）：\n  KORVAT#MOD:1#\n  KORVAT#BAZ:721#"));
+    QVERIFY(device->server->State() == StateOf(SampleConfig())); // taken all the same
+}
+
+void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
+    form->ReceivePauseMs = 10;
+    const DeviceSettings config = SampleConfig();
+    form->ShowSettings(config);
+    // Between the last write and the first query of the read-back, the device changes two values.
+    connect(form->BatchRun, &TBatchRun::StepStarted, form, [&](int index) {
+        if (index != 26) return;
+        DeviceState s = device->server->State();
+        s.ports[1].baud = 6;
+        s.readSlots[4].code = "ABCD";
+        device->server->SetState(s);
+    });
+    const ModalCapture box = RunBatch(*form, 56);
+    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入不一致"));
+    QCOMPARE(box.informative,
+             QStringLiteral("读回不一致的设置（2 项）：\n"
+                            "  BOADA（A串口波特率）：写入“1200”，读回“57600”\n"
+                            "  COMA5（指令5代码）：写入“444444444444”，读回“ABCD”"));
 }
 
 QTEST_MAIN(ToolEndToEndTest)
