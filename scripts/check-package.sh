@@ -97,7 +97,7 @@ check_icons() {
   done
 }
 
-deb="$("$root/scripts/package.sh" | tail -n1)"
+deb="$("$root/scripts/package.sh")"
 say "built $deb"
 dpkg-deb -c "$deb"
 check_file_list "$deb"

@@ -2,11 +2,12 @@
 # package.sh: builds the Debian package vq830-tool from a fresh build directory (build-pkg/,
 # removed first) and puts it into dist/. Debian's hardening flags (dpkg-buildflags) are used
 # and the programs are stripped; the package's shared-library dependencies come from
-# dpkg-shlibdeps. Prints the package's path last.
+# dpkg-shlibdeps. The build's messages go to standard error; standard output is the package's
+# path alone.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" >&2
 build="$root/build-pkg"
 dist="$root/dist"
 
@@ -17,8 +18,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQ830_
   -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)" \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
-ninja -C "$build" -j"${VQ830_PACKAGE_JOBS:-2}"
-(cd "$build" && cpack -G DEB -B "$build/cpack" >/dev/null)
+ninja -C "$build" -j"${VQ830_PACKAGE_JOBS:-2}" >&2
+(cd "$build" && cpack -G DEB -B "$build/cpack") >&2
 
 mkdir -p "$dist"
 rm -f "$dist"/vq830-tool_*.deb
