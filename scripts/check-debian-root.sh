@@ -19,8 +19,10 @@ mirror() {
   echo "${uri:-http://deb.debian.org/debian}"
 }
 
+unmount_proc() { if mountpoint -q "$chroot_dir/proc"; then umount "$chroot_dir/proc"; fi; }
+
 cleanup() {
-  mountpoint -q "$chroot_dir/proc" && umount "$chroot_dir/proc"
+  unmount_proc
   [ "${VQ830_KEEP_ROOT:-0}" = 1 ] || rm -rf --one-file-system "$chroot_dir"
 }
 
@@ -29,6 +31,7 @@ in_root() { chroot "$chroot_dir" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=
 
 make_root() {
   local start=$SECONDS
+  unmount_proc  # what an earlier, interrupted run left
   rm -rf --one-file-system "$chroot_dir"
   mkdir -p "$(dirname "$chroot_dir")"
   debootstrap --variant=minbase bookworm "$chroot_dir" "$(mirror)" >"$chroot_dir.log" 2>&1 ||
