@@ -276,8 +276,11 @@ void TForm1::Button56Click() {
 }
 
 void TForm1::BatchFinished(const TBatchResult& result) {
-    if (BatchProgress) BatchProgress->deleteLater();
-    BatchProgress = nullptr;
+    if (BatchProgress) {
+        BatchProgress->hide(); // now: a box that follows runs an event loop of its own
+        BatchProgress->deleteLater();
+        BatchProgress = nullptr;
+    }
     SetSendButtonsEnabled(true);
     const QString what = Written ? QStringLiteral("写入全部") : QStringLiteral("读取全部");
     if (result.cancelled || result.unsent) {

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,11 +108,18 @@ DeviceState StateOf(const DeviceSettings& c, DeviceState base = {}) {
 }
 
 // Clicks "读取全部" (55) or "写入全部" (56) and waits for the run, and any box it opens, to end.
+// The progress dialog must be gone by the time a box opens.
 ModalCapture RunBatch(TForm1& form, int button) {
-    return CaptureModal([&] {
-        ButtonOf(form, button)->click();
-        QVERIFY(QTest::qWaitFor([&] { return !form.BatchRun->Running(); }, 90000));
-    });
+    auto noProgress = [&] {
+        for (const QProgressDialog* progress : form.findChildren<QProgressDialog*>())
+            QVERIFY(!progress->isVisible());
+    };
+    return CaptureModal(
+        [&] {
+            ButtonOf(form, button)->click();
+            QVERIFY(QTest::qWaitFor([&] { return !form.BatchRun->Running(); }, 90000));
+        },
+        noProgress);
 }
 
 } // namespace

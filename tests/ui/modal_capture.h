@@ -8,7 +8,7 @@
 #include <functional>
 
 // Runs `action`, which may open modal message boxes; a timer armed before it records and
-// closes each box.
+// closes each box, after calling `whileOpen` (when given) with the box still open.
 struct ModalCapture {
     QString title, text, informative;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -22,7 +22,8 @@ inline int& ModalCapturesActive() {
     return active;
 }
 
-inline ModalCapture CaptureModal(const std::function<void()>& action) {
+inline ModalCapture CaptureModal(const std::function<void()>& action,
+                                 const std::function<void()>& whileOpen = {}) {
     ModalCapture capture;
     QTimer timer;
     timer.setInterval(20);
@@ -33,6 +34,7 @@ inline ModalCapture CaptureModal(const std::function<void()>& action) {
             capture.text = box->text();
             capture.informative = box->informativeText();
             capture.icon = box->icon();
+            if (whileOpen) whileOpen();
             box->accept();
         }
     });
