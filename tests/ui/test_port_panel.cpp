@@ -6,7 +6,7 @@
 #include "pty/pty_pair.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
-#include "ui/open_error_text.h"
+#include "ports/open_error_text.h"
 #include "ui/port_panel.h"
 
 #include <QCheckBox>

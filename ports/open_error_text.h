@@ -16,3 +16,5 @@ struct OpenErrorFacts {
 
 // The explanation in Chinese; empty when the refusal had no system error.
 QString OpenErrorText(const OpenErrorFacts& facts);
+// The same in English, for the command line outside a Chinese locale.
+QString OpenErrorTextEnglish(const OpenErrorFacts& facts);

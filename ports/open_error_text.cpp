@@ -1,4 +1,4 @@
-#include "ui/open_error_text.h"
+#include "ports/open_error_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -82,5 +82,74 @@ QString OpenErrorText(const OpenErrorFacts& facts) {
     default:
         return QStringLiteral("打开 %1 失败：%2。")
             .arg(facts.Path, QString::fromLocal8Bit(std::strerror(facts.Error)));
+    }
+}
+
+namespace {
+
+QString PresentPortsEnglish(const QStringList& ports) {
+    if (ports.isEmpty())
+        return QStringLiteral("No serial device found: is the USB adapter plugged in?");
+    return QStringLiteral("Serial devices present:\n") + ports.join(u'\n');
+}
+
+QString PermissionEnglish(const OpenErrorFacts& f) {
+    const bool ownGroup = !f.Group.isEmpty() && f.Group != QStringLiteral("root");
+    const QString group = ownGroup ? f.Group : QStringLiteral("dialout");
+    QString text = QStringLiteral("No permission to read and write %1.").arg(f.Path);
+    if (!f.Group.isEmpty())
+        text += QStringLiteral(" The device belongs to the group %1.").arg(f.Group);
+    return text + QStringLiteral("\nAdd yourself to the group %1:\nsudo usermod -aG %1 $USER\n"
+                                 "then log out and in again.")
+                      .arg(group);
+}
+
+QString HolderAdviceEnglish(const QString& name) {
+    if (name.startsWith(QStringLiteral("ModemManager"), Qt::CaseInsensitive))
+        return QStringLiteral("ModemManager probes new serial adapters as modems. Stop it:\n"
+                              "sudo systemctl disable --now ModemManager");
+    if (name.startsWith(QStringLiteral("brltty"), Qt::CaseInsensitive))
+        return QStringLiteral("brltty (the braille display service) takes USB serial adapters. "
+                              "Without a braille display, remove it:\nsudo apt remove brltty");
+    return QStringLiteral("Close that program first.");
+}
+
+QString BusyEnglish(const OpenErrorFacts& f) {
+    if (f.HolderPid <= 0)
+        return QStringLiteral("%1 is in use by another program; close it first "
+                              "(sudo fuser -v %1 shows which).")
+            .arg(f.Path);
+    const QString name = f.HolderName.isEmpty() ? QStringLiteral("(name unknown)") : f.HolderName;
+    return QStringLiteral("%1 is held by %2 (pid %3).\n").arg(f.Path, name).arg(f.HolderPid) +
+           HolderAdviceEnglish(f.HolderName);
+}
+
+} // namespace
+
+QString OpenErrorTextEnglish(const OpenErrorFacts& f) {
+    switch (f.Error) {
+    case 0:
+        return QString();
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("%1 does not exist.\n").arg(f.Path) +
+               PresentPortsEnglish(f.PresentPorts);
+    case EACCES:
+    case EPERM:
+        return PermissionEnglish(f);
+    case EBUSY:
+        return BusyEnglish(f);
+    case ENOTTY:
+    case EISDIR:
+        return QStringLiteral("%1 is not a serial device.\n").arg(f.Path) +
+               PresentPortsEnglish(f.PresentPorts);
+    case EIO:
+        return QStringLiteral("%1 does not respond: no serial hardware behind this port.\n")
+                   .arg(f.Path) +
+               PresentPortsEnglish(f.PresentPorts);
+    default:
+        return QStringLiteral("Opening %1 failed: %2.")
+            .arg(f.Path, QString::fromLocal8Bit(std::strerror(f.Error)));
     }
 }
