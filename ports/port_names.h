@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The device path that a port name from the port panel opens:
+// - a text containing "/" is the path as it stands;
+// - "COMn" (n a number, the letters in any case) is the entry COMn of the port map directory
+//   when it exists there (usually a symbolic link to a device), else /dev/ttyS<n-1>;
+// - any other text names a device under /dev ("ttyUSB0" opens /dev/ttyUSB0).
+QString ResolvePortName(const QString& name);
+
+// The port map directory: $VQ830_PORT_DIR when set, else $XDG_CONFIG_HOME/vq830/ports,
+// else ~/.config/vq830/ports.
+QString PortMapDirectory();
+
+// A serial device present on this machine: its absolute path (the stable
+// /dev/serial/by-id/... name where there is one) and what a technician recognises it by.
+struct DetectedPort {
+    QString Path;
+    QString ToolTip; // description, manufacturer, serial number, VID:PID, in Chinese
+    QString Description;
+    QString SerialNumber;
+    QString VidPid; // "0403:6001", empty when unknown
+};
+QList<DetectedPort> DetectedPorts();
+
+// The explanation of a refused opening of `path` with the system error `error`, gathered
+// from the system (the device's group, the process holding it, the devices present).
+enum class OpenErrorLanguage { Chinese, English };
+QString ExplainOpenError(const QString& path, int error,
+                         OpenErrorLanguage language = OpenErrorLanguage::Chinese);
