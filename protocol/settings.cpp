@@ -96,7 +96,9 @@ bool IsTimeText(std::string_view text) {
     return true;
 }
 
-std::optional<SettingProblem> ProblemOf(const DeviceSettings& s, SettingField f) {
+} // namespace
+
+std::optional<SettingProblem> CheckSetting(const DeviceSettings& s, SettingField f) {
     if (IsListField(f)) {
         const int index = IndexOf(s, f);
         if (index < 0 || index >= ListSize(f.kind)) return SettingProblem::NotInList;
@@ -120,6 +122,8 @@ std::optional<SettingProblem> ProblemOf(const DeviceSettings& s, SettingField f)
     }
     return std::nullopt;
 }
+
+namespace {
 
 // A time as the device answers it: three digits where the text is a number.
 std::string AnsweredTime(const std::string& text) {
@@ -238,7 +242,7 @@ void Apply(DeviceSettings& settings, const SettingUpdate& update) {
 
 std::optional<SettingError> CheckConfig(const DeviceSettings& settings) {
     for (const SettingField& f : ConfigFields()) {
-        if (const std::optional<SettingProblem> problem = ProblemOf(settings, f))
+        if (const std::optional<SettingProblem> problem = CheckSetting(settings, f))
             return SettingError{
                 f, IsListField(f) ? std::to_string(IndexOf(settings, f)) : TextOf(settings, f),
                 *problem};

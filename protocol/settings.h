@@ -126,6 +126,9 @@ struct SettingError {
     SettingProblem problem;
 };
 
+// What is wrong with one setting's value, if anything (the board serial number and tester are
+// not checked here).
+std::optional<SettingProblem> CheckSetting(const DeviceSettings& settings, SettingField field);
 // The first field of ConfigFields() whose value the device cannot take, in model order.
 std::optional<SettingError> CheckConfig(const DeviceSettings& settings);
 

@@ -1,0 +1,38 @@
+// The commands of vq830. Each returns its exit status; what it prints on standard output is
+// its result.
+#pragma once
+
+#include "cli/device_link.h"
+#include "cli/options.h"
+#include "protocol/settings.h"
+
+#include <QString>
+#include <vector>
+
+// A refusal before anything was sent: the value named is wrong (exit status 2, no usage).
+class EBadValue : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The command stops: no answer in time (exit status 4), or an answer that could not be
+// parsed (1).
+class EStop : public std::runtime_error {
+public:
+    EStop(int status, const std::string& message) : std::runtime_error(message), Status(status) {}
+    int Status;
+};
+
+// The settings that `set` arguments give ("mode=1", "Z=9600,None,1", "slot3.header=01,03,00"),
+// over `settings`, and the fields they set. Throws EBadValue naming the key and the value.
+std::vector<SettingField> ApplyAssignments(const QStringList& assignments,
+                                           DeviceSettings& settings);
+// The lines `read` prints: one KEY=VALUE per setting, in the form `set` takes.
+QString SettingsText(const DeviceSettings& settings);
+
+int RunRead(TDeviceLink& link, const TCliOptions& options, const TReport& report);
+int RunWrite(TDeviceLink& link, const TCliOptions& options, const TReport& report);
+int RunSet(TDeviceLink& link, const TCliOptions& options, const TReport& report);
+int RunSerial(TDeviceLink& link, const TCliOptions& options, const TReport& report);
+int RunSend(TDeviceLink& link, const TCliOptions& options, const TReport& report);
+int RunPorts();

@@ -1,0 +1,147 @@
+#include "cli/options.h"
+
+#include <QCommandLineParser>
+#include <map>
+
+const char kUsage[] = R"(Usage: vq830 [OPTION]... COMMAND [ARGUMENT]...
+The VQ830-A(B) serial intelligent distributor from the command line.
+
+Commands:
+  read [--json]              print everything the device holds (system and slot queries);
+                             --json in the configuration file's format
+  write FILE [--no-verify]   write every setting of a configuration file, one frame at a
+                             time, then read everything back and compare
+  set KEY=VALUE...           write single settings, each checked before anything is sent:
+                               mode=0|1|2            Z=9600,None,1 (also A, B, C)
+                               OTM=010 (also RTM, ODM; tenths of a second)
+                               slotN.enable=0|1      slotN.command=HEX (even length)
+                               slotN.header=01,03,00 (N is 1..9)
+  serial NUMBER [--tester NNN]
+  serial --next FILE [--tester NNN]
+                             write the board serial number (and the tester, default 001);
+                             --next takes it from a counter file, locked while in use, and
+                             counts on only after the device answered
+  send 'FRAME'               send one frame as typed and print the answer
+  ports                      list the serial devices present
+
+Options:
+  --port NAME     the port: COMn through the port map ($VQ830_PORT_DIR, else
+                  ~/.config/vq830/ports), a path, or a name under /dev (default COM4)
+  --baud N        baud rate (default 9600)
+  --parity P      None, Odd or Even (default None)
+  --stop N        stop bits, 1 or 2 (default 1)
+  --timeout MS    how long to wait for each answer (default 2000)
+  --quiet         no progress on standard error
+  --verbose       the traffic on standard error, with times and hex
+  -h, --help      show this text and exit
+  --version       show the version and exit
+
+Standard output holds the result alone; progress and diagnostics go to standard error.
+Exit status: 0 success; 1 a verification found differences, or an answer could not be
+parsed; 2 a bad command line or value (nothing sent); 3 the port could not be opened;
+4 no answer within the time-out.
+)";
+
+namespace {
+
+int PositiveNumber(const QString& text, const QString& option, int max) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value <= 0 || value > max)
+        throw EUsage(QStringLiteral("--%1: '%2' is not a number from 1 to %3")
+                         .arg(option, text)
+                         .arg(max)
+                         .toStdString());
+    return value;
+}
+
+TParity ParityNamed(const QString& text) {
+    static const std::map<QString, TParity> names{
+        {"none", TParity::None}, {"odd", TParity::Odd}, {"even", TParity::Even}};
+    const auto it = names.find(text.toLower());
+    if (it == names.end())
+        throw EUsage(
+            QStringLiteral("--parity: '%1' is not None, Odd or Even").arg(text).toStdString());
+    return it->second;
+}
+
+TStopBits StopNamed(const QString& text) {
+    if (text == QLatin1String("1")) return TStopBits::_1;
+    if (text == QLatin1String("2")) return TStopBits::_2;
+    throw EUsage(QStringLiteral("--stop: '%1' is not 1 or 2").arg(text).toStdString());
+}
+
+// Options that belong to one command only.
+void CheckCommandOptions(const TCliOptions& o, const QCommandLineParser& parser) {
+    const std::pair<const char*, const char*> owners[] = {
+        {"json", "read"}, {"no-verify", "write"}, {"tester", "serial"}, {"next", "serial"}};
+    for (const auto& [option, command] : owners)
+        if (parser.isSet(option) && o.command != QLatin1String(command))
+            throw EUsage(QStringLiteral("--%1 belongs to the command %2")
+                             .arg(option, command)
+                             .toStdString());
+}
+
+void CheckArgumentCount(const TCliOptions& o) {
+    const std::map<QString, std::pair<int, int>> counts{
+        {"read", {0, 0}},
+        {"write", {1, 1}},
+        {"set", {1, 1000}},
+        {"send", {1, 1}},
+        {"ports", {0, 0}},
+        {"serial", {o.nextFile.isEmpty() ? 1 : 0, o.nextFile.isEmpty() ? 1 : 0}}};
+    const auto it = counts.find(o.command);
+    if (it == counts.end())
+        throw EUsage(o.command.isEmpty()
+                         ? "no command given"
+                         : QStringLiteral("unknown command '%1'").arg(o.command).toStdString());
+    const int n = int(o.args.size());
+    if (n < it->second.first || n > it->second.second)
+        throw EUsage(
+            QStringLiteral("wrong number of arguments for %1").arg(o.command).toStdString());
+}
+
+} // namespace
+
+TCliOptions ParseOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({{"port", "", "NAME"},
+                       {"baud", "", "N"},
+                       {"parity", "", "P"},
+                       {"stop", "", "N"},
+                       {"timeout", "", "MS"},
+                       {"quiet", ""},
+                       {"verbose", ""},
+                       {"json", ""},
+                       {"no-verify", ""},
+                       {"tester", "", "NNN"},
+                       {"next", "", "FILE"},
+                       {{"h", "help"}, ""},
+                       {"version", ""}});
+    if (!parser.parse(QStringList{QStringLiteral("vq830")} + arguments))
+        throw EUsage(parser.errorText().toStdString());
+    TCliOptions o;
+    o.help = parser.isSet("help");
+    o.version = parser.isSet("version");
+    if (o.help || o.version) return o;
+    if (parser.isSet("port")) o.port = parser.value("port");
+    if (parser.isSet("baud"))
+        o.baud = uint32_t(PositiveNumber(parser.value("baud"), "baud", 4000000));
+    if (parser.isSet("parity")) o.parity = ParityNamed(parser.value("parity"));
+    if (parser.isSet("stop")) o.stop = StopNamed(parser.value("stop"));
+    if (parser.isSet("timeout"))
+        o.timeoutMs = PositiveNumber(parser.value("timeout"), "timeout", 600000);
+    o.quiet = parser.isSet("quiet");
+    o.verbose = parser.isSet("verbose");
+    o.json = parser.isSet("json");
+    o.noVerify = parser.isSet("no-verify");
+    if (parser.isSet("tester")) o.tester = parser.value("tester");
+    o.nextFile = parser.value("next");
+    const QStringList positional = parser.positionalArguments();
+    o.command = positional.value(0);
+    o.args = positional.mid(1);
+    CheckCommandOptions(o, parser);
+    CheckArgumentCount(o);
+    return o;
+}

@@ -1,0 +1,47 @@
+// The command line of vq830: global port options, a command and its arguments.
+#pragma once
+
+#include "serial/comm.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <stdexcept>
+
+// Exit statuses.
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitDiffers = 1,  // a verification found differences, or an answer could not be parsed
+    kExitUsage = 2,    // a bad command line or a bad value, refused before anything was sent
+    kExitNoPort = 3,   // the port could not be opened
+    kExitNoAnswer = 4, // no answer within the time-out
+};
+
+// A usage error: printed with the usage, exit status 2.
+class EUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TCliOptions {
+    QString port = QStringLiteral("COM4");
+    uint32_t baud = 9600;
+    TParity parity = TParity::None;
+    TStopBits stop = TStopBits::_1;
+    int timeoutMs = 2000;
+    bool quiet = false;
+    bool verbose = false;
+    bool json = false;     // read
+    bool noVerify = false; // write
+    QString tester = QStringLiteral("001");
+    QString nextFile; // serial --next
+    bool help = false;
+    bool version = false;
+    QString command;
+    QStringList args;
+};
+
+extern const char kUsage[];
+
+// The options of `arguments` (argv without the program name). Throws EUsage.
+TCliOptions ParseOptions(const QStringList& arguments);

@@ -1,0 +1,229 @@
+// vq830 against the simulated device on a pseudo-terminal, run as a program: what it prints,
+// what it leaves on the device and its exit status.
+#include "config/settings_file.h"
+#include "pty/pty_pair.h"
+#include "sim/sim_server.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using vq830::sim::DeviceState;
+using vq830::sim::SimOptions;
+using vq830::sim::SimServer;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QByteArray out, err;
+};
+
+// A configuration unlike the defaults, with times as the device answers them.
+DeviceSettings SampleConfig() {
+    DeviceSettings c;
+    c.workMode = 2;
+    c.ports = {{{7, 2, 1}, {0, 1, 0}, {4, 0, 1}, {6, 2, 0}}};
+    c.times = {"005", "250", "031"};
+    for (int i = 0; i < 9; ++i) {
+        c.readSlots[i].enable = i % 2;
+        c.readSlots[i].command = std::string(2 * (i + 1), "0123456789ABCDEF"[i + 3]);
+        c.readSlots[i].header = {"0" + std::to_string(i), "1" + std::to_string(i), "FF"};
+    }
+    return c;
+}
+
+DeviceState StateOf(const DeviceSettings& c, DeviceState base = {}) {
+    base.workMode = c.workMode;
+    for (int p = 0; p < 4; ++p)
+        base.ports[p] = {c.ports[p].baud, c.ports[p].parity, c.ports[p].stop};
+    base.modeZeroTimeout = std::stoi(c.times[0]);
+    base.readInterval = std::stoi(c.times[1]);
+    base.readTimeout = std::stoi(c.times[2]);
+    for (int i = 0; i < 9; ++i)
+        base.readSlots[i] = {c.readSlots[i].enable, c.readSlots[i].command, c.readSlots[i].header};
+    return base;
+}
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void readAndWriteRoundTrip();
+    void setTakesEachKindOfKey();
+    void serialNextCountsOnlyAnsweredBoards();
+    void exitStatuses_data();
+    void exitStatuses();
+
+private:
+    bool StartDevice(SimOptions options = {});
+    Result Run(const QStringList& args);
+    QString Write(const QString& name, const QByteArray& text);
+
+    QTemporaryDir dir;
+    PtyPair pty;
+    std::unique_ptr<SimServer> server;
+};
+
+bool CliTest::StartDevice(SimOptions options) {
+    server.reset();
+    pty.Close();
+    if (!pty.Open()) return false;
+    QFile::remove(dir.path() + "/COM4");
+    if (!QFile::link(QString::fromStdString(pty.SlavePath()), dir.path() + "/COM4")) return false;
+    server = std::make_unique<SimServer>(pty.MasterFd(), options);
+    return server->Start();
+}
+
+void CliTest::init() {
+    QVERIFY(dir.isValid());
+    QVERIFY(StartDevice());
+}
+
+void CliTest::cleanup() {
+    server.reset();
+    pty.Close();
+}
+
+Result CliTest::Run(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VQ830_PORT_DIR", dir.path());
+    env.insert("LANG", "C");
+    env.remove("LC_ALL");
+    process.setProcessEnvironment(env);
+    process.start(VQ830_CLI, QStringList{"--timeout", "500"} + args);
+    Result r;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return r;
+    }
+    r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = process.readAllStandardOutput();
+    r.err = process.readAllStandardError();
+    return r;
+}
+
+QString CliTest::Write(const QString& name, const QByteArray& text) {
+    QFile file(dir.path() + "/" + name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
+    file.write(text);
+    return file.fileName();
+}
+
+// `read --json` gives the device's state in the file format; `write` of that format sets the
+// device, and reading it again gives the same file.
+void CliTest::readAndWriteRoundTrip() {
+    server->SetState(StateOf(SampleConfig()));
+    const Result read = Run({"read", "--json", "--quiet"});
+    QCOMPARE(read.status, 0);
+    QCOMPARE(read.err, QByteArray());
+    QVERIFY(SettingsFromJson(read.out) == SampleConfig());
+
+    server->SetState(DeviceState{});
+    const Result write = Run({"write", Write("board.json", read.out)});
+    QCOMPARE(write.status, 0);
+    QVERIFY(write.err.contains("verified: all 61 settings equal"));
+    QVERIFY(server->State() == StateOf(SampleConfig()));
+    QCOMPARE(Run({"read", "--json"}).out, read.out);
+}
+
+void CliTest::setTakesEachKindOfKey() {
+    DeviceState before;
+    before.readSlots[2].enable = 0;
+    before.readSlots[3].code = "ABCD";
+    server->SetState(before);
+    const Result r = Run({"set", "mode=1", "Z=115200,Even,2", "RTM=250", "slot3.command=0A0B",
+                          "slot4.enable=0", "slot5.header=0A,0B,0C"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray());
+    DeviceState expected = before;
+    expected.workMode = 1;
+    expected.ports[0] = {7, 2, 1};
+    expected.readInterval = 250;
+    expected.readSlots[2].code = "0A0B"; // its enable stays as the device had it
+    expected.readSlots[3].enable = 0;    // and this one's command
+    expected.readSlots[4].header = {"0A", "0B", "0C"};
+    QVERIFY(server->State() == expected);
+    QVERIFY(Run({"read"}).out.contains("mode=1\nZ=115200,Even,2\n"));
+}
+
+// A board that does not answer does not use up a serial number.
+void CliTest::serialNextCountsOnlyAnsweredBoards() {
+    const QString counter = Write("next-serial", "100\n");
+    SimOptions silent;
+    silent.dropAll = true;
+    QVERIFY(StartDevice(silent));
+    QCOMPARE(Run({"serial", "--next", counter, "--tester", "7"}).status, 4);
+    QFile file(counter);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("100\n"));
+    file.close();
+
+    QVERIFY(StartDevice());
+    const Result r = Run({"serial", "--next", counter, "--tester", "7"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("100\n"));
+    QCOMPARE(server->State().boardSerial, 100);
+    QCOMPARE(server->State().tester, 7);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("101\n"));
+}
+
+void CliTest::exitStatuses_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("silent"); // the device answers nothing
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // on standard error, or on standard output for 1
+    QTest::addColumn<bool>("sent");    // anything reached the device
+    QTest::newRow("unknown command")
+        << QStringList{"frob"} << false << 2 << "Usage: vq830" << false;
+    QTest::newRow("extra argument") << QStringList{"read", "x"} << false << 2 << "Usage:" << false;
+    QTest::newRow("bad parity") << QStringList{"--parity", "Mark", "read"} << false << 2
+                                << "'Mark' is not None, Odd or Even" << false;
+    QTest::newRow("option of another command") << QStringList{"read", "--no-verify"} << false << 2
+                                               << "belongs to the command write" << false;
+    QTest::newRow("bad value") << QStringList{"set", "OTM=5", "slot1.command=012"} << false << 2
+                               << "slot1.command: '012' has an odd number of characters" << false;
+    QTest::newRow("unknown key") << QStringList{"set", "speed=1"} << false << 2
+                                 << "speed: '1' is no setting" << false;
+    QTest::newRow("no such port") << QStringList{"--port", "/nonexistent/tty", "read"} << false << 3
+                                  << "/nonexistent/tty does not exist" << false;
+    QTest::newRow("no answer") << QStringList{"read"} << true << 4 << "no answer to PPPPPP#QX1#"
+                               << true;
+    QTest::newRow("send, no answer")
+        << QStringList{"send", "PPPPPP#VAR#"} << true << 4 << "no answer to PPPPPP#VAR#" << true;
+    // The device refuses a command of more than 99 bytes: the read-back differs.
+    const std::string longCommand(200, 'A');
+    QTest::newRow("device keeps another value")
+        << QStringList{"write", "long.json"} << false << 1
+        << QString::fromStdString("slot1.command\t" + longCommand + "\t0103000000044409") << true;
+}
+
+void CliTest::exitStatuses() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, silent);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QFETCH(bool, sent);
+    DeviceSettings tooLong;
+    tooLong.readSlots[0].command = std::string(200, 'A');
+    Write("long.json", SettingsToJson(tooLong));
+    if (args.contains("long.json")) args.last() = dir.path() + "/long.json";
+    SimOptions options;
+    options.dropAll = silent;
+    QVERIFY(StartDevice(options));
+    const Result r = Run(args);
+    QCOMPARE(r.status, status);
+    const QByteArray text = status == 1 ? r.out : r.err;
+    QVERIFY2(text.contains(said.toUtf8()), text.constData());
+    QCOMPARE(server->Stats().device.bytesFed > 0, sent);
+}
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "test_cli.moc"
