@@ -14,8 +14,11 @@ an on-board port), it writes the device's settings (work mode, line settings
 of its four ports, timing values, instrument read-command slots, serial
 numbers), reads them back, and shows the traffic.
 
-The window is in Chinese. The package also holds vq830-sim, a simulated
-device on a pseudo-terminal, to try the tool without hardware.")
+The window is in Chinese. The package also holds vq830, the same from the
+command line for scripts and production lines (read, write with
+verification, single settings, board serial numbers from a counter file),
+and vq830-sim, a simulated device on a pseudo-terminal, to try both without
+hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
