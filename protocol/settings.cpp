@@ -266,25 +266,43 @@ std::vector<SettingField> Differences(const DeviceSettings& written, const Devic
     return differ;
 }
 
+std::string WriteMode(const DeviceSettings& s) { return ModeFrame(s.workMode); }
+
+std::string WritePort(const DeviceSettings& s, int port) {
+    const PortConfig& p = s.ports.at(size_t(port));
+    return PortFrame(kPortLetters[size_t(port)], p.baud, p.parity, p.stop);
+}
+
+std::string WriteTime(const DeviceSettings& s, int time) {
+    return TimeFrameFromText(kTimeKeys.at(size_t(time)), s.times[size_t(time)]);
+}
+
+std::string WriteSlotCommand(const DeviceSettings& s, int slot) {
+    const SlotConfig& c = s.readSlots.at(size_t(slot));
+    return SlotCommandWrite(slot + 1, c.enable, c.command);
+}
+
+std::string WriteSlotHeader(const DeviceSettings& s, int slot) {
+    const SlotConfig& c = s.readSlots.at(size_t(slot));
+    return SlotHeaderWrite(slot + 1, c.header[0], c.header[1], c.header[2]);
+}
+
+std::string WriteSerial(const DeviceSettings& s) {
+    return PcbsnFrameFromText(s.boardSerial, s.tester);
+}
+
 std::vector<Command> ConfigWrites(const DeviceSettings& s) {
     std::vector<Command> writes;
-    writes.push_back({ModeFrame(s.workMode), RecvMode::ShowSystem, {{SettingKind::WorkMode}}});
-    for (int p = 0; p < kPortCount; ++p) {
-        const PortConfig& port = s.ports[size_t(p)];
-        writes.push_back({PortFrame(kPortLetters[size_t(p)], port.baud, port.parity, port.stop),
-                          RecvMode::ShowSystem, PortFields(p)});
-    }
+    writes.push_back({WriteMode(s), RecvMode::ShowSystem, {{SettingKind::WorkMode}}});
+    for (int p = 0; p < kPortCount; ++p)
+        writes.push_back({WritePort(s, p), RecvMode::ShowSystem, PortFields(p)});
     for (int t = 0; t < kTimeCount; ++t)
-        writes.push_back({TimeFrameFromText(kTimeKeys[size_t(t)], s.times[size_t(t)]),
-                          RecvMode::ShowSystem,
-                          {{SettingKind::Time, t}}});
+        writes.push_back({WriteTime(s, t), RecvMode::ShowSystem, {{SettingKind::Time, t}}});
     for (int i = 0; i < kSlotCount; ++i) {
-        const SlotConfig& slot = s.readSlots[size_t(i)];
-        writes.push_back({SlotCommandWrite(i + 1, slot.enable, slot.command),
+        writes.push_back({WriteSlotCommand(s, i),
                           RecvMode::ShowSlot,
                           {{SettingKind::SlotEnable, i}, {SettingKind::SlotCommand, i}}});
-        writes.push_back({SlotHeaderWrite(i + 1, slot.header[0], slot.header[1], slot.header[2]),
-                          RecvMode::ShowSlot, HeaderFields(i)});
+        writes.push_back({WriteSlotHeader(s, i), RecvMode::ShowSlot, HeaderFields(i)});
     }
     return writes;
 }

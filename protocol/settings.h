@@ -139,6 +139,16 @@ std::vector<SettingField> Differences(const DeviceSettings& written, const Devic
 
 // ---- Frames built from the model ----
 
+// The write of one group of settings: the work mode; port p (0..3: Z, A, B, C); time t (0..2:
+// OTM, RTM, ODM); slot i's command with its enable, or its three header bytes (i 0..8); the
+// board serial number with the tester. Each throws as its frame builder does.
+std::string WriteMode(const DeviceSettings& settings);
+std::string WritePort(const DeviceSettings& settings, int port);
+std::string WriteTime(const DeviceSettings& settings, int time);
+std::string WriteSlotCommand(const DeviceSettings& settings, int slot);
+std::string WriteSlotHeader(const DeviceSettings& settings, int slot);
+std::string WriteSerial(const DeviceSettings& settings);
+
 struct Command {
     std::string frame;
     RecvMode mode;                      // the reply expected

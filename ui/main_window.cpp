@@ -448,17 +448,22 @@ void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mod
     NoteSent(sent, frame);
 }
 
-void TForm1::SendPortSettings(char port, TComboBox* baud, TComboBox* parity, TComboBox* stop) {
-    SendFrame(
-        [&] { return PortFrame(port, baud->ItemIndex(), parity->ItemIndex(), stop->ItemIndex()); },
-        ::RecvMode::ShowSystem);
+// Every write is built from the settings the window shows, as the command line builds them.
+void TForm1::SendPortSettings(int port, TComboBox* baud, TComboBox* parity, TComboBox* stop) {
+    SendFrame([&] { return WritePort(Settings(), port); }, ::RecvMode::ShowSystem);
     NoteUnlisted({baud, parity, stop});
 }
 
-void TForm1::SendTime(TimeKey key, QLineEdit* field) {
-    // The reply code is stored before the field is converted.
+void TForm1::SendTime(int time, QLineEdit* field) {
+    // The reply code is stored before the field is converted; a conversion error names the
+    // field's text as shown.
     RecvMode = ::RecvMode::ShowSystem;
-    SendFrame([&] { return TimeFrame(key, TextToInt(field->text())); }, ::RecvMode::ShowSystem);
+    SendFrame(
+        [&] {
+            TextToInt(field->text());
+            return WriteTime(Settings(), time);
+        },
+        ::RecvMode::ShowSystem);
 }
 
 void TForm1::SlotCommandQuery(int slot) {
@@ -478,8 +483,7 @@ void TForm1::SlotCommandWrite(int slot) {
         return;
     }
     RefuseDelimiter(s.COMA, QStringLiteral("指令代码"));
-    SendFrame([&] { return ::SlotCommandWrite(slot, s.COMEN->ItemIndex(), code); },
-              ::RecvMode::ShowSlot);
+    SendFrame([&] { return WriteSlotCommand(Settings(), slot - 1); }, ::RecvMode::ShowSlot);
     NoteUnlisted({s.COMEN});
 }
 
@@ -493,37 +497,32 @@ void TForm1::SlotHeaderWrite(int slot) {
                                  QStringLiteral("第三个字节")};
     for (int b = 0; b < 3; ++b)
         RefuseDelimiter(s.COMBY[b], captions[b]);
-    SendFrame(
-        [&] {
-            return ::SlotHeaderWrite(slot, ToBytes(s.COMBY[0]->text()), ToBytes(s.COMBY[1]->text()),
-                                     ToBytes(s.COMBY[2]->text()));
-        },
-        ::RecvMode::ShowSlot);
+    SendFrame([&] { return WriteSlotHeader(Settings(), slot - 1); }, ::RecvMode::ShowSlot);
 }
 
 void TForm1::Button6Click() {
     SendFrame([] { return VarFrame(); }, ::RecvMode::ShowSystem);
 }
 void TForm1::Button24Click() {
-    SendFrame([this] { return ModeFrame(ComboBox7->ItemIndex()); }, ::RecvMode::ShowSystem);
+    SendFrame([this] { return WriteMode(Settings()); }, ::RecvMode::ShowSystem);
     NoteUnlisted({ComboBox7});
 }
-void TForm1::Button9Click() { SendPortSettings('Z', BOADZ, ODDZ, STOPZ); }
-void TForm1::Button8Click() { SendPortSettings('A', BOADA, ODDA, STOPA); }
-void TForm1::Button10Click() { SendPortSettings('B', BOADB, ODDB, STOPB); }
-void TForm1::Button48Click() { SendPortSettings('C', BOADC, ODDC, STOPC); }
-void TForm1::Button50Click() { SendTime(TimeKey::OTM, Edit1); }
-void TForm1::Button51Click() { SendTime(TimeKey::RTM, Edit2); }
-void TForm1::Button52Click() { SendTime(TimeKey::ODM, Edit3); }
+void TForm1::Button9Click() { SendPortSettings(0, BOADZ, ODDZ, STOPZ); }
+void TForm1::Button8Click() { SendPortSettings(1, BOADA, ODDA, STOPA); }
+void TForm1::Button10Click() { SendPortSettings(2, BOADB, ODDB, STOPB); }
+void TForm1::Button48Click() { SendPortSettings(3, BOADC, ODDC, STOPC); }
+void TForm1::Button50Click() { SendTime(0, Edit1); }
+void TForm1::Button51Click() { SendTime(1, Edit2); }
+void TForm1::Button52Click() { SendTime(2, Edit3); }
 void TForm1::Button49Click() {
     SendFrame([] { return QueryFrame(); }, ::RecvMode::QX1);
 }
 void TForm1::Button53Click() {
     SendFrame(
         [this] {
-            const int32_t serial = TextToInt(PCBSN->text());
-            const int32_t tester = TextToInt(JIANZHI->Text());
-            return PcbsnFrame(serial, tester);
+            TextToInt(PCBSN->text()); // conversion errors name the texts as shown
+            TextToInt(JIANZHI->Text());
+            return WriteSerial(Settings());
         },
         ::RecvMode::ShowSystem);
 }

@@ -268,8 +268,8 @@ private:
     // The send step shared by every sending button: build the frame (may raise), show
     // it in discomm, empty Memo8, store the reply code, queue the bytes.
     void SendFrame(const std::function<std::string()>& build, ::RecvMode mode);
-    void SendPortSettings(char port, TComboBox* baud, TComboBox* parity, TComboBox* stop);
-    void SendTime(TimeKey key, QLineEdit* field);
+    void SendPortSettings(int port, TComboBox* baud, TComboBox* parity, TComboBox* stop);
+    void SendTime(int time, QLineEdit* field);
     void SlotCommandQuery(int slot);
     void SlotCommandWrite(int slot);
     void SlotHeaderQuery(int slot);
