@@ -27,7 +27,6 @@ void Require(bool condition) {
     if (!condition) std::abort();
 }
 
-
 // An independent statement of the conversion rule, on top of std::from_chars, to compare with.
 bool ReferenceConvert(std::string_view s, int32_t& out) {
     size_t i = s.find_first_not_of(' ');

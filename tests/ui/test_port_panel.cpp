@@ -3,10 +3,10 @@
 #include "../serial/ioctl_seam.h"
 #include "../serial/tty_state.h"
 #include "modal_capture.h"
+#include "ports/open_error_text.h"
 #include "pty/pty_pair.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
-#include "ports/open_error_text.h"
 #include "ui/port_panel.h"
 
 #include <QCheckBox>
