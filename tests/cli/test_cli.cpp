@@ -1,5 +1,6 @@
 // vq830 against the simulated device on a pseudo-terminal, run as a program: what it prints,
 // what it leaves on the device and its exit status.
+#include "../device_state_of.h"
 #include "config/settings_file.h"
 #include "pty/pty_pair.h"
 #include "sim/sim_server.h"
@@ -32,18 +33,6 @@ DeviceSettings SampleConfig() {
         c.readSlots[i].header = {"0" + std::to_string(i), "1" + std::to_string(i), "FF"};
     }
     return c;
-}
-
-DeviceState StateOf(const DeviceSettings& c, DeviceState base = {}) {
-    base.workMode = c.workMode;
-    for (int p = 0; p < 4; ++p)
-        base.ports[p] = {c.ports[p].baud, c.ports[p].parity, c.ports[p].stop};
-    base.modeZeroTimeout = std::stoi(c.times[0]);
-    base.readInterval = std::stoi(c.times[1]);
-    base.readTimeout = std::stoi(c.times[2]);
-    for (int i = 0; i < 9; ++i)
-        base.readSlots[i] = {c.readSlots[i].enable, c.readSlots[i].command, c.readSlots[i].header};
-    return base;
 }
 
 } // namespace

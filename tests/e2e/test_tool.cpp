@@ -1,6 +1,7 @@
 // A technician's session against the simulated device: open the default port, read the
 // device's settings into the window, write settings and read them back, and what happens
 // when the device goes away or answers late.
+#include "../device_state_of.h"
 #include "../ui/modal_capture.h"
 #include "protocol/settings.h"
 #include "pty/pty_pair.h"
@@ -92,19 +93,6 @@ DeviceSettings SampleConfig() {
         c.readSlots[i].header = {"A" + d, "B" + d, "C" + d};
     }
     return c;
-}
-
-// The device's state once a configuration is written over `base`.
-DeviceState StateOf(const DeviceSettings& c, DeviceState base = {}) {
-    base.workMode = c.workMode;
-    for (int p = 0; p < 4; ++p)
-        base.ports[p] = {c.ports[p].baud, c.ports[p].parity, c.ports[p].stop};
-    base.modeZeroTimeout = std::stoi(c.times[0]);
-    base.readInterval = std::stoi(c.times[1]);
-    base.readTimeout = std::stoi(c.times[2]);
-    for (int i = 0; i < 9; ++i)
-        base.readSlots[i] = {c.readSlots[i].enable, c.readSlots[i].command, c.readSlots[i].header};
-    return base;
 }
 
 // Clicks "读取全部" (55) or "写入全部" (56) and waits for the run, and any box it opens, to end.
