@@ -237,6 +237,7 @@ void TForm1::StartBatch(std::vector<TBatchStep> steps, const QString& title) {
     BatchProgress->setMinimumDuration(0);
     BatchProgress->setAutoClose(false);
     BatchProgress->setAutoReset(false);
+    BatchProgress->setMinimumWidth(360); // wide enough for every frame: "取消" stays in place
     connect(BatchProgress, &QProgressDialog::canceled, BatchRun, &TBatchRun::Cancel);
     connect(BatchRun, &TBatchRun::StepStarted, BatchProgress,
             [progress = BatchProgress, title](int index, int count, const QString& label) {
