@@ -170,28 +170,35 @@ void CliTest::exitStatuses_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said"); // on standard error, or on standard output for 1
     QTest::addColumn<bool>("sent");    // anything reached the device
+    QTest::addColumn<bool>("garbled"); // slot 1's enable is -1: its answer cannot be parsed
     QTest::newRow("unknown command")
-        << QStringList{"frob"} << false << 2 << "Usage: vq830" << false;
-    QTest::newRow("extra argument") << QStringList{"read", "x"} << false << 2 << "Usage:" << false;
+        << QStringList{"frob"} << false << 2 << "Usage: vq830" << false << false;
+    QTest::newRow("extra argument")
+        << QStringList{"read", "x"} << false << 2 << "Usage:" << false << false;
     QTest::newRow("bad parity") << QStringList{"--parity", "Mark", "read"} << false << 2
-                                << "'Mark' is not None, Odd or Even" << false;
+                                << "'Mark' is not None, Odd or Even" << false << false;
     QTest::newRow("option of another command") << QStringList{"read", "--no-verify"} << false << 2
-                                               << "belongs to the command write" << false;
+                                               << "belongs to the command write" << false << false;
     QTest::newRow("bad value") << QStringList{"set", "OTM=5", "slot1.command=012"} << false << 2
-                               << "slot1.command: '012' has an odd number of characters" << false;
+                               << "slot1.command: '012' has an odd number of characters" << false
+                               << false;
     QTest::newRow("unknown key") << QStringList{"set", "speed=1"} << false << 2
-                                 << "speed: '1' is no setting" << false;
+                                 << "speed: '1' is no setting" << false << false;
     QTest::newRow("no such port") << QStringList{"--port", "/nonexistent/tty", "read"} << false << 3
-                                  << "/nonexistent/tty does not exist" << false;
+                                  << "/nonexistent/tty does not exist" << false << false;
     QTest::newRow("no answer") << QStringList{"read"} << true << 4 << "no answer to PPPPPP#QX1#"
-                               << true;
-    QTest::newRow("send, no answer")
-        << QStringList{"send", "PPPPPP#VAR#"} << true << 4 << "no answer to PPPPPP#VAR#" << true;
+                               << true << false;
+    QTest::newRow("send, no answer") << QStringList{"send", "PPPPPP#VAR#"} << true << 4
+                                     << "no answer to PPPPPP#VAR#" << true << false;
+    QTest::newRow("answer not parsed")
+        << QStringList{"read"} << false << 1
+        << "the answer to PPPPPP#COMR01# could not be parsed: '-'" << true << true;
     // The device refuses a command of more than 99 bytes: the read-back differs.
     const std::string longCommand(200, 'A');
     QTest::newRow("device keeps another value")
         << QStringList{"write", "long.json"} << false << 1
-        << QString::fromStdString("slot1.command\t" + longCommand + "\t0103000000044409") << true;
+        << QString::fromStdString("slot1.command\t" + longCommand + "\t0103000000044409") << true
+        << false;
 }
 
 void CliTest::exitStatuses() {
@@ -200,6 +207,7 @@ void CliTest::exitStatuses() {
     QFETCH(int, status);
     QFETCH(QString, said);
     QFETCH(bool, sent);
+    QFETCH(bool, garbled);
     DeviceSettings tooLong;
     tooLong.readSlots[0].command = std::string(200, 'A');
     Write("long.json", SettingsToJson(tooLong));
@@ -207,9 +215,12 @@ void CliTest::exitStatuses() {
     SimOptions options;
     options.dropAll = silent;
     QVERIFY(StartDevice(options));
+    DeviceState state;
+    state.readSlots[0].enable = garbled ? -1 : 1;
+    server->SetState(state);
     const Result r = Run(args);
     QCOMPARE(r.status, status);
-    const QByteArray text = status == 1 ? r.out : r.err;
+    const QByteArray text = status == 1 && !garbled ? r.out : r.err;
     QVERIFY2(text.contains(said.toUtf8()), text.constData());
     QCOMPARE(server->Stats().device.bytesFed > 0, sent);
 }
