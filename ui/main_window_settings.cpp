@@ -294,9 +294,12 @@ void TForm1::BatchFinished(const TBatchResult& result) {
         ReportVerification(result);
         return;
     }
-    ShowStatus(QStringLiteral("读取全部完成：%1 条指令中 %2 条有应答")
-                   .arg(result.steps)
-                   .arg(result.steps - int(result.unanswered.size())));
+    QString status = QStringLiteral("读取全部完成：%1 条指令中 %2 条有应答")
+                         .arg(result.steps)
+                         .arg(result.steps - int(result.unanswered.size()));
+    if (!result.unparsed.empty())
+        status += QStringLiteral("，其中 %1 条应答无法解析").arg(result.unparsed.size());
+    ShowStatus(status);
 }
 
 void TForm1::ReportVerification(const TBatchResult& result) {
