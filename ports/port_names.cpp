@@ -49,15 +49,21 @@ QHash<QString, QString> StableNames() {
     return names;
 }
 
+// "0403:6001", empty when the device does not say.
+QString VidPidOf(const QSerialPortInfo& info) {
+    if (!info.hasVendorIdentifier() || !info.hasProductIdentifier()) return QString();
+    return QStringLiteral("%1:%2")
+        .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+        .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+}
+
 QString PortToolTip(const QSerialPortInfo& info) {
     QStringList lines;
     if (!info.description().isEmpty()) lines << QStringLiteral("描述：") + info.description();
     if (!info.manufacturer().isEmpty()) lines << QStringLiteral("制造商：") + info.manufacturer();
     if (!info.serialNumber().isEmpty()) lines << QStringLiteral("序列号：") + info.serialNumber();
-    if (info.hasVendorIdentifier() && info.hasProductIdentifier())
-        lines << QStringLiteral("VID:PID：%1:%2")
-                     .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                     .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+    if (const QString vidPid = VidPidOf(info); !vidPid.isEmpty())
+        lines << QStringLiteral("VID:PID：") + vidPid;
     lines << QStringLiteral("设备：") + info.systemLocation();
     return lines.join(u'\n');
 }
@@ -76,13 +82,8 @@ QList<DetectedPort> DetectedPorts() {
     QList<DetectedPort> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const QString node = info.systemLocation();
-        DetectedPort port{stable.value(QFileInfo(node).canonicalFilePath(), node),
-                          PortToolTip(info), info.description(), info.serialNumber(), QString()};
-        if (info.hasVendorIdentifier() && info.hasProductIdentifier())
-            port.VidPid = QStringLiteral("%1:%2")
-                              .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                              .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
-        ports.append(port);
+        ports.append({stable.value(QFileInfo(node).canonicalFilePath(), node), PortToolTip(info),
+                      info.description(), info.serialNumber(), VidPidOf(info)});
     }
     std::sort(ports.begin(), ports.end(),
               [](const DetectedPort& a, const DetectedPort& b) { return a.Path < b.Path; });

@@ -47,7 +47,8 @@ int ListSize(SettingKind kind) {
     }
 }
 
-int* IndexSlot(DeviceSettings& s, SettingField f) {
+// The member behind a list field, const or not as `s` is.
+template <typename Settings> auto IndexSlot(Settings& s, SettingField f) -> decltype(&s.workMode) {
     switch (f.kind) {
     case SettingKind::WorkMode:
         return &s.workMode;
@@ -64,7 +65,7 @@ int* IndexSlot(DeviceSettings& s, SettingField f) {
     }
 }
 
-std::string* TextSlot(DeviceSettings& s, SettingField f) {
+template <typename Settings> auto TextSlot(Settings& s, SettingField f) -> decltype(&s.tester) {
     switch (f.kind) {
     case SettingKind::Time:
         return &s.times.at(size_t(f.index));
@@ -201,11 +202,11 @@ std::optional<SettingField> FieldNamed(std::string_view name) {
 }
 
 int IndexOf(const DeviceSettings& settings, SettingField field) {
-    return *IndexSlot(const_cast<DeviceSettings&>(settings), field);
+    return *IndexSlot(settings, field);
 }
 
 const std::string& TextOf(const DeviceSettings& settings, SettingField field) {
-    return *TextSlot(const_cast<DeviceSettings&>(settings), field);
+    return *TextSlot(settings, field);
 }
 
 void SetIndex(DeviceSettings& settings, SettingField field, int index) {

@@ -28,9 +28,19 @@
 
 namespace {
 
-const QStringList kBaudItems = {"1200",  "2400",  "4800",  "9600",
-                                "19200", "38400", "57600", "115200"};
-const QStringList kParityItems = {"None", "Odd", "Even"};
+// The line-setting lists show the device's own items.
+const QStringList kBaudItems = [] {
+    QStringList items;
+    for (const int rate : kBaudRates)
+        items << QString::number(rate);
+    return items;
+}();
+const QStringList kParityItems = [] {
+    QStringList items;
+    for (const std::string_view name : kParityNames)
+        items << QString::fromLatin1(name.data(), qsizetype(name.size()));
+    return items;
+}();
 const QStringList kStopItems = {QStringLiteral("1位"), QStringLiteral("2位")};
 
 // The window's fonts: the named family where it is installed and covers Chinese text,
@@ -95,6 +105,20 @@ QPushButton* MakeButton(QWidget* parent, int number, const QString& caption, int
     button->setGeometry(x, y, w, h);
     button->setAutoDefault(false);
     return button;
+}
+
+const std::array<QString, 3>& HeaderByteCaptions() {
+    static const std::array<QString, 3> captions{QStringLiteral("包头第一个字节"),
+                                                 QStringLiteral("第二个字节"),
+                                                 QStringLiteral("第三个字节")};
+    return captions;
+}
+
+const std::array<QString, 3>& TimeCaptions() {
+    static const std::array<QString, 3> captions{QStringLiteral("方式0 超时时间"),
+                                                 QStringLiteral("方式1读仪表间隔时间"),
+                                                 QStringLiteral("方式1读仪表超时时间")};
+    return captions;
 }
 
 const std::array<TSlotButtons, 9>& SlotButtons() {
@@ -291,20 +315,20 @@ void TForm1::BuildSystemPage() {
     Label101->setPalette(red);
 
     struct TimeRow {
-        const char* caption;
         const char* name;
         QLineEdit** edit;
         int button;
         QPushButton** buttonPtr;
     };
     const TimeRow times[] = {
-        {"方式0 超时时间：", "Edit1", &Edit1, 50, &Button50},
-        {"方式1读仪表间隔时间：", "Edit2", &Edit2, 51, &Button51},
-        {"方式1读仪表超时时间：", "Edit3", &Edit3, 52, &Button52},
+        {"Edit1", &Edit1, 50, &Button50},
+        {"Edit2", &Edit2, 51, &Button51},
+        {"Edit3", &Edit3, 52, &Button52},
     };
-    for (const TimeRow& t : times) {
+    for (int i = 0; i < 3; ++i) {
+        const TimeRow& t = times[i];
         const int y = rowY(row++);
-        MakeLabel(p, QString::fromUtf8(t.caption), 8, y + 4, 150);
+        MakeLabel(p, TimeCaptions()[i] + QStringLiteral("："), 8, y + 4, 150);
         *t.edit = MakeEdit(p, QString::fromLatin1(t.name), QStringLiteral("10"), 160, y, 49);
         MakeLabel(p, QStringLiteral("0.1S"), 216, y + 4, 30);
         *t.buttonPtr = MakeButton(p, t.button, QStringLiteral("设置"), buttonX, y - 1);
@@ -331,15 +355,12 @@ void TForm1::BuildSlotPage(QWidget* page, int firstSlot) {
         s.CommandQuery = MakeButton(g, ids.cmdQuery, QStringLiteral("查询"), 528, 17);
         s.CommandWrite = MakeButton(g, ids.cmdWrite, QStringLiteral("设置"), 596, 17);
         MakeLabel(g, QStringLiteral("返回数据解析"), 8, 48, 76);
-        const QString headerCaptions[3] = {QStringLiteral("包头第一个字节:"),
-                                           QStringLiteral("第二个字节:"),
-                                           QStringLiteral("第三个字节:")};
         const QString headerDefaults[3] = {QStringLiteral("01"), QStringLiteral("03"),
                                            QStringLiteral("00")};
         const int captionX[3] = {88, 222, 332};
         const int captionW[3] = {92, 70, 70};
         for (int b = 0; b < 3; ++b) {
-            MakeLabel(g, headerCaptions[b], captionX[b], 48, captionW[b]);
+            MakeLabel(g, HeaderByteCaptions()[b] + ':', captionX[b], 48, captionW[b]);
             s.COMBY[b] = MakeEdit(g, QStringLiteral("COMBY%1%2").arg(slot).arg(b + 1),
                                   headerDefaults[b], captionX[b] + captionW[b] + 2, 44, 32);
         }
@@ -493,10 +514,8 @@ void TForm1::SlotHeaderQuery(int slot) {
 
 void TForm1::SlotHeaderWrite(int slot) {
     const TSlotControls& s = Slots[slot - 1];
-    const QString captions[3] = {QStringLiteral("包头第一个字节"), QStringLiteral("第二个字节"),
-                                 QStringLiteral("第三个字节")};
     for (int b = 0; b < 3; ++b)
-        RefuseDelimiter(s.COMBY[b], captions[b]);
+        RefuseDelimiter(s.COMBY[b], HeaderByteCaptions()[b]);
     SendFrame([&] { return WriteSlotHeader(Settings(), slot - 1); }, ::RecvMode::ShowSlot);
 }
 

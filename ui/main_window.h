@@ -293,6 +293,7 @@ private:
     const TFieldControl& ControlOf(SettingField field) const;
     void ApplyUpdate(const SettingUpdate& update);
     QString FieldText(SettingField field) const; // "BOADZ（主串口波特率）"
+    static QString ShownText(const TFieldControl& control);
     void RefuseUnfit(const DeviceSettings& settings, const QString& outcome) const;
 
     // Read all and write all.

@@ -24,5 +24,10 @@ struct TSlotButtons {
 // Slots 1..9 in order (SlotButtons()[s - 1] is slot s).
 const std::array<TSlotButtons, 9>& SlotButtons();
 
+// The names of a slot's three header bytes and of the three times, as their captions show
+// them (without the colon).
+const std::array<QString, 3>& HeaderByteCaptions();
+const std::array<QString, 3>& TimeCaptions();
+
 // The click handler of every button but "打开串口", by button number.
 const std::map<int, TForm1::Click>& ClickHandlers();

@@ -23,11 +23,6 @@ namespace {
 
 const QString kPortCaptions[kPortCount] = {QStringLiteral("主串口"), QStringLiteral("A串口"),
                                            QStringLiteral("B串口"), QStringLiteral("C串口")};
-const QString kTimeCaptions[kTimeCount] = {QStringLiteral("方式0 超时时间"),
-                                           QStringLiteral("方式1读仪表间隔时间"),
-                                           QStringLiteral("方式1读仪表超时时间")};
-const QString kHeaderCaptions[3] = {QStringLiteral("包头第一个字节"), QStringLiteral("第二个字节"),
-                                    QStringLiteral("第三个字节")};
 
 QString ProblemText(SettingProblem problem) {
     switch (problem) {
@@ -117,15 +112,18 @@ void TForm1::BuildFieldTable() {
                 {{portKinds[k], p}, ports[p][k], nullptr, kPortCaptions[p] + portWhat[k]});
     QLineEdit* times[kTimeCount] = {Edit1, Edit2, Edit3};
     for (int t = 0; t < kTimeCount; ++t)
-        FieldControls.push_back({{SettingKind::Time, t}, nullptr, times[t], kTimeCaptions[t]});
+        FieldControls.push_back(
+            {{SettingKind::Time, t}, nullptr, times[t], TimeCaptions()[size_t(t)]});
     for (int i = 0; i < kSlotCount; ++i) {
         const TSlotControls& s = Slots[size_t(i)];
         const QString slot = QStringLiteral("指令%1").arg(i + 1);
         FieldControls.push_back({{SettingKind::SlotEnable, i}, s.COMEN, nullptr, slot + "使能"});
         FieldControls.push_back({{SettingKind::SlotCommand, i}, nullptr, s.COMA, slot + "代码"});
         for (int b = 0; b < 3; ++b)
-            FieldControls.push_back(
-                {{SettingKind::SlotHeader, i, b}, nullptr, s.COMBY[b], slot + kHeaderCaptions[b]});
+            FieldControls.push_back({{SettingKind::SlotHeader, i, b},
+                                     nullptr,
+                                     s.COMBY[b],
+                                     slot + HeaderByteCaptions()[size_t(b)]});
     }
     FieldControls.push_back({{SettingKind::BoardSerial}, nullptr, PCBSN, "PCBSN"});
     FieldControls.push_back({{SettingKind::Tester}, JIANZHI, nullptr, "检测人"});
@@ -136,6 +134,10 @@ const TForm1::TFieldControl& TForm1::ControlOf(SettingField field) const {
                                  [&](const TFieldControl& c) { return c.field == field; });
     if (it == FieldControls.end()) throw std::logic_error("setting without a control");
     return *it;
+}
+
+QString TForm1::ShownText(const TFieldControl& control) {
+    return control.combo ? control.combo->Text() : control.edit->text();
 }
 
 QString TForm1::FieldText(SettingField field) const {
@@ -150,7 +152,7 @@ DeviceSettings TForm1::Settings() const {
         if (IsListField(c.field))
             SetIndex(settings, c.field, c.combo->ItemIndex());
         else
-            SetText(settings, c.field, ToBytes(c.combo ? c.combo->Text() : c.edit->text()));
+            SetText(settings, c.field, ToBytes(ShownText(c)));
     }
     return settings;
 }
@@ -180,8 +182,7 @@ void TForm1::RefuseUnfit(const DeviceSettings& settings, const QString& outcome)
     if (!e) return;
     const TFieldControl& c = ControlOf(e->field);
     throw EAppError(QStringLiteral("%1的内容“%2”：%3，%4")
-                        .arg(FieldText(e->field), c.combo ? c.combo->Text() : c.edit->text(),
-                             ProblemText(e->problem), outcome));
+                        .arg(FieldText(e->field), ShownText(c), ProblemText(e->problem), outcome));
 }
 
 // ---- Read all, write all ------------------------------------------------------------
