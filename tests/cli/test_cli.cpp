@@ -9,8 +9,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using vq830::sim::DeviceState;
+using vq830::sim::Exchange;
 using vq830::sim::SimOptions;
 using vq830::sim::SimServer;
 
@@ -45,6 +49,7 @@ private slots:
     void readAndWriteRoundTrip();
     void setTakesEachKindOfKey();
     void serialNextCountsOnlyAnsweredBoards();
+    void serialNextHoldsTheCounterLockUntilStored();
     void exitStatuses_data();
     void exitStatuses();
 
@@ -164,6 +169,48 @@ void CliTest::serialNextCountsOnlyAnsweredBoards() {
     QCOMPARE(file.readAll(), QByteArray("101\n"));
 }
 
+namespace {
+
+// True when another open file description may take the file's exclusive flock now.
+bool Lockable(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+} // namespace
+
+// While `serial --next` waits for the board's answer, the number it took is not yet counted
+// on: a second station must find the counter locked until the next number is stored.
+void CliTest::serialNextHoldsTheCounterLockUntilStored() {
+    const QString counter = Write("next-serial", "100\n");
+    SimOptions held; // the test gives the answer itself, once it has looked at the lock
+    held.dropAll = true;
+    QVERIFY(StartDevice(held));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VQ830_PORT_DIR", dir.path());
+    process.setProcessEnvironment(env);
+    process.start(VQ830_CLI, {"--timeout", "60000", "serial", "--next", counter, "--tester", "7"});
+    QVERIFY(process.waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        server->State().boardSerial == 100 || process.state() == QProcess::NotRunning, 30000);
+    QVERIFY2(server->State().boardSerial == 100, process.readAllStandardError().constData());
+    QVERIFY(!Lockable(counter));
+    const std::vector<Exchange> history = server->History();
+    QVERIFY(!history.empty());
+    server->Inject(history.back().answer);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("100\n"));
+    QVERIFY(Lockable(counter));
+    QFile file(counter);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("101\n"));
+}
+
 void CliTest::exitStatuses_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<bool>("silent"); // the device answers nothing
@@ -175,6 +222,9 @@ void CliTest::exitStatuses_data() {
         << QStringList{"frob"} << false << 2 << "Usage: vq830" << false << false;
     QTest::newRow("extra argument")
         << QStringList{"read", "x"} << false << 2 << "Usage:" << false << false;
+    QTest::newRow("zero time-out")
+        << QStringList{"--timeout", "0", "read"} << false << 2
+        << "--timeout: '0' is not a number from 1 to 600000" << false << false;
     QTest::newRow("bad parity") << QStringList{"--parity", "Mark", "read"} << false << 2
                                 << "'Mark' is not None, Odd or Even" << false << false;
     QTest::newRow("option of another command") << QStringList{"read", "--no-verify"} << false << 2
@@ -184,6 +234,9 @@ void CliTest::exitStatuses_data() {
                                << false;
     QTest::newRow("unknown key") << QStringList{"set", "speed=1"} << false << 2
                                  << "speed: '1' is no setting" << false << false;
+    QTest::newRow("eight-digit serial, default tester")
+        << QStringList{"serial", "12345678"} << false << 0 << "PPPPPP#PCBSN:12345678,001#" << true
+        << false;
     QTest::newRow("no such port") << QStringList{"--port", "/nonexistent/tty", "read"} << false << 3
                                   << "/nonexistent/tty does not exist" << false << false;
     QTest::newRow("no answer") << QStringList{"read"} << true << 4 << "no answer to PPPPPP#QX1#"

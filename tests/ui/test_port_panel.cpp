@@ -276,6 +276,8 @@ void PortPanelTest::openErrorExplanations() {
          present,
          {"用户组 dialout", "sudo usermod -aG dialout $USER", "重新登录"}},
         {EACCES, "", 0, "", present, {"没有权限", "sudo usermod -aG dialout $USER"}},
+        // Joining root is no advice: the usual group of serial devices is named instead.
+        {EACCES, "", 0, "root", present, {"用户组 root", "sudo usermod -aG dialout $USER"}},
         {EBUSY,
          "ModemManager",
          812,
@@ -297,6 +299,9 @@ void PortPanelTest::openErrorExplanations() {
             QVERIFY2(text.contains(piece), qPrintable(text + " lacks " + piece));
     }
     QVERIFY(OpenErrorText({"/dev/ttyUSB9", 0, "", 0, "", present}).isEmpty());
+    const QString english = OpenErrorTextEnglish({"/dev/ttyUSB9", EACCES, "", 0, "root", present});
+    QVERIFY2(english.contains("group root.") && english.contains("sudo usermod -aG dialout $USER"),
+             qPrintable(english));
 }
 
 void PortPanelTest::refusedOpeningsSayWhy() {
