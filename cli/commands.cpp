@@ -18,82 +18,114 @@ void Print(const QString& text) {
 
 QString Text(const std::string& bytes) { return QString::fromLatin1(bytes); }
 
-std::string AskOrStop(TDeviceLink& link, const std::string& frame) {
-    const std::optional<std::string> answer = link.Ask(frame);
-    if (!answer) throw EStop(kExitNoAnswer, "no answer to " + frame + " within the time-out");
-    return *answer;
-}
-
 bool Contains(const std::vector<SettingField>& fields, SettingField field) {
     return std::find(fields.begin(), fields.end(), field) != fields.end();
 }
 
-struct TReadBack {
-    DeviceSettings settings;
-    std::vector<SettingField> seen;
-};
-
-// Sends each query and parses its answer as the window does.
-TReadBack Query(TDeviceLink& link, const std::vector<Command>& queries, const TReport& report) {
-    TReadBack read;
-    for (const Command& query : queries) {
-        const std::string answer = AskOrStop(link, query.frame);
-        const std::optional<ParseResult> parsed = ParseReply(
-            query.mode, TakeBatch(reinterpret_cast<const uint8_t*>(answer.data()), answer.size()));
-        if (parsed && parsed->errorText)
-            throw EStop(kExitDiffers, "the answer to " + query.frame + " could not be parsed: '" +
-                                          *parsed->errorText + "' is not a valid integer value");
-        for (const SettingUpdate& update :
-             parsed ? parsed->updates : std::vector<SettingUpdate>{}) {
-            Apply(read.settings, update);
-            if (!Contains(read.seen, update.field)) read.seen.push_back(update.field);
-        }
-        report.Progress(Text(query.frame) + QStringLiteral(" -> ") + Text(answer));
-    }
-    return read;
+QString Names(const std::vector<SettingField>& fields) {
+    QStringList names;
+    for (const SettingField& f : fields)
+        names << Text(FieldName(f));
+    return names.join(QStringLiteral(", "));
 }
 
-void Send(TDeviceLink& link, const std::vector<Command>& writes, const TReport& report) {
-    for (const Command& write : writes)
-        report.Progress(Text(write.frame) + QStringLiteral(" -> ") +
-                        Text(AskOrStop(link, write.frame)));
-}
-
-// Reads back what `fields` of `written` went to and prints each difference as
-// "field<TAB>expected<TAB>found"; a setting the answers did not hold counts as one.
-int Verify(TDeviceLink& link, const DeviceSettings& written,
-           const std::vector<SettingField>& fields, const TReport& report) {
-    const TReadBack read = Query(link, ConfigQueries(), report);
-    int differences = 0;
-    for (const SettingField& field : fields) {
-        const bool seen = Contains(read.seen, field);
-        if (seen && Differences(written, read.settings, {field}).empty()) continue;
-        ++differences;
-        Print(
-            QStringLiteral("%1\t%2\t%3\n")
-                .arg(Text(FieldName(field)), Text(ValueText(written, field)),
-                     seen ? Text(ValueText(read.settings, field)) : QStringLiteral("(not read)")));
-    }
-    report.Progress(differences == 0
-                        ? QStringLiteral("verified: all %1 settings equal").arg(fields.size())
-                        : QStringLiteral("verified: %1 settings differ").arg(differences));
-    return differences == 0 ? kExitOk : kExitDiffers;
-}
-
-QString ProblemText(SettingProblem problem) {
-    switch (problem) {
-    case SettingProblem::NotInList:
-        return QStringLiteral("is not one of the values the device takes");
-    case SettingProblem::BadTime:
-        return QStringLiteral("is not one to three decimal digits");
-    case SettingProblem::OddLength:
-        return QStringLiteral("has an odd number of characters");
-    case SettingProblem::NotHex:
-        return QStringLiteral("holds a character that is no hexadecimal digit");
-    case SettingProblem::BadHeaderLength:
-        return QStringLiteral("is not two hexadecimal digits");
+// What went wrong with one exchange, in words; empty when it was answered.
+QString Problem(const TExchange& e) {
+    const QString frame = Text(e.command.frame);
+    const Judgement& j = e.judgement;
+    switch (j.outcome) {
+    case Outcome::Answered:
+        return {};
+    case Outcome::Refused:
+        return QStringLiteral("the device refused %1: it answered '%2'")
+            .arg(frame, Text(e.AnswerText()));
+    case Outcome::Silent:
+        return QStringLiteral("no answer to %1 within the time-out").arg(frame) +
+               (e.late.empty() ? QString()
+                               : QStringLiteral(" (a late answer '%1' was not taken)")
+                                     .arg(Text(e.LateText())));
+    case Outcome::Incomplete:
+        if (j.badValue)
+            return QStringLiteral("the answer to %1 could not be parsed: '%2' is not a valid "
+                                  "integer value")
+                .arg(frame, Text(*j.badValue));
+        return QStringLiteral("the answer to %1 lacks %2").arg(frame, Names(j.missing));
+    case Outcome::OtherSlot:
+        return QStringLiteral("the answer to %1 is for slot %2").arg(frame).arg(j.answeredSlot);
+    case Outcome::PortGone:
+        return QStringLiteral("the device went away while %1 awaited its answer").arg(frame);
+    case Outcome::NotSent:
+        return QStringLiteral("%1 was not sent").arg(frame);
     }
     return {};
+}
+
+int StatusOf(Outcome outcome, bool gone) {
+    switch (outcome) {
+    case Outcome::Answered:
+        return kExitOk;
+    case Outcome::Silent:
+        return kExitNoAnswer;
+    case Outcome::PortGone:
+        return kExitGone;
+    case Outcome::NotSent:
+        return gone ? kExitGone : kExitDiffers;
+    default:
+        return kExitDiffers;
+    }
+}
+
+// The more serious of two statuses: the device gone, then silent, then any other failure.
+int Worse(int a, int b) {
+    auto rank = [](int status) {
+        return status == kExitGone ? 3 : status == kExitNoAnswer ? 2 : status == kExitOk ? 0 : 1;
+    };
+    return rank(b) > rank(a) ? b : a;
+}
+
+// Names every exchange that was not answered, on standard error; the exit status they earn.
+int Judge(const std::vector<TExchange>& exchanges, const TReport& report) {
+    const bool gone = std::any_of(exchanges.begin(), exchanges.end(), [](const TExchange& e) {
+        return e.judgement.outcome == Outcome::PortGone;
+    });
+    int status = kExitOk;
+    int unsent = 0;
+    for (const TExchange& e : exchanges) {
+        status = Worse(status, StatusOf(e.judgement.outcome, gone));
+        if (e.judgement.outcome == Outcome::NotSent)
+            ++unsent;
+        else if (const QString problem = Problem(e); !problem.isEmpty())
+            report.Error(problem);
+    }
+    if (unsent > 0)
+        report.Error(gone ? QStringLiteral("the device went away: %1 frames not sent").arg(unsent)
+                          : QStringLiteral("%1 frames not sent").arg(unsent));
+    return status;
+}
+
+// Names the settings among `fields` that were not read back; exit status 1 when there are any.
+int NotRead(const ReadBack& read, const std::vector<SettingField>& fields, const TReport& report) {
+    std::vector<SettingField> missing;
+    for (const SettingField& f : fields)
+        if (!read.Holds(f)) missing.push_back(f);
+    if (missing.empty()) return kExitOk;
+    report.Error(QStringLiteral("not read back (%1): %2").arg(missing.size()).arg(Names(missing)));
+    return kExitDiffers;
+}
+
+// Prints each written setting that was not verified as "field<TAB>expected<TAB>found".
+int PrintMismatches(const DeviceSettings& written, const ReadBack& read, const TReport& report) {
+    const std::vector<Mismatch> mismatches = Verify(written, ConfigFields(), read);
+    for (const Mismatch& m : mismatches)
+        Print(QStringLiteral("%1\t%2\t%3\n")
+                  .arg(Text(FieldName(m.field)), Text(ValueText(written, m.field)),
+                       m.notRead ? QStringLiteral("(not read)")
+                                 : Text(ValueText(read.settings, m.field))));
+    report.Progress(
+        mismatches.empty()
+            ? QStringLiteral("verified: all %1 settings equal").arg(ConfigFields().size())
+            : QStringLiteral("verified: %1 settings not verified").arg(mismatches.size()));
+    return mismatches.empty() ? kExitOk : kExitDiffers;
 }
 
 [[noreturn]] void Refuse(const QString& key, const QString& value, const QString& why) {
@@ -171,40 +203,61 @@ std::vector<SettingField> ApplyAssignments(const QStringList& assignments,
         const QString value = assignment.mid(eq + 1);
         for (const SettingField& f : ApplyOne(key, value, settings)) {
             if (const std::optional<SettingProblem> problem = CheckSetting(settings, f))
-                Refuse(key, value, ProblemText(*problem));
+                Refuse(key, value, ProblemWords(*problem, TextLanguage::English));
             fields.push_back(f);
         }
     }
     return fields;
 }
 
-QString SettingsText(const DeviceSettings& s) {
-    QString text = QStringLiteral("mode=%1\n").arg(Text(ValueText(s, {SettingKind::WorkMode})));
-    for (int p = 0; p < kPortCount; ++p)
-        text += QStringLiteral("%1=%2,%3,%4\n")
-                    .arg(QChar(kPortLetters[size_t(p)]))
-                    .arg(Text(ValueText(s, {SettingKind::Baud, p})),
-                         Text(ValueText(s, {SettingKind::Parity, p})),
-                         Text(ValueText(s, {SettingKind::Stop, p})));
+QString SettingsText(const DeviceSettings& s, const std::vector<SettingField>& read) {
+    QString text;
+    // A line only when the device gave every value on it.
+    auto line = [&](const QString& key, const std::vector<SettingField>& fields,
+                    const QString& value) {
+        if (std::all_of(fields.begin(), fields.end(),
+                        [&](SettingField f) { return Contains(read, f); }))
+            text += key + QLatin1Char('=') + value + QLatin1Char('\n');
+    };
+    auto value = [&](SettingField f) { return Text(ValueText(s, f)); };
+    line(QStringLiteral("mode"), {{SettingKind::WorkMode}}, value({SettingKind::WorkMode}));
+    for (int p = 0; p < kPortCount; ++p) {
+        const std::vector<SettingField> port{
+            {SettingKind::Baud, p}, {SettingKind::Parity, p}, {SettingKind::Stop, p}};
+        line(QChar(kPortLetters[size_t(p)]), port,
+             QStringLiteral("%1,%2,%3").arg(value(port[0]), value(port[1]), value(port[2])));
+    }
     for (int t = 0; t < kTimeCount; ++t)
-        text += QStringLiteral("%1=%2\n").arg(Text(FieldName({SettingKind::Time, t})),
-                                              Text(s.times[size_t(t)]));
+        line(Text(FieldName({SettingKind::Time, t})), {{SettingKind::Time, t}},
+             Text(s.times[size_t(t)]));
     for (int i = 0; i < kSlotCount; ++i) {
         const SlotConfig& slot = s.readSlots[size_t(i)];
-        text += QStringLiteral("slot%1.enable=%2\nslot%1.command=%3\nslot%1.header=%4,%5,%6\n")
-                    .arg(i + 1)
-                    .arg(Text(ValueText(s, {SettingKind::SlotEnable, i})), Text(slot.command),
-                         Text(slot.header[0]), Text(slot.header[1]), Text(slot.header[2]));
+        const QString n = QStringLiteral("slot%1.").arg(i + 1);
+        line(n + "enable", {{SettingKind::SlotEnable, i}}, value({SettingKind::SlotEnable, i}));
+        line(n + "command", {{SettingKind::SlotCommand, i}}, Text(slot.command));
+        line(n + "header",
+             {{SettingKind::SlotHeader, i, 0},
+              {SettingKind::SlotHeader, i, 1},
+              {SettingKind::SlotHeader, i, 2}},
+             QStringLiteral("%1,%2,%3")
+                 .arg(Text(slot.header[0]), Text(slot.header[1]), Text(slot.header[2])));
     }
     return text;
 }
 
 int RunRead(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
     link.Open();
-    const TReadBack read = Query(link, ConfigQueries(), report);
+    const std::vector<TExchange> exchanges = link.Run(ConfigQueries());
+    const ReadBack read = ReadBackOf(exchanges);
+    const int judged = Judge(exchanges, report);
+    const int status = Worse(judged, NotRead(read, ConfigFields(), report));
     if (!options.json) {
-        Print(SettingsText(read.settings));
-        return kExitOk;
+        Print(SettingsText(read.settings, read.fields));
+        return status;
+    }
+    if (status != kExitOk) {
+        report.Error(QStringLiteral("no JSON written: a file must hold only what the device gave"));
+        return status;
     }
     try {
         Print(QString::fromUtf8(SettingsToJson(read.settings)));
@@ -224,9 +277,14 @@ int RunWrite(TDeviceLink& link, const TCliOptions& options, const TReport& repor
             QStringLiteral("%1: %2").arg(options.args[0], EnglishMessage(e)).toStdString());
     }
     link.Open();
-    Send(link, ConfigWrites(settings), report);
-    if (options.noVerify) return kExitOk;
-    return Verify(link, settings, ConfigFields(), report);
+    std::vector<Command> commands = ConfigWrites(settings);
+    if (!options.noVerify)
+        for (Command& query : ConfigQueries())
+            commands.push_back(std::move(query));
+    const std::vector<TExchange> exchanges = link.Run(std::move(commands));
+    const int status = Judge(exchanges, report);
+    if (options.noVerify) return status;
+    return Worse(status, PrintMismatches(settings, ReadBackOf(exchanges), report));
 }
 
 int RunSet(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
@@ -238,19 +296,34 @@ int RunSet(TDeviceLink& link, const TCliOptions& options, const TReport& report)
         const bool enable = Contains(fields, {SettingKind::SlotEnable, i});
         const bool command = Contains(fields, {SettingKind::SlotCommand, i});
         if (enable == command) continue;
-        const TReadBack current = Query(link, {ConfigQueries()[size_t(1 + i)]}, report);
+        const std::vector<TExchange> current = link.Run({ConfigQueries()[size_t(1 + i)]});
         const SettingField other{enable ? SettingKind::SlotCommand : SettingKind::SlotEnable, i};
-        if (!Contains(current.seen, other))
-            throw EStop(kExitDiffers, "the answer to " + ConfigQueries()[size_t(1 + i)].frame +
-                                          " did not hold " + FieldName(other));
+        const ReadBack read = ReadBackOf(current);
+        const int judged = Judge(current, report);
+        const int status = Worse(judged, NotRead(read, {other}, report));
+        if (status != kExitOk) return status;
         if (enable)
-            settings.readSlots[size_t(i)].command = current.settings.readSlots[size_t(i)].command;
+            settings.readSlots[size_t(i)].command = read.settings.readSlots[size_t(i)].command;
         else
-            settings.readSlots[size_t(i)].enable = current.settings.readSlots[size_t(i)].enable;
+            settings.readSlots[size_t(i)].enable = read.settings.readSlots[size_t(i)].enable;
     }
-    Send(link, WritesFor(settings, fields), report);
-    return kExitOk;
+    return Judge(link.Run(WritesFor(settings, fields)), report);
 }
+
+namespace {
+
+// Writes the board serial number; the exit status its answer earns.
+int SendSerial(TDeviceLink& link, const QString& number, const TCliOptions& options,
+               const TReport& report) {
+    const std::string frame =
+        PcbsnFrameFromText(number.toStdString(), options.tester.toStdString());
+    return Judge(
+        link.Run(
+            {{frame, RecvMode::ShowSystem, {{SettingKind::BoardSerial}, {SettingKind::Tester}}}}),
+        report);
+}
+
+} // namespace
 
 int RunSerial(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
     auto check = [](const QString& key, const QString& value, int digits) {
@@ -262,31 +335,32 @@ int RunSerial(TDeviceLink& link, const TCliOptions& options, const TReport& repo
     if (options.nextFile.isEmpty()) {
         check(QStringLiteral("serial number"), options.args[0], 8);
         link.Open();
-        const std::string frame =
-            PcbsnFrameFromText(options.args[0].toStdString(), options.tester.toStdString());
-        report.Progress(Text(frame) + QStringLiteral(" -> ") + Text(AskOrStop(link, frame)));
-        Print(options.args[0] + QLatin1Char('\n'));
-        return kExitOk;
+        const int status = SendSerial(link, options.args[0], options, report);
+        if (status == kExitOk) Print(options.args[0] + QLatin1Char('\n'));
+        return status;
     }
     TCounterFile counter(options.nextFile); // locked until it goes away
     const QString number = counter.Value();
     check(options.nextFile, number, 8);
     link.Open();
-    const std::string frame =
-        PcbsnFrameFromText(number.toStdString(), options.tester.toStdString());
-    report.Progress(Text(frame) + QStringLiteral(" -> ") + Text(AskOrStop(link, frame)));
+    const int status = SendSerial(link, number, options, report);
+    if (status != kExitOk) return status; // the number stays for the next board
     counter.Store(QString::number(number.toLongLong() + 1));
     Print(number + QLatin1Char('\n'));
     return kExitOk;
 }
 
-int RunSend(TDeviceLink& link, const TCliOptions& options, const TReport& /*report*/) {
+int RunSend(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
     const QByteArray frame = options.args[0].toLocal8Bit();
     link.Open();
-    const std::string answer = AskOrStop(link, frame.toStdString());
-    std::fwrite(answer.data(), 1, answer.size(), stdout);
-    std::fputc('\n', stdout);
-    return kExitOk;
+    const std::vector<TExchange> exchanges =
+        link.Run({{frame.toStdString(), RecvMode::ShowSystem, {}}});
+    const std::string answer = exchanges.front().AnswerText();
+    if (!answer.empty()) {
+        std::fwrite(answer.data(), 1, answer.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    return Judge(exchanges, report);
 }
 
 int RunPorts() {

@@ -15,8 +15,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The command stops: no answer in time (exit status 4), or an answer that could not be
-// parsed (1).
+// The command stops with an exit status of its own.
 class EStop : public std::runtime_error {
 public:
     EStop(int status, const std::string& message) : std::runtime_error(message), Status(status) {}
@@ -27,8 +26,9 @@ public:
 // over `settings`, and the fields they set. Throws EBadValue naming the key and the value.
 std::vector<SettingField> ApplyAssignments(const QStringList& assignments,
                                            DeviceSettings& settings);
-// The lines `read` prints: one KEY=VALUE per setting, in the form `set` takes.
-QString SettingsText(const DeviceSettings& settings);
+// The lines `read` prints: one KEY=VALUE per setting, in the form `set` takes, for the
+// settings among `read` only (a line stands only when every value on it was read).
+QString SettingsText(const DeviceSettings& settings, const std::vector<SettingField>& read);
 
 int RunRead(TDeviceLink& link, const TCliOptions& options, const TReport& report);
 int RunWrite(TDeviceLink& link, const TCliOptions& options, const TReport& report);

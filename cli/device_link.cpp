@@ -1,7 +1,10 @@
 #include "cli/device_link.h"
 
 #include "ports/port_names.h"
+#include "session/qt_notify.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLocale>
 #include <QTime>
 #include <chrono>
@@ -51,15 +54,30 @@ void TReport::Traffic(char direction, const std::string& bytes) const {
 }
 
 TDeviceLink::TDeviceLink(const TCliOptions& options, const TReport& report)
-    : options_(options), report_(report), sink_(std::make_shared<QueueNotifySink>()),
-      comm_(std::make_unique<TComm>(sink_)) {
+    : options_(options), report_(report),
+      comm_(std::make_unique<TComm>(std::make_shared<QtNotifySink>(&host_))),
+      session_(std::make_unique<TSession>(*comm_)) {
+    // Outside a run nothing is awaited: what comes is dropped.
     comm_->OnReceiveData = [this](TComm&, const uint8_t* data, uint16_t length) {
-        batches_.emplace_back(reinterpret_cast<const char*>(data), length);
+        report_.Traffic('!', std::string(reinterpret_cast<const char*>(data), length));
     };
     comm_->OnRequestHangup = [this](TComm&) { gone_ = true; };
+    QObject::connect(session_.get(), &TSession::Sent, [this](int, const QByteArray& frame) {
+        report_.Traffic('>', frame.toStdString());
+    });
+    QObject::connect(session_.get(), &TSession::Received,
+                     [this](const QByteArray& bytes, bool dropped, const QDateTime&) {
+                         report_.Traffic(dropped ? '!' : '<', bytes.toStdString());
+                     });
+    QObject::connect(session_.get(), &TSession::Judged, [this](int index) {
+        ReportJudged(session_->LastRun()->Exchanges()[size_t(index)]);
+    });
 }
 
-TDeviceLink::~TDeviceLink() { comm_->ClosePort(); }
+TDeviceLink::~TDeviceLink() {
+    session_.reset();
+    comm_->ClosePort();
+}
 
 void TDeviceLink::Open() {
     const QString path = ResolvePortName(options_.port);
@@ -69,27 +87,41 @@ void TDeviceLink::Open() {
     comm_->SetStopBits(options_.stop);
     comm_->SetOutx_XonXoffFlow(false);
     comm_->SetInx_XonXoffFlow(false);
+    // Set before opening, so that the opening leaves both lines low: the kernel raises them on
+    // any open, but nothing of ours raises them again.
+    comm_->SetDtrControl(TDtrControl::DtrDisable);
+    comm_->SetRtsControl(TRtsControl::RtsDisable);
     try {
         comm_->OpenPort();
     } catch (const ECommsError& e) {
         throw EOpenFailed(e.what(), ExplainOpenError(path, comm_->LastOpenErrno(), UserLanguage()));
     }
-    comm_->SetDtrControl(TDtrControl::DtrDisable);
-    comm_->SetRtsControl(TRtsControl::RtsDisable);
 }
 
-std::optional<std::string> TDeviceLink::Ask(const std::string& frame) {
-    sink_->RunPending();
-    for (const std::string& stray : batches_)
-        report_.Traffic('!', stray); // nothing was asked: dropped
-    batches_.clear();
-    if (gone_ || !comm_->SendBytes(frame.data(), frame.size())) return std::nullopt;
-    report_.Traffic('>', frame);
-    sink_->RunUntil([this] { return !batches_.empty() || gone_; },
-                    std::chrono::milliseconds(options_.timeoutMs));
-    if (batches_.empty()) return std::nullopt;
-    std::string answer = std::move(batches_.front());
-    batches_.pop_front();
-    report_.Traffic('<', answer);
-    return answer;
+std::vector<TExchange> TDeviceLink::Run(std::vector<Command> commands) {
+    QCoreApplication::processEvents(); // what came before the run is dropped, not awaited
+    std::vector<TExchange> none;
+    if (gone_) {
+        for (Command& command : commands)
+            none.push_back({std::move(command), {}, {}, {}, Judgement::Of(Outcome::PortGone)});
+        return none;
+    }
+    TRunTiming timing;
+    timing.answerTime = std::chrono::milliseconds(options_.timeoutMs);
+    QEventLoop loop;
+    QObject::connect(session_.get(), &TSession::Finished, &loop, &QEventLoop::quit);
+    session_->Start(std::move(commands), timing);
+    if (session_->Running()) loop.exec();
+    if (session_->LastRun()->WentAway()) gone_ = true;
+    return session_->LastRun()->Exchanges();
+}
+
+void TDeviceLink::ReportJudged(const TExchange& e) const {
+    QString line = QString::fromLatin1(e.command.frame);
+    if (!e.answer.empty()) line += QStringLiteral(" -> ") + QString::fromLatin1(e.AnswerText());
+    if (e.judgement.outcome != Outcome::Answered) {
+        const std::string_view name = OutcomeName(e.judgement.outcome);
+        line += QStringLiteral(" [%1]").arg(QLatin1String(name.data(), qsizetype(name.size())));
+    }
+    report_.Progress(line);
 }

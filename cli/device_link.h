@@ -1,17 +1,15 @@
-// The device on a serial port, one frame at a time: the same port object, line settings and
-// answer rule as the window (an answer is the first batch after the frame, which the port
-// ends after 100 ms without a byte).
+// The device on a serial port: the same port object and exchange engine as the window.
+// Commands run one at a time through the engine, which judges every answer.
 #pragma once
 
 #include "cli/options.h"
 #include "serial/comm.h"
-#include "serial/notify.h"
+#include "session/session.h"
 
-#include <deque>
+#include <QObject>
 #include <memory>
-#include <optional>
 #include <string>
-
+#include <vector>
 // The port could not be opened: the port's message and the explanation.
 class EOpenFailed : public std::runtime_error {
 public:
@@ -37,17 +35,19 @@ public:
     TDeviceLink(const TCliOptions& options, const TReport& report);
     ~TDeviceLink();
 
-    // Opens the port with the options' settings. Throws EOpenFailed.
+    // Opens the port with the options' settings, DTR and RTS low from the start. Throws
+    // EOpenFailed.
     void Open();
-    // Sends the frame and returns its answer, or nothing when none began within the time-out
-    // (or the port went away). Bytes that came in before the frame are dropped.
-    std::optional<std::string> Ask(const std::string& frame);
+    // Runs the commands one at a time and returns what became of each.
+    std::vector<TExchange> Run(std::vector<Command> commands);
 
 private:
+    void ReportJudged(const TExchange& exchange) const;
+
     const TCliOptions& options_;
     const TReport& report_;
-    std::shared_ptr<QueueNotifySink> sink_;
+    QObject host_; // the port's notifications arrive through its event queue
     std::unique_ptr<TComm> comm_;
-    std::deque<std::string> batches_;
+    std::unique_ptr<TSession> session_;
     bool gone_ = false;
 };

@@ -11,10 +11,12 @@
 // Exit statuses.
 enum ExitStatus : int {
     kExitOk = 0,
-    kExitDiffers = 1,  // a verification found differences, or an answer could not be parsed
+    kExitDiffers = 1,  // a write refused, an answer incomplete or for another slot, a setting
+                       // not read back or read back different
     kExitUsage = 2,    // a bad command line or a bad value, refused before anything was sent
     kExitNoPort = 3,   // the port could not be opened
     kExitNoAnswer = 4, // no answer within the time-out
+    kExitGone = 5,     // the device went away (the adapter was pulled, the far end closed)
 };
 
 // A usage error: printed with the usage, exit status 2.

@@ -246,3 +246,38 @@ QString EnglishMessage(const ESettingsFileError& e) {
     }
     return where + e.value;
 }
+
+QString ProblemWords(SettingProblem problem, TextLanguage language) {
+    const std::string_view text = ProblemText(problem, language);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString ChineseMessage(const ESettingsFileError& e, const QString& path) {
+    switch (e.reason) {
+    case Reason::Unreadable:
+        return QStringLiteral("无法读取配置文件“%1”：%2").arg(path, e.detail);
+    case Reason::Unwritable:
+        return QStringLiteral("无法保存配置文件“%1”：%2").arg(path, e.detail);
+    case Reason::NotJson:
+        return QStringLiteral("配置文件“%1”不是有效的 JSON：%2").arg(path, e.detail);
+    case Reason::WrongFormat:
+        return QStringLiteral("配置文件“%1”的格式名“%2”不是“%3”")
+            .arg(path, e.value, QLatin1String(kSettingsFormat));
+    case Reason::WrongVersion:
+        return QStringLiteral("配置文件“%1”的版本“%2”不受支持（应为 %3）")
+            .arg(path, e.value)
+            .arg(kSettingsVersion);
+    case Reason::UnknownKey:
+        return QStringLiteral("配置文件“%1”含有未知的键“%2”").arg(path, e.field);
+    case Reason::Missing:
+        return QStringLiteral("配置文件“%1”缺少“%2”").arg(path, e.field);
+    case Reason::WrongType:
+        return QStringLiteral("配置文件“%1”中“%2”的值“%3”类型不对").arg(path, e.field, e.value);
+    case Reason::OutOfRange:
+        return QStringLiteral("配置文件“%1”中“%2”的值“%3”超出范围%4")
+            .arg(path, e.field, e.value,
+                 e.problem ? QStringLiteral("：") + ProblemWords(*e.problem, TextLanguage::Chinese)
+                           : QString());
+    }
+    return QString::fromStdString(e.what());
+}

@@ -16,21 +16,6 @@ std::string_view Field(std::string_view text, size_t keyPos, size_t offset, size
     return text.substr(start, length);
 }
 
-// First position at which the five characters `head` lie at offsets 0..4 and ':' at offset 6;
-// npos when there is none. The character at offset 5 is not examined.
-size_t FindSlotKey(std::string_view text, std::string_view head) {
-    for (size_t pos = 0; pos + 6 < text.size(); ++pos) {
-        if (text.substr(pos, 5) == head && text[pos + 6] == ':') return pos;
-    }
-    return std::string_view::npos;
-}
-
-// The slot number of the digit at offset 5, or 0 when it is not '1'..'9'.
-int SlotOf(std::string_view text, size_t keyPos) {
-    const char c = text[keyPos + 5];
-    return c >= '1' && c <= '9' ? c - '0' : 0;
-}
-
 void SelectIndex(ParseResult& result, SettingField field, int index) {
     result.updates.push_back({field, index, {}});
 }
@@ -73,6 +58,19 @@ SettingField DigitField(const QxKey& key, int i) {
 }
 
 } // namespace
+
+// The character at offset 5 is not examined.
+size_t FindSlotKey(std::string_view text, std::string_view head) {
+    for (size_t pos = 0; pos + 6 < text.size(); ++pos) {
+        if (text.substr(pos, 5) == head && text[pos + 6] == ':') return pos;
+    }
+    return std::string_view::npos;
+}
+
+int SlotOf(std::string_view text, size_t keyPos) {
+    const char c = text[keyPos + 5];
+    return c >= '1' && c <= '9' ? c - '0' : 0;
+}
 
 std::string TakeBatch(const uint8_t* data, size_t len) {
     if (data == nullptr || len == 0) return {};
@@ -133,6 +131,54 @@ ParseResult ParseCOMP(std::string_view text) {
     }
     result.recvModeAfter = RecvMode::Idle;
     return result;
+}
+
+namespace {
+
+// Whether `text` holds `length` characters at `offset` from a key at `keyPos`.
+bool Holds(std::string_view text, size_t keyPos, size_t offset, size_t length) {
+    return keyPos + offset + length <= text.size();
+}
+
+void CompleteQX1(std::string_view text, std::vector<SettingField>& fields) {
+    for (const QxKey& key : kQxKeys) {
+        const size_t pos = text.find(key.key);
+        if (pos == std::string_view::npos) continue;
+        if (key.digits == 0 && Holds(text, pos, 4, 3))
+            fields.push_back({SettingKind::Time, key.index});
+        for (int i = 0; i < key.digits; ++i)
+            if (Holds(text, pos, 4 + size_t(i), 1)) fields.push_back(DigitField(key, i));
+    }
+}
+
+void CompleteCOMR(std::string_view text, std::vector<SettingField>& fields) {
+    const size_t pos = FindSlotKey(text, "COMR0");
+    const int slot = pos == std::string_view::npos ? 0 : SlotOf(text, pos);
+    if (slot == 0 || !Holds(text, pos, 7, 1)) return;
+    fields.push_back({SettingKind::SlotEnable, slot - 1});
+    int32_t count = 0;
+    if (!Holds(text, pos, 9, 2) || !TryStrToInt(Field(text, pos, 9, 2), count)) return;
+    if (Holds(text, pos, 12, count > 0 ? 2 * size_t(count) : 0))
+        fields.push_back({SettingKind::SlotCommand, slot - 1});
+}
+
+void CompleteCOMP(std::string_view text, std::vector<SettingField>& fields) {
+    const size_t pos = FindSlotKey(text, "COMP0");
+    const int slot = pos == std::string_view::npos ? 0 : SlotOf(text, pos);
+    if (slot == 0) return;
+    for (int b = 0; b < 3; ++b)
+        if (Holds(text, pos, 7 + 2 * size_t(b), 2))
+            fields.push_back({SettingKind::SlotHeader, slot - 1, b});
+}
+
+} // namespace
+
+std::vector<SettingField> CompleteFields(RecvMode mode, std::string_view text) {
+    std::vector<SettingField> fields;
+    if (mode == RecvMode::QX1) CompleteQX1(text, fields);
+    if (mode == RecvMode::COMR) CompleteCOMR(text, fields);
+    if (mode == RecvMode::COMP) CompleteCOMP(text, fields);
+    return fields;
 }
 
 std::optional<ParseResult> ParseReply(RecvMode mode, std::string_view text) {

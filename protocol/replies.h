@@ -43,5 +43,18 @@ ParseResult ParseCOMR(std::string_view text);
 // recvModeAfter is always RecvMode::Idle.
 ParseResult ParseCOMP(std::string_view text);
 
+// Where a slot answer's key lies: the first position at which the five characters `head`
+// ("COMR0", "COMP0") lie at offsets 0..4 and ':' at offset 6, npos when there is none; and
+// the slot of the digit at offset 5 (1..9), 0 when it is no slot number.
+size_t FindSlotKey(std::string_view text, std::string_view head);
+int SlotOf(std::string_view text, size_t keyPos);
+
+// The fields of a parsed reply whose every character `text` holds, in parse order: for the
+// QX1 reply each key's digits and a time's three characters, for the COMR reply the enable
+// and, once the count converts, all 2*count code characters, for the COMP reply each two-
+// character header byte. Conversion is not judged here (ParseReply does). Nothing for other
+// modes.
+std::vector<SettingField> CompleteFields(RecvMode mode, std::string_view text);
+
 // The tick's dispatch: the parse for RecvMode QX1, COMR or COMP; nothing for any other mode.
 std::optional<ParseResult> ParseReply(RecvMode mode, std::string_view text);

@@ -120,6 +120,12 @@ enum class SettingProblem {
     BadHeaderLength // a header byte that is not two characters
 };
 
+enum class TextLanguage { Chinese, English };
+
+// What is wrong, in words (UTF-8), as the window ("不在列表中") and the command line ("is not one
+// of the values the device takes") say it.
+std::string_view ProblemText(SettingProblem problem, TextLanguage language);
+
 struct SettingError {
     SettingField field;
     std::string value; // as held

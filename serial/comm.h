@@ -44,6 +44,10 @@ inline constexpr const char* WriteThreadFailed = "Unable to create write thread"
 inline constexpr const char* LineSettingsFailed = "Unable to apply line settings";
 } // namespace CommsErrorText
 
+// A ReadIntervalTimeout of this value hands each read over at once, however short; the owner
+// then decides itself when an answer has ended.
+inline constexpr uint32_t ReadIntervalAtOnce = 0xFFFFFFFFu;
+
 // Bits of the ModemEvent argument of OnModemStateChange.
 inline constexpr uint32_t ModemEventRing = 4;
 inline constexpr uint32_t ModemEventCarrier = 8;

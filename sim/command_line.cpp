@@ -25,6 +25,7 @@ Options:
   --split N          write each answer in N parts (default 1)
   --pause MS         pause between the parts of an answer (default 100)
   --drop             never answer (writes are still applied)
+  --refuse           answer every frame with "ERR#" and apply nothing
   --drop-first N     drop the answers to the first N frames
   --drop-rate P      drop each answer with probability P (0 to 1)
   --seed S           seed for --drop-rate (default 1)
@@ -125,6 +126,9 @@ void Apply(Reader& r, SimConfig& config) {
     } else if (arg == "--drop") {
         r.NoValue();
         sim.dropAll = true;
+    } else if (arg == "--refuse") {
+        r.NoValue();
+        sim.refuseAll = true;
     } else if (arg == "--drop-first") {
         sim.dropFirst = static_cast<std::uint64_t>(r.Whole(1LL << 62));
     } else if (arg == "--drop-rate") {

@@ -289,7 +289,13 @@ void SimServer::Answer(Line& line, std::string_view bytes) {
     std::vector<Exchange> exchanges;
     {
         std::lock_guard lock(mutex_);
+        const DeviceState before = device_.State();
         exchanges = device_.FeedExchanges(bytes);
+        if (options_.refuseAll) {
+            device_.SetState(before);
+            for (Exchange& exchange : exchanges)
+                exchange.answer = kErrorText;
+        }
         for (const Exchange& exchange : exchanges) {
             if (history_.size() == kHistorySize) history_.pop_front();
             history_.push_back(exchange);

@@ -54,6 +54,8 @@ struct SimOptions {
     // dropFirst answers, and each further answer with probability dropRate (0..1), drawn from a
     // generator seeded with dropSeed so that a run can be repeated.
     bool dropAll = false;
+    // Refusing every frame: each is answered "ERR#" and changes nothing.
+    bool refuseAll = false;
     std::uint64_t dropFirst = 0;
     double dropRate = 0.0;
     std::uint64_t dropSeed = 1;

@@ -4,12 +4,12 @@
 #include "protocol/frames.h"
 #include "protocol/int_conv.h"
 #include "protocol/replies.h"
-#include "ui/batch_run.h"
+#include "session/qt_notify.h"
+#include "session/session.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
 #include "ui/port_panel.h"
-#include "ui/qt_notify.h"
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
 
@@ -232,6 +232,8 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    delete Session; // gives the port's handlers back if a run holds them
+    Session = nullptr;
     // Stop the port threads before the window and its port object go away.
     Comm1.OnReceiveData = nullptr;
     Comm1.OnRequestHangup = nullptr;
@@ -465,7 +467,6 @@ void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mod
     RecvMode = mode;
     const bool sent = Comm1.SendBytes(frame.data(), frame.size());
     if (sent) TrafficLog->AddSent(QByteArray(frame.data(), qsizetype(frame.size())));
-    if (sent) LastSentFrame = frame;
     NoteSent(sent, frame);
 }
 
@@ -641,17 +642,20 @@ void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t
     TrafficLog->AddReceived(QByteArray(reinterpret_cast<const char*>(Buffer), BufferLength),
                             action == BatchAction::Drop, arrived);
     if (action == BatchAction::Drop) {
-        DroppedBytes += BufferLength;
-        ShowStatus(QStringLiteral("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）")
-                       .arg(BufferLength)
-                       .arg(DroppedBytes));
+        NoteDropped(BufferLength);
         return;
     }
     const std::string text = TakeBatch(Buffer, BufferLength);
     RecvText = QByteArray(text.data(), qsizetype(text.size()));
     Memo8->setPlainText(FromBytes(text));
     SetTimerOn(action == BatchAction::StoreShowTimerOn);
-    BatchRun->AnswerShown();
+}
+
+void TForm1::NoteDropped(qsizetype bytes) {
+    DroppedBytes += quint64(bytes);
+    ShowStatus(QStringLiteral("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）")
+                   .arg(bytes)
+                   .arg(DroppedBytes));
 }
 
 void TForm1::Timer2Timer() {
@@ -662,7 +666,6 @@ void TForm1::Timer2Timer() {
     for (const SettingUpdate& update : result->updates)
         ApplyUpdate(update);
     RecvMode = result->recvModeAfter;
-    BatchRun->ReplyParsed(*result);
     if (result->errorText)
         throw EAppError(
             QStringLiteral("'%1' is not a valid integer value").arg(FromBytes(*result->errorText)));

@@ -4,6 +4,7 @@
 #include "protocol/recv_mode.h"
 #include "protocol/settings.h"
 #include "serial/comm.h"
+#include "session/exchange_run.h"
 
 #include <QByteArray>
 #include <QThread>
@@ -24,11 +25,12 @@ class QProgressDialog;
 class QPushButton;
 class QTabWidget;
 class QTimer;
-class TBatchRun;
+class TSession;
+class TExchangeRun;
+struct Judgement;
+struct ReadBack;
 class TComboBox;
 class TTrafficLog;
-struct TBatchResult;
-struct TBatchStep;
 
 // Owner of the serial port object inside the window's object tree (object name "Comm1"):
 // the port's notifications are delivered through this object's event queue.
@@ -112,6 +114,7 @@ public:
     // "通讯记录": the traffic log, a window of its own.
     QPushButton* Button54;
     TTrafficLog* TrafficLog;
+    QProgressDialog* BatchProgress = nullptr; // read all or write all is running
     // Status line along the bottom: what the port and the line did that no box reports.
     QLabel* StatusLine;
     // Non-visual components.
@@ -234,8 +237,12 @@ public:
     // fields of a configuration: all but the board serial number and tester).
     DeviceSettings Settings() const;
     void ShowSettings(const DeviceSettings& settings);
-    // Read all and write all run their commands one at a time through this.
-    TBatchRun* BatchRun;
+    // Read all and write all run their commands one at a time through this, with these times
+    // (tests may shorten them).
+    TSession* Session;
+    TRunTiming BatchTiming;
+    // True from the click on read all or write all until its summary has been shown.
+    bool BatchRunning() const { return BatchProgress != nullptr; }
     // Asks for a configuration file's name (tests may answer instead); empty when cancelled.
     std::function<QString(bool save, const QString& dir)> AskFileName;
 
@@ -263,6 +270,7 @@ private:
     void ReopenTick();
     QString OpenedText() const;
     void NoteSent(bool sent, const std::string& frame);
+    void NoteDropped(qsizetype bytes);
     void NoteUnlisted(std::initializer_list<const TComboBox*> combos);
 
     // The send step shared by every sending button: build the frame (may raise), show
@@ -297,15 +305,21 @@ private:
     void RefuseUnfit(const DeviceSettings& settings, const QString& outcome) const;
 
     // Read all and write all.
-    std::optional<std::string> LastSentFrame; // set by each send that went out
-    std::vector<TBatchStep> StepsOf(const std::vector<int>& buttons,
-                                    const std::vector<Command>& commands);
-    void StartBatch(std::vector<TBatchStep> steps, const QString& title);
-    void BatchFinished(const TBatchResult& result);
-    void ReportVerification(const TBatchResult& result);
+    void StartBatch(std::vector<Command> commands, const QString& title);
+    void BatchSent(int index, const QByteArray& frame);
+    void BatchReceived(const QByteArray& bytes, bool dropped, const QDateTime& at);
+    void BatchJudged(int index);
+    void BatchFinished();
+    void ReportBatch(const TExchangeRun& run, const std::optional<DeviceSettings>& written);
+    void ShowBatchBox(const QString& summary, const QString& details);
+    QString MismatchText(const DeviceSettings& written, const ReadBack& read) const;
+    QString NotReadText(const ReadBack& read) const;
+    QString ExchangeProblems(const TExchangeRun& run) const;
+    QString MissingText(const Judgement& j) const;
     void SetSendButtonsEnabled(bool enabled);
     bool RefuseBatch();
-    QProgressDialog* BatchProgress = nullptr;
+    QString BatchTitle;
+    QByteArray BatchAnswer;                // the answer so far to the batch's current frame
     std::optional<DeviceSettings> Written; // what write all sent, while it verifies
     QString LastConfigDir() const;
     void RememberConfigDir(const QString& path);

@@ -1,12 +1,15 @@
 // The window's settings as one model: the table from settings to controls, read all, write
 // all with its verification, and configuration files.
 #include "config/settings_file.h"
-#include "ui/batch_run.h"
+#include "protocol/answers.h"
+#include "protocol/replies.h"
+#include "session/session.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
 #include "ui/main_window_parts.h"
 #include "ui/text_codec.h"
+#include "ui/traffic_log.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -23,78 +27,6 @@ namespace {
 
 const QString kPortCaptions[kPortCount] = {QStringLiteral("主串口"), QStringLiteral("A串口"),
                                            QStringLiteral("B串口"), QStringLiteral("C串口")};
-
-QString ProblemText(SettingProblem problem) {
-    switch (problem) {
-    case SettingProblem::NotInList:
-        return QStringLiteral("不在列表中");
-    case SettingProblem::BadTime:
-        return QStringLiteral("不是 1 到 3 位数字");
-    case SettingProblem::OddLength:
-        return QString::fromUtf8(kOddLengthMessage.data(), qsizetype(kOddLengthMessage.size()));
-    case SettingProblem::NotHex:
-        return QStringLiteral("含有十六进制数字以外的字符");
-    case SettingProblem::BadHeaderLength:
-        return QStringLiteral("应为两位十六进制数");
-    }
-    return {};
-}
-
-QString FileErrorText(const ESettingsFileError& e, const QString& path) {
-    using R = ESettingsFileError::Reason;
-    switch (e.reason) {
-    case R::Unreadable:
-        return QStringLiteral("无法读取配置文件“%1”：%2").arg(path, e.detail);
-    case R::Unwritable:
-        return QStringLiteral("无法保存配置文件“%1”：%2").arg(path, e.detail);
-    case R::NotJson:
-        return QStringLiteral("配置文件“%1”不是有效的 JSON：%2").arg(path, e.detail);
-    case R::WrongFormat:
-        return QStringLiteral("配置文件“%1”的格式名“%2”不是“%3”")
-            .arg(path, e.value, QLatin1String(kSettingsFormat));
-    case R::WrongVersion:
-        return QStringLiteral("配置文件“%1”的版本“%2”不受支持（应为 %3）")
-            .arg(path, e.value)
-            .arg(kSettingsVersion);
-    case R::UnknownKey:
-        return QStringLiteral("配置文件“%1”含有未知的键“%2”").arg(path, e.field);
-    case R::Missing:
-        return QStringLiteral("配置文件“%1”缺少“%2”").arg(path, e.field);
-    case R::WrongType:
-        return QStringLiteral("配置文件“%1”中“%2”的值“%3”类型不对").arg(path, e.field, e.value);
-    case R::OutOfRange:
-        return QStringLiteral("配置文件“%1”中“%2”的值“%3”超出范围%4")
-            .arg(path, e.field, e.value,
-                 e.problem ? QStringLiteral("：") + ProblemText(*e.problem) : QString());
-    }
-    return QString::fromStdString(e.what());
-}
-
-std::vector<int> WriteAllButtons() {
-    std::vector<int> buttons{24, 9, 8, 10, 48, 50, 51, 52};
-    for (const TSlotButtons& slot : SlotButtons()) {
-        buttons.push_back(slot.cmdWrite);
-        buttons.push_back(slot.hdrWrite);
-    }
-    return buttons;
-}
-
-std::vector<int> ReadAllButtons() {
-    std::vector<int> buttons{49};
-    for (const TSlotButtons& slot : SlotButtons())
-        buttons.push_back(slot.cmdQuery);
-    for (const TSlotButtons& slot : SlotButtons())
-        buttons.push_back(slot.hdrQuery);
-    return buttons;
-}
-
-QString Lines(const QString& heading, const std::vector<std::string>& frames) {
-    if (frames.empty()) return {};
-    QString text = heading.arg(frames.size());
-    for (const std::string& frame : frames)
-        text += QStringLiteral("\n  ") + FromBytes(frame);
-    return text + QStringLiteral("\n");
-}
 
 } // namespace
 
@@ -182,7 +114,8 @@ void TForm1::RefuseUnfit(const DeviceSettings& settings, const QString& outcome)
     if (!e) return;
     const TFieldControl& c = ControlOf(e->field);
     throw EAppError(QStringLiteral("%1的内容“%2”：%3，%4")
-                        .arg(FieldText(e->field), ShownText(c), ProblemText(e->problem), outcome));
+                        .arg(FieldText(e->field), ShownText(c),
+                             ProblemWords(e->problem, TextLanguage::Chinese), outcome));
 }
 
 // ---- Read all, write all ------------------------------------------------------------
@@ -192,9 +125,14 @@ void TForm1::BuildBatchButtons() {
     Button56 = MakeButton(this, 56, QStringLiteral("写入全部"), 476, 398, 72, 25);
     Button57 = MakeButton(this, 57, QStringLiteral("保存配置"), 552, 398, 72, 25);
     Button58 = MakeButton(this, 58, QStringLiteral("载入配置"), 628, 398, 72, 25);
-    BatchRun = new TBatchRun(this);
-    connect(BatchRun, &TBatchRun::Finished, this,
-            [this](const TBatchResult& result) { Run([&] { BatchFinished(result); }); });
+    Session = new TSession(Comm1, this);
+    connect(Session, &TSession::Sent, this, &TForm1::BatchSent);
+    connect(Session, &TSession::Received, this, &TForm1::BatchReceived);
+    connect(Session, &TSession::Judged, this, &TForm1::BatchJudged);
+    // After the port's handler that ended the run has returned: the summary may open a box.
+    connect(
+        Session, &TSession::Finished, this, [this] { Run([this] { BatchFinished(); }); },
+        Qt::QueuedConnection);
     AskFileName = [this](bool save, const QString& dir) {
         const QString filter = QStringLiteral("配置文件 (*.json);;所有文件 (*)");
         if (!save)
@@ -207,31 +145,20 @@ void TForm1::BuildBatchButtons() {
 }
 
 bool TForm1::RefuseBatch() {
-    if (BatchRun->Running()) return true;
+    if (BatchRunning()) return true;
     if (PortOpened) return false;
     ShowStatus(QStringLiteral("未执行：串口未打开"));
     return true;
 }
 
-// The steps that run `buttons` one after the other, labelled with the frames `commands` give.
-std::vector<TBatchStep> TForm1::StepsOf(const std::vector<int>& buttons,
-                                        const std::vector<Command>& commands) {
-    std::vector<TBatchStep> steps;
-    for (size_t i = 0; i < buttons.size(); ++i) {
-        const Click handler = ClickHandlers().at(buttons[i]);
-        auto send = [this, handler] {
-            LastSentFrame.reset();
-            Run([&] { (this->*handler)(); });
-            return LastSentFrame;
-        };
-        steps.push_back({FromBytes(commands[i].frame), send, IsParsedMode(commands[i].mode)});
-    }
-    return steps;
-}
-
-void TForm1::StartBatch(std::vector<TBatchStep> steps, const QString& title) {
+void TForm1::StartBatch(std::vector<Command> commands, const QString& title) {
     SetSendButtonsEnabled(false);
-    BatchProgress = new QProgressDialog(title, QStringLiteral("取消"), 0, int(steps.size()), this);
+    BatchTitle = title;
+    RecvMode = ::RecvMode::Idle; // a batch's answers go to the run, not to the tick
+    SetTimerOn(false);
+    AnswerTimer->stop();
+    BatchProgress =
+        new QProgressDialog(title, QStringLiteral("取消"), 0, int(commands.size()), this);
     BatchProgress->setObjectName(QStringLiteral("BatchProgress"));
     BatchProgress->setWindowTitle(title);
     BatchProgress->setWindowModality(Qt::WindowModal);
@@ -239,17 +166,40 @@ void TForm1::StartBatch(std::vector<TBatchStep> steps, const QString& title) {
     BatchProgress->setAutoClose(false);
     BatchProgress->setAutoReset(false);
     BatchProgress->setMinimumWidth(360); // wide enough for every frame: "取消" stays in place
-    connect(BatchProgress, &QProgressDialog::canceled, BatchRun, &TBatchRun::Cancel);
-    connect(BatchRun, &TBatchRun::StepStarted, BatchProgress,
-            [progress = BatchProgress, title](int index, int count, const QString& label) {
-                progress->setLabelText(QStringLiteral("%1：第 %2/%3 步\n%4")
-                                           .arg(title)
-                                           .arg(index + 1)
-                                           .arg(count)
-                                           .arg(label));
-                progress->setValue(index);
-            });
-    BatchRun->Start(std::move(steps));
+    connect(BatchProgress, &QProgressDialog::canceled, Session, &TSession::Cancel);
+    Session->Start(std::move(commands), BatchTiming);
+}
+
+// A frame of the batch went out: shown as its button would show it.
+void TForm1::BatchSent(int index, const QByteArray& frame) {
+    discomm->setText(FromBytes(frame.toStdString()));
+    Memo8->clear();
+    BatchAnswer.clear();
+    TrafficLog->AddSent(frame);
+    if (!BatchProgress) return;
+    BatchProgress->setLabelText(QStringLiteral("%1：第 %2/%3 步\n%4")
+                                    .arg(BatchTitle)
+                                    .arg(index + 1)
+                                    .arg(BatchProgress->maximum())
+                                    .arg(FromBytes(frame.toStdString())));
+    BatchProgress->setValue(index);
+}
+
+void TForm1::BatchReceived(const QByteArray& bytes, bool dropped, const QDateTime& at) {
+    TrafficLog->AddReceived(bytes, dropped, at);
+    if (dropped) {
+        NoteDropped(bytes.size());
+        return;
+    }
+    BatchAnswer += bytes;
+    Memo8->setPlainText(FromBytes(BatchAnswer.left(qsizetype(kMaxRecvText)).toStdString()));
+}
+
+// What a judged answer read goes into the controls.
+void TForm1::BatchJudged(int index) {
+    for (const SettingUpdate& update :
+         Session->LastRun()->Exchanges()[size_t(index)].judgement.updates)
+        ApplyUpdate(update);
 }
 
 void TForm1::SetSendButtonsEnabled(bool enabled) {
@@ -262,7 +212,7 @@ void TForm1::SetSendButtonsEnabled(bool enabled) {
 void TForm1::Button55Click() {
     if (RefuseBatch()) return;
     Written.reset();
-    StartBatch(StepsOf(ReadAllButtons(), ConfigQueries()), QStringLiteral("读取全部"));
+    StartBatch(ConfigQueries(), QStringLiteral("读取全部"));
 }
 
 // "写入全部": every setting of a configuration, then all of it read back and compared.
@@ -271,63 +221,141 @@ void TForm1::Button56Click() {
     const DeviceSettings settings = Settings();
     RefuseUnfit(settings, QStringLiteral("未发送任何帧"));
     Written = settings;
-    std::vector<TBatchStep> steps = StepsOf(WriteAllButtons(), ConfigWrites(settings));
-    std::vector<TBatchStep> reads = StepsOf(ReadAllButtons(), ConfigQueries());
-    steps.insert(steps.end(), reads.begin(), reads.end());
-    StartBatch(std::move(steps), QStringLiteral("写入全部"));
+    std::vector<Command> commands = ConfigWrites(settings);
+    for (Command& query : ConfigQueries())
+        commands.push_back(std::move(query));
+    StartBatch(std::move(commands), QStringLiteral("写入全部"));
 }
 
-void TForm1::BatchFinished(const TBatchResult& result) {
-    if (BatchProgress) {
-        BatchProgress->hide(); // now: a box that follows runs an event loop of its own
-        BatchProgress->deleteLater();
-        BatchProgress = nullptr;
-    }
+void TForm1::BatchFinished() {
+    if (BatchProgress) BatchProgress->hide(); // now: a box that follows runs an event loop
     SetSendButtonsEnabled(true);
-    const QString what = Written ? QStringLiteral("写入全部") : QStringLiteral("读取全部");
-    if (result.cancelled || result.unsent) {
-        Written.reset();
-        ShowStatus(what + (result.cancelled ? QStringLiteral("已取消")
-                                            : QStringLiteral("已中止：帧未能发送")));
-        return;
-    }
-    if (Written) {
-        ReportVerification(result);
-        return;
-    }
-    QString status = QStringLiteral("读取全部完成：%1 条指令中 %2 条有应答")
-                         .arg(result.steps)
-                         .arg(result.steps - int(result.unanswered.size()));
-    if (!result.unparsed.empty())
-        status += QStringLiteral("，其中 %1 条应答无法解析").arg(result.unparsed.size());
-    ShowStatus(status);
+    const std::optional<DeviceSettings> written = std::exchange(Written, std::nullopt);
+    const TExchangeRun& run = *Session->LastRun();
+    if (run.Cancelled())
+        ShowStatus(BatchTitle + QStringLiteral("已取消"));
+    else
+        ReportBatch(run, written);
+    if (BatchProgress) BatchProgress->deleteLater();
+    BatchProgress = nullptr;
 }
 
-void TForm1::ReportVerification(const TBatchResult& result) {
-    const DeviceSettings written = *std::exchange(Written, std::nullopt);
-    DeviceSettings read;
-    std::vector<SettingField> seen;
-    for (const SettingUpdate& update : result.updates) {
-        Apply(read, update);
-        if (std::find(seen.begin(), seen.end(), update.field) == seen.end())
-            seen.push_back(update.field);
+// ---- The batch's summary --------------------------------------------------------------
+
+namespace {
+
+QString FrameText(const TExchange& e) { return FromBytes(e.command.frame); }
+
+QString Listed(const QString& heading, const QStringList& lines) {
+    if (lines.isEmpty()) return {};
+    return heading.arg(lines.size()) + QStringLiteral("\n  ") + lines.join(QStringLiteral("\n  ")) +
+           QStringLiteral("\n");
+}
+
+} // namespace
+
+QString TForm1::MissingText(const Judgement& j) const {
+    QStringList names;
+    for (const SettingField& f : j.missing)
+        names << FieldText(f);
+    QString text =
+        names.isEmpty() ? QString() : QStringLiteral("缺少 ") + names.join(QStringLiteral("、"));
+    if (j.badValue)
+        text += (text.isEmpty() ? QString() : QStringLiteral("；")) +
+                QStringLiteral("“%1”不是有效的整数").arg(FromBytes(*j.badValue));
+    return text;
+}
+
+// Every exchange that did not end answered, by what became of it.
+QString TForm1::ExchangeProblems(const TExchangeRun& run) const {
+    QStringList refused, silent, incomplete, otherSlot, gone, unsent;
+    for (const TExchange& e : run.Exchanges()) {
+        const Judgement& j = e.judgement;
+        switch (j.outcome) {
+        case Outcome::Answered:
+            break;
+        case Outcome::Refused:
+            refused << FrameText(e) + QStringLiteral(" → ") + FromBytes(e.AnswerText());
+            break;
+        case Outcome::Silent:
+            silent << FrameText(e) + (e.late.empty() ? QString()
+                                                     : QStringLiteral("（迟到的应答“%1”未采用）")
+                                                           .arg(FromBytes(e.LateText())));
+            break;
+        case Outcome::Incomplete:
+            incomplete << FrameText(e) + QStringLiteral("：") + MissingText(j);
+            break;
+        case Outcome::OtherSlot:
+            otherSlot << FrameText(e) + QStringLiteral("：应答属于指令%1").arg(j.answeredSlot);
+            break;
+        case Outcome::PortGone:
+            gone << FrameText(e);
+            break;
+        case Outcome::NotSent:
+            unsent << FrameText(e);
+            break;
+        }
     }
-    QString details;
-    const std::vector<SettingField> differ = Differences(written, read, seen);
-    if (!differ.empty())
-        details += QStringLiteral("读回不一致的设置（%1 项）：").arg(differ.size());
-    for (const SettingField& f : differ)
-        details +=
-            QStringLiteral("\n  %1：写入“%2”，读回“%3”")
-                .arg(FieldText(f), FromBytes(ValueText(written, f)), FromBytes(ValueText(read, f)));
-    if (!differ.empty()) details += QStringLiteral("\n");
-    details += Lines(QStringLiteral("无应答的帧（%1 个）："), result.unanswered);
-    details += Lines(QStringLiteral("应答无法解析的帧（%1 个）："), result.unparsed);
-    const bool equal = details.isEmpty();
-    const QString summary = equal ? QStringLiteral("写入全部完成：读回与写入全部一致")
-                                  : QStringLiteral("写入全部完成：读回与写入不一致");
+    return Listed(QStringLiteral("被设备拒绝的帧（%1 个）："), refused) +
+           Listed(QStringLiteral("无应答的帧（%1 个）："), silent) +
+           Listed(QStringLiteral("应答不完整的帧（%1 个）："), incomplete) +
+           Listed(QStringLiteral("应答属于其他指令的帧（%1 个）："), otherSlot) +
+           Listed(QStringLiteral("等待应答时设备断开的帧（%1 个）："), gone) +
+           Listed(QStringLiteral("未发送的帧（%1 个）："), unsent);
+}
+
+QString TForm1::MismatchText(const DeviceSettings& written, const ReadBack& read) const {
+    QStringList differ, notRead;
+    for (const Mismatch& m : Verify(written, ConfigFields(), read)) {
+        const QString wrote = FromBytes(ValueText(written, m.field));
+        if (m.notRead)
+            notRead << QStringLiteral("%1：写入“%2”，未读回").arg(FieldText(m.field), wrote);
+        else
+            differ << QStringLiteral("%1：写入“%2”，读回“%3”")
+                          .arg(FieldText(m.field), wrote,
+                               FromBytes(ValueText(read.settings, m.field)));
+    }
+    return Listed(QStringLiteral("读回不一致的设置（%1 项）："), differ) +
+           Listed(QStringLiteral("未读回的设置（%1 项）："), notRead);
+}
+
+QString TForm1::NotReadText(const ReadBack& read) const {
+    QStringList notRead;
+    for (const SettingField& f : ConfigFields())
+        if (!read.Holds(f)) notRead << FieldText(f);
+    return Listed(QStringLiteral("未读回的设置（%1 项）："), notRead);
+}
+
+// Read all says in the status line how many answers came; write all says whether every written
+// setting was read back equal. Whatever went wrong is listed in a box.
+void TForm1::ReportBatch(const TExchangeRun& run, const std::optional<DeviceSettings>& written) {
+    const ReadBack read = ReadBackOf(run.Exchanges());
+    const QString details =
+        (written ? MismatchText(*written, read) : NotReadText(read)) + ExchangeProblems(run);
+    QString summary;
+    if (written) {
+        summary = details.isEmpty() ? QStringLiteral("写入全部完成：读回与写入全部一致")
+                                    : QStringLiteral("写入全部完成：读回与写入不一致");
+    } else {
+        const auto& exchanges = run.Exchanges();
+        const auto count = [&](auto pred) {
+            return std::count_if(exchanges.begin(), exchanges.end(), pred);
+        };
+        summary = QStringLiteral("读取全部完成：%1 条指令中 %2 条有应答")
+                      .arg(exchanges.size())
+                      .arg(count([](const TExchange& e) { return !e.answer.empty(); }));
+        const auto unparsed =
+            count([](const TExchange& e) { return e.judgement.outcome == Outcome::Incomplete; });
+        if (unparsed != 0) summary += QStringLiteral("，其中 %1 条应答无法解析").arg(unparsed);
+    }
+    if (run.WentAway()) summary += QStringLiteral("（设备已断开）");
     ShowStatus(summary);
-    QMessageBox box(equal ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
+    if (written || !details.isEmpty()) ShowBatchBox(summary, details);
+}
+
+void TForm1::ShowBatchBox(const QString& summary, const QString& details) {
+    const bool fine = details.isEmpty();
+    QMessageBox box(fine ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
                     summary, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("VerifyBox"));
     box.setInformativeText(details.trimmed());
@@ -357,7 +385,7 @@ void TForm1::Button57Click() {
     try {
         SaveSettingsFile(path, settings);
     } catch (const ESettingsFileError& e) {
-        throw EAppError(FileErrorText(e, path));
+        throw EAppError(ChineseMessage(e, path));
     }
     ShowStatus(QStringLiteral("配置已保存：%1").arg(path));
 }
@@ -371,7 +399,7 @@ void TForm1::Button58Click() {
     try {
         settings = LoadSettingsFile(path, Settings());
     } catch (const ESettingsFileError& e) {
-        throw EAppError(FileErrorText(e, path));
+        throw EAppError(ChineseMessage(e, path));
     }
     ShowSettings(settings);
     ShowStatus(QStringLiteral("配置已载入：%1").arg(path));

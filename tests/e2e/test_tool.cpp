@@ -5,8 +5,8 @@
 #include "../ui/modal_capture.h"
 #include "protocol/settings.h"
 #include "pty/pty_pair.h"
+#include "session/session.h"
 #include "sim/sim_server.h"
-#include "ui/batch_run.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
 #include "ui/traffic_log.h"
@@ -105,7 +105,7 @@ ModalCapture RunBatch(TForm1& form, int button) {
     return CaptureModal(
         [&] {
             ButtonOf(form, button)->click();
-            QVERIFY(QTest::qWaitFor([&] { return !form.BatchRun->Running(); }, 90000));
+            QVERIFY(QTest::qWaitFor([&] { return !form.BatchRunning(); }, 90000));
         },
         noProgress);
 }
@@ -383,7 +383,7 @@ void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
     QVERIFY(device->Start(portDir->path(), dropping));
     QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
     form->ReceivePauseMs = 10;
-    form->BatchRun->AnswerTime->setInterval(500);
+    form->BatchTiming.answerTime = std::chrono::milliseconds(500);
     form->ShowSettings(SampleConfig());
     const ModalCapture box = RunBatch(*form, 56);
     QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入不一致"));
@@ -397,8 +397,8 @@ void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
     const DeviceSettings config = SampleConfig();
     form->ShowSettings(config);
     // Between the last write and the first query of the read-back, the device changes two values.
-    connect(form->BatchRun, &TBatchRun::StepStarted, form, [&](int index) {
-        if (index != 26) return;
+    connect(form->Session, &TSession::Judged, form, [&](int index) {
+        if (index != 25) return; // the last write's answer: the read-back's first query is next
         DeviceState s = device->server->State();
         s.ports[1].baud = 6;
         s.readSlots[4].code = "ABCD";
