@@ -211,7 +211,6 @@ void TForm1::SetSendButtonsEnabled(bool enabled) {
 // "读取全部": the system query, then every slot's command and header queries.
 void TForm1::Button55Click() {
     if (RefuseBatch()) return;
-    Written.reset();
     StartBatch(ConfigQueries(), QStringLiteral("读取全部"));
 }
 

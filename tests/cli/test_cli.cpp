@@ -52,6 +52,9 @@ private slots:
     void serialNextHoldsTheCounterLockUntilStored();
     void exitStatuses_data();
     void exitStatuses();
+    void refusalsAreNeverSuccess_data();
+    void refusalsAreNeverSuccess();
+    void deviceGoingAwayDuringRead();
 
 private:
     bool StartDevice(SimOptions options = {});
@@ -276,6 +279,74 @@ void CliTest::exitStatuses() {
     const QByteArray text = status == 1 && !garbled ? r.out : r.err;
     QVERIFY2(text.contains(said.toUtf8()), text.constData());
     QCOMPARE(server->Stats().device.bytesFed > 0, sent);
+}
+
+// A device that answers "ERR#" to every frame: nothing counts as done, nothing is invented.
+void CliTest::refusalsAreNeverSuccess_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("out"); // standard output, whole
+    QTest::addColumn<QString>("said");   // on standard error
+    QTest::newRow("read") << QStringList{"read"} << QByteArray()
+                          << "not read back (61): mode, Z.baud";
+    QTest::newRow("read --json") << QStringList{"read", "--json"} << QByteArray()
+                                 << "no JSON written";
+    QTest::newRow("set") << QStringList{"set", "mode=1", "Z=115200,Even,2"} << QByteArray()
+                         << "the device refused KORVAT#BAZ:721#: it answered 'ERR#'";
+    QTest::newRow("serial --next")
+        << QStringList{"serial", "--next", "counter"} << QByteArray()
+        << "the device refused PPPPPP#PCBSN:26010001,001#: it answered 'ERR#'";
+    QTest::newRow("write") << QStringList{"write", "board.json"} << QByteArray()
+                           << "the device refused KORVAT#MOD:1#";
+}
+
+void CliTest::refusalsAreNeverSuccess() {
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, out);
+    QFETCH(QString, said);
+    const QString counter = Write("counter", "26010001\n");
+    DeviceSettings board;
+    board.workMode = 1;
+    Write("board.json", SettingsToJson(board));
+    for (QString& arg : args)
+        if (arg == "counter" || arg == "board.json") arg = dir.path() + "/" + arg;
+    SimOptions refusing;
+    refusing.refuseAll = true;
+    QVERIFY(StartDevice(refusing));
+    const Result r = Run(args);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(said.toUtf8()), r.err.constData());
+    if (args.first() == "write")
+        QVERIFY2(r.out.startsWith("mode\t1\t(not read)\n"), r.out.constData());
+    else
+        QCOMPARE(r.out, out);
+    QFile file(counter);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("26010001\n")); // not counted on
+}
+
+// The port hangs up while read waits for an answer: said as such, with a status of its own.
+void CliTest::deviceGoingAwayDuringRead() {
+    SimOptions slow;
+    slow.answerDelay = std::chrono::milliseconds(1500);
+    QVERIFY(StartDevice(slow));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VQ830_PORT_DIR", dir.path());
+    env.insert("LANG", "C");
+    process.setProcessEnvironment(env);
+    process.start(VQ830_CLI, {"read"});
+    QVERIFY(process.waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        server->Stats().device.bytesFed > 0 || process.state() == QProcess::NotRunning, 30000);
+    server.reset(); // the far end closes: the port hangs up
+    pty.Close();
+    QVERIFY(process.waitForFinished(30000));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitCode(), 5);
+    QVERIFY2(err.contains("the device went away while PPPPPP#QX1# awaited its answer"),
+             err.constData());
+    QVERIFY2(!err.contains("no answer"), err.constData());
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(CliTest)

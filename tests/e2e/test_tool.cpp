@@ -126,6 +126,7 @@ private slots:
     void writeAllThenReadAllAgree();
     void writeAllNamesTheFramesLeftUnanswered();
     void valueChangedOnTheDeviceShowsInTheComparison();
+    void batchSummariesNameWhatFailed();
 
 private:
     QTemporaryDir* portDir = nullptr;
@@ -410,6 +411,51 @@ void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
              QStringLiteral("读回不一致的设置（2 项）：\n"
                             "  BOADA（A串口波特率）：写入“1200”，读回“57600”\n"
                             "  COMA5（指令5代码）：写入“444444444444”，读回“ABCD”"));
+}
+
+// Read all after a cancelled write all is a read all, and counts the answer it cannot parse; a
+// device that refuses every frame is never "全部一致". Neither run pauses the window's thread.
+void ToolEndToEndTest::batchSummariesNameWhatFailed() {
+    int pauses = 0;
+    form->Pause = [&](int) { ++pauses; };
+    DeviceState garbled;
+    garbled.readSlots[0].enable = -1; // "COMR01:-1,...": its enable does not convert
+    device->server->SetState(garbled);
+    const QMetaObject::Connection canceller =
+        connect(form->Session, &TSession::Sent, form, [&](int index) {
+            if (index == 3)
+                form->findChild<QProgressDialog*>("BatchProgress")
+                    ->findChild<QPushButton*>()
+                    ->click();
+        });
+    const ModalCapture cancelled = RunBatch(*form, 56);
+    QVERIFY2(cancelled.count == 0, qPrintable(cancelled.text));
+    QCOMPARE(form->StatusLine->text(), QStringLiteral("写入全部已取消"));
+    disconnect(canceller);
+    const ModalCapture read = RunBatch(*form, 55);
+    QCOMPARE(read.text,
+             QStringLiteral("读取全部完成：19 条指令中 19 条有应答，其中 1 条应答无法解析"));
+    QCOMPARE(read.informative, QStringLiteral("未读回的设置（2 项）：\n"
+                                              "  COMEN1（指令1使能）\n"
+                                              "  COMA1（指令1代码）\n"
+                                              "应答不完整的帧（1 个）：\n"
+                                              "  PPPPPP#COMR01#：缺少 COMEN1（指令1使能）、"
+                                              "COMA1（指令1代码）；“-”不是有效的整数"));
+
+    device->Stop();
+    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    SimOptions refusing;
+    refusing.refuseAll = true;
+    QVERIFY(device->Start(portDir->path(), refusing));
+    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    const ModalCapture box = RunBatch(*form, 56);
+    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入不一致"));
+    QVERIFY2(box.informative.startsWith(QStringLiteral("未读回的设置（61 项）：\n"
+                                                       "  ComboBox7（工作方式）：写入“0”，未读回")),
+             qPrintable(box.informative));
+    QVERIFY(box.informative.contains(
+        QStringLiteral("被设备拒绝的帧（45 个）：\n  KORVAT#MOD:0# → ERR#\n")));
+    QCOMPARE(pauses, 0);
 }
 
 QTEST_MAIN(ToolEndToEndTest)
