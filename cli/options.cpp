@@ -37,9 +37,17 @@ Options:
   --version       show the version and exit
 
 Standard output holds the result alone; progress and diagnostics go to standard error.
-Exit status: 0 success; 1 a verification found differences, or an answer could not be
-parsed; 2 a bad command line or value (nothing sent); 3 the port could not be opened;
-4 no answer within the time-out.
+
+Each frame waits for its answer. An answer ends after 100 ms without a byte or, for a query,
+as soon as it holds every field the query reads. An answer holding "ERR#" is a refusal. Each
+frame is judged answered, refused, silent, incomplete, other slot, port gone or not sent;
+a setting is verified only when it was read back and equal. read prints only what the device
+gave (--json nothing at all unless it gave everything). The port opens with DTR and RTS low.
+
+Exit status: 0 success; 1 a write refused, an answer incomplete or for another slot, a
+setting not read back or read back different; 2 a bad command line or value (nothing sent);
+3 the port could not be opened; 4 no answer within the time-out; 5 the device went away
+(the port hung up). 5 goes before 4, 4 before 1.
 )";
 
 namespace {
