@@ -1,6 +1,7 @@
 // The command line of vq830: global port options, a command and its arguments.
 #pragma once
 
+#include "protocol/answers.h"
 #include "serial/comm.h"
 
 #include <QString>
@@ -30,7 +31,7 @@ struct TCliOptions {
     uint32_t baud = 9600;
     TParity parity = TParity::None;
     TStopBits stop = TStopBits::_1;
-    int timeoutMs = 2000;
+    int timeoutMs = int(kAnswerTime.count());
     bool quiet = false;
     bool verbose = false;
     bool json = false;     // read

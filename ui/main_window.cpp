@@ -3,6 +3,7 @@
 
 #include "protocol/frames.h"
 #include "protocol/int_conv.h"
+#include "protocol/answers.h"
 #include "protocol/replies.h"
 #include "session/qt_notify.h"
 #include "session/session.h"
@@ -709,7 +710,7 @@ void TForm1::WirePortEvents() {
         Run([&] { Comm1ReceiveError(sender, mask); });
     };
     AnswerTimer->setSingleShot(true);
-    AnswerTimer->setInterval(2000);
+    AnswerTimer->setInterval(int(kAnswerTime.count()));
     connect(AnswerTimer, &QTimer::timeout, this,
             [this] { ShowStatus(QStringLiteral("无应答：%1").arg(PendingAnswerKey)); });
     ReopenTimer->setInterval(1000);

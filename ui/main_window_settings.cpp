@@ -251,6 +251,32 @@ QString Listed(const QString& heading, const QStringList& lines) {
            QStringLiteral("\n");
 }
 
+// The details with at most `perSection` items under each heading (items are the lines indented
+// by two spaces), the rest counted; a box stays on the screen however much went wrong.
+QString Shortened(const QString& details, int perSection) {
+    QStringList kept;
+    int shown = 0;
+    int hidden = 0;
+    auto countHidden = [&] {
+        if (hidden > 0) kept << QStringLiteral("  …另有 %1 项，见详细信息").arg(hidden);
+        hidden = 0;
+    };
+    for (const QString& line : details.trimmed().split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QStringLiteral("  "))) {
+            countHidden();
+            shown = 0;
+            kept << line;
+        } else if (shown < perSection) {
+            ++shown;
+            kept << line;
+        } else {
+            ++hidden;
+        }
+    }
+    countHidden();
+    return kept.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 QString TForm1::MissingText(const Judgement& j) const {
@@ -357,7 +383,9 @@ void TForm1::ShowBatchBox(const QString& summary, const QString& details) {
     QMessageBox box(fine ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
                     summary, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("VerifyBox"));
-    box.setInformativeText(details.trimmed());
+    const QString shortened = Shortened(details, 8);
+    box.setInformativeText(shortened);
+    if (shortened != details.trimmed()) box.setDetailedText(details.trimmed());
     box.exec();
 }
 

@@ -281,27 +281,37 @@ void CliTest::exitStatuses() {
     QCOMPARE(server->Stats().device.bytesFed > 0, sent);
 }
 
-// A device that answers "ERR#" to every frame: nothing counts as done, nothing is invented.
+// A device that refuses every frame ("ERR#"), splits its answers by a pause longer than the gap,
+// or answers after the time-out: nothing counts as done, nothing is invented, a late answer is
+// named as late and taken for no other frame.
 void CliTest::refusalsAreNeverSuccess_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("out"); // standard output, whole
-    QTest::addColumn<QString>("said");   // on standard error
-    QTest::newRow("read") << QStringList{"read"} << QByteArray()
+    QTest::addColumn<QString>("device"); // refusing, split or late
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // on standard error; standard output stays empty
+    QTest::newRow("read") << QStringList{"read"} << "refusing" << 1
                           << "not read back (61): mode, Z.baud";
-    QTest::newRow("read --json") << QStringList{"read", "--json"} << QByteArray()
+    QTest::newRow("read --json") << QStringList{"read", "--json"} << "refusing" << 1
                                  << "no JSON written";
-    QTest::newRow("set") << QStringList{"set", "mode=1", "Z=115200,Even,2"} << QByteArray()
+    QTest::newRow("set") << QStringList{"set", "mode=1", "Z=115200,Even,2"} << "refusing" << 1
                          << "the device refused KORVAT#BAZ:721#: it answered 'ERR#'";
     QTest::newRow("serial --next")
-        << QStringList{"serial", "--next", "counter"} << QByteArray()
+        << QStringList{"serial", "--next", "counter"} << "refusing" << 1
         << "the device refused PPPPPP#PCBSN:26010001,001#: it answered 'ERR#'";
-    QTest::newRow("write") << QStringList{"write", "board.json"} << QByteArray()
+    QTest::newRow("write") << QStringList{"write", "board.json"} << "refusing" << 1
                            << "the device refused KORVAT#MOD:1#";
+    QTest::newRow("split answer") << QStringList{"read", "--json"} << "split" << 1
+                                  << "the answer to PPPPPP#QX1# lacks C.baud, C.parity, C.stop, "
+                                     "OTM, RTM, ODM";
+    QTest::newRow("late answer") << QStringList{"read"} << "late" << 4
+                                 << "no answer to PPPPPP#QX1# within the time-out (a late answer "
+                                    "'MOD:0,BAZ:300";
 }
 
 void CliTest::refusalsAreNeverSuccess() {
     QFETCH(QStringList, args);
-    QFETCH(QByteArray, out);
+    QFETCH(QString, device);
+    QFETCH(int, status);
     QFETCH(QString, said);
     const QString counter = Write("counter", "26010001\n");
     DeviceSettings board;
@@ -309,16 +319,19 @@ void CliTest::refusalsAreNeverSuccess() {
     Write("board.json", SettingsToJson(board));
     for (QString& arg : args)
         if (arg == "counter" || arg == "board.json") arg = dir.path() + "/" + arg;
-    SimOptions refusing;
-    refusing.refuseAll = true;
-    QVERIFY(StartDevice(refusing));
+    SimOptions options;
+    options.refuseAll = device == "refusing";
+    options.splitParts = device == "split" ? 2 : 1;
+    options.splitPause = std::chrono::milliseconds(400); // the gap is 100 ms
+    options.answerDelay = std::chrono::milliseconds(device == "late" ? 700 : 0); // time-out 500
+    QVERIFY(StartDevice(options));
     const Result r = Run(args);
-    QCOMPARE(r.status, 1);
+    QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(said.toUtf8()), r.err.constData());
     if (args.first() == "write")
         QVERIFY2(r.out.startsWith("mode\t1\t(not read)\n"), r.out.constData());
     else
-        QCOMPARE(r.out, out);
+        QCOMPARE(r.out, QByteArray());
     QFile file(counter);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("26010001\n")); // not counted on
