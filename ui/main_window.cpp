@@ -1,9 +1,9 @@
 #include "ui/main_window.h"
 #include "ui/main_window_parts.h"
 
+#include "protocol/answers.h"
 #include "protocol/frames.h"
 #include "protocol/int_conv.h"
-#include "protocol/answers.h"
 #include "protocol/replies.h"
 #include "session/qt_notify.h"
 #include "session/session.h"
