@@ -52,6 +52,7 @@ void Record(int fd, unsigned long request, int bits) {
     };
     set(TIOCM_DTR, l.DtrKnown, l.Dtr);
     set(TIOCM_RTS, l.RtsKnown, l.Rts);
+    if (request != TIOCMBIC && (bits & (TIOCM_DTR | TIOCM_RTS)) != 0) ++l.Raises;
 }
 
 int SetAttributes(int fd, const struct termios2* asked) {

@@ -13,6 +13,7 @@ namespace ioctl_seam {
 struct ModemLines {
     bool DtrKnown = false, Dtr = false;
     bool RtsKnown = false, Rts = false;
+    int Raises = 0; // calls that asked for DTR or RTS high
 };
 
 // The DTR and RTS levels last asked for (TIOCMBIS, TIOCMBIC, TIOCMSET) on the tty at `path`,
