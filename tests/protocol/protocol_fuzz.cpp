@@ -5,7 +5,8 @@
 // first byte (one of the six codes, a value next to one, or any int value read from the next four
 // bytes) and the rest of the input as the received text. Besides running under AddressSanitizer
 // (a read outside the text is a crash), each result is checked against properties that must hold
-// for every input; a violation aborts.
+// for every input; a violation aborts. Each query is also judged on the received text: the
+// answer rule and the parsers must agree.
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -18,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/answers.h"
 #include "protocol/int_conv.h"
 #include "protocol/replies.h"
 
@@ -196,6 +198,23 @@ std::string_view View(const std::vector<char>& bytes) { return {bytes.data(), by
 
 } // namespace
 
+// Every query judged on the same answer: a complete answer holds every field its query reads;
+// an answered query's updates are exactly those fields; a refusal is recognised wherever it is.
+void CheckJudgement(std::string_view answer) {
+    if (answer.empty()) return;
+    for (const Command& query : ConfigQueries()) {
+        const Judgement j = JudgeAnswer(query, answer);
+        const bool refused = answer.find(kRefusal) != std::string_view::npos;
+        Require((j.outcome == Outcome::Refused) == refused);
+        if (j.outcome == Outcome::Answered) {
+            Require(j.updates.size() == query.settings.size() && j.missing.empty());
+            Require(AnswerComplete(query, answer));
+        }
+        if (!refused && AnswerComplete(query, answer) && j.outcome != Outcome::OtherSlot)
+            Require(j.outcome == Outcome::Answered || j.badValue.has_value());
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text = TakeBatch(data, size);
     Require(text.size() == (size < kMaxRecvText ? size : kMaxRecvText));
@@ -213,6 +232,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string batch = TakeBatch(reinterpret_cast<const uint8_t*>(rest.data()), rest.size());
     const std::vector<char> received = ExactCopy(batch);
     CheckDispatch(mode, View(received));
+
+    CheckJudgement(View(received));
 
     const std::string_view whole(reinterpret_cast<const char*>(data), size);
     CheckConversion(whole);
