@@ -369,9 +369,18 @@ void TForm1::ReportBatch(const TExchangeRun& run, const std::optional<DeviceSett
         summary = QStringLiteral("读取全部完成：%1 条指令中 %2 条有应答")
                       .arg(exchanges.size())
                       .arg(count([](const TExchange& e) { return !e.answer.empty(); }));
-        const auto unparsed =
-            count([](const TExchange& e) { return e.judgement.outcome == Outcome::Incomplete; });
-        if (unparsed != 0) summary += QStringLiteral("，其中 %1 条应答无法解析").arg(unparsed);
+        // An answer that came is not yet a value read: what it was instead is said too.
+        const std::pair<Outcome, QString> kinds[] = {
+            {Outcome::Refused, QStringLiteral("%1 条被设备拒绝")},
+            {Outcome::Incomplete, QStringLiteral("%1 条应答无法解析")},
+            {Outcome::OtherSlot, QStringLiteral("%1 条应答属于其他指令")}};
+        QStringList notes;
+        for (const auto& [outcome, text] : kinds)
+            if (const auto n =
+                    count([o = outcome](const TExchange& e) { return e.judgement.outcome == o; }))
+                notes << text.arg(n);
+        if (!notes.isEmpty())
+            summary += QStringLiteral("，其中 ") + notes.join(QStringLiteral("，"));
     }
     if (run.WentAway()) summary += QStringLiteral("（设备已断开）");
     ShowStatus(summary);

@@ -457,6 +457,8 @@ void ToolEndToEndTest::batchSummariesNameWhatFailed() {
         QStringLiteral("被设备拒绝的帧（45 个）：\n  KORVAT#MOD:0# → ERR#\n")));
     // The box keeps eight lines a heading (it must fit a screen); the rest is in its details.
     QVERIFY(box.informative.contains(QStringLiteral("  …另有 53 项，见详细信息\n被设备拒绝的帧")));
+    QCOMPARE(RunBatch(*form, 55).text,
+             QStringLiteral("读取全部完成：19 条指令中 19 条有应答，其中 19 条被设备拒绝"));
     QCOMPARE(pauses, 0);
 }
 
