@@ -18,10 +18,6 @@ void Print(const QString& text) {
 
 QString Text(const std::string& bytes) { return QString::fromLatin1(bytes); }
 
-bool Contains(const std::vector<SettingField>& fields, SettingField field) {
-    return std::find(fields.begin(), fields.end(), field) != fields.end();
-}
-
 QString Names(const std::vector<SettingField>& fields) {
     QStringList names;
     for (const SettingField& f : fields)
@@ -169,7 +165,7 @@ std::vector<SettingField> ApplyOne(const QString& key, const QString& value, Dev
         return fields;
     }
     const std::optional<SettingField> field = FieldNamed(key.toStdString());
-    if (!field || !Contains(ConfigFields(), *field) || field->kind == SettingKind::SlotHeader)
+    if (!field || !HasField(ConfigFields(), *field) || field->kind == SettingKind::SlotHeader)
         Refuse(key, value, "is no setting");
     if (!IsListField(*field)) {
         SetText(s, *field, value.toLatin1().toStdString());
@@ -186,7 +182,7 @@ std::vector<Command> WritesFor(const DeviceSettings& settings,
     std::vector<Command> writes;
     for (const Command& write : ConfigWrites(settings))
         if (std::any_of(write.settings.begin(), write.settings.end(),
-                        [&](SettingField f) { return Contains(fields, f); }))
+                        [&](SettingField f) { return HasField(fields, f); }))
             writes.push_back(write);
     return writes;
 }
@@ -216,7 +212,7 @@ QString SettingsText(const DeviceSettings& s, const std::vector<SettingField>& r
     auto line = [&](const QString& key, const std::vector<SettingField>& fields,
                     const QString& value) {
         if (std::all_of(fields.begin(), fields.end(),
-                        [&](SettingField f) { return Contains(read, f); }))
+                        [&](SettingField f) { return HasField(read, f); }))
             text += key + QLatin1Char('=') + value + QLatin1Char('\n');
     };
     auto value = [&](SettingField f) { return Text(ValueText(s, f)); };
@@ -277,11 +273,8 @@ int RunWrite(TDeviceLink& link, const TCliOptions& options, const TReport& repor
             QStringLiteral("%1: %2").arg(options.args[0], EnglishMessage(e)).toStdString());
     }
     link.Open();
-    std::vector<Command> commands = ConfigWrites(settings);
-    if (!options.noVerify)
-        for (Command& query : ConfigQueries())
-            commands.push_back(std::move(query));
-    const std::vector<TExchange> exchanges = link.Run(std::move(commands));
+    const std::vector<TExchange> exchanges =
+        link.Run(options.noVerify ? ConfigWrites(settings) : ConfigWritesVerified(settings));
     const int status = Judge(exchanges, report);
     if (options.noVerify) return status;
     return Worse(status, PrintMismatches(settings, ReadBackOf(exchanges), report));
@@ -293,8 +286,8 @@ int RunSet(TDeviceLink& link, const TCliOptions& options, const TReport& report)
     link.Open();
     // A slot's command write carries its enable too: the one not given is read first.
     for (int i = 0; i < kSlotCount; ++i) {
-        const bool enable = Contains(fields, {SettingKind::SlotEnable, i});
-        const bool command = Contains(fields, {SettingKind::SlotCommand, i});
+        const bool enable = HasField(fields, {SettingKind::SlotEnable, i});
+        const bool command = HasField(fields, {SettingKind::SlotCommand, i});
         if (enable == command) continue;
         const std::vector<TExchange> current = link.Run({ConfigQueries()[size_t(1 + i)]});
         const SettingField other{enable ? SettingKind::SlotCommand : SettingKind::SlotEnable, i};

@@ -100,11 +100,11 @@ void TDeviceLink::Open() {
 
 std::vector<TExchange> TDeviceLink::Run(std::vector<Command> commands) {
     QCoreApplication::processEvents(); // what came before the run is dropped, not awaited
-    std::vector<TExchange> none;
-    if (gone_) {
+    if (gone_) {                       // the port hung up between runs: nothing can go out
+        std::vector<TExchange> unsent;
         for (Command& command : commands)
-            none.push_back({std::move(command), {}, {}, {}, Judgement::Of(Outcome::PortGone)});
-        return none;
+            unsent.push_back({std::move(command), {}, {}, {}, Judgement::Of(Outcome::PortGone)});
+        return unsent;
     }
     TRunTiming timing;
     timing.answerTime = std::chrono::milliseconds(options_.timeoutMs);

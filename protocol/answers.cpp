@@ -6,10 +6,6 @@
 
 namespace {
 
-bool Contains(const std::vector<SettingField>& fields, SettingField field) {
-    return std::find(fields.begin(), fields.end(), field) != fields.end();
-}
-
 // The reply text as the window keeps it: the first 255 bytes.
 std::string_view Kept(std::string_view answer) { return answer.substr(0, kMaxRecvText); }
 
@@ -50,7 +46,7 @@ bool AnswerComplete(const Command& command, std::string_view answer) {
     if (!IsParsedMode(command.mode)) return false;
     const std::vector<SettingField> held = CompleteFields(command.mode, Kept(answer));
     return std::all_of(command.settings.begin(), command.settings.end(),
-                       [&](SettingField f) { return Contains(held, f); });
+                       [&](SettingField f) { return HasField(held, f); });
 }
 
 Judgement JudgeAnswer(const Command& command, std::string_view answer) {
@@ -73,7 +69,7 @@ Judgement JudgeAnswer(const Command& command, std::string_view answer) {
     const std::optional<ParseResult> parsed = ParseReply(command.mode, text);
     const std::vector<SettingField> held = CompleteFields(command.mode, text);
     for (const SettingUpdate& update : parsed->updates)
-        if (Contains(held, update.field) && Contains(command.settings, update.field))
+        if (HasField(held, update.field) && HasField(command.settings, update.field))
             j.updates.push_back(update);
     for (const SettingField& field : command.settings)
         if (std::none_of(j.updates.begin(), j.updates.end(),
@@ -89,7 +85,7 @@ void ReadBack::Apply(const SettingUpdate& update) {
     if (!Holds(update.field)) fields.push_back(update.field);
 }
 
-bool ReadBack::Holds(SettingField field) const { return Contains(fields, field); }
+bool ReadBack::Holds(SettingField field) const { return HasField(fields, field); }
 
 std::vector<Mismatch> Verify(const DeviceSettings& written, const std::vector<SettingField>& fields,
                              const ReadBack& read) {

@@ -1,5 +1,6 @@
 #include "protocol/settings.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -325,6 +326,13 @@ std::vector<Command> ConfigWrites(const DeviceSettings& s) {
     return writes;
 }
 
+std::vector<Command> ConfigWritesVerified(const DeviceSettings& settings) {
+    std::vector<Command> commands = ConfigWrites(settings);
+    for (Command& query : ConfigQueries())
+        commands.push_back(std::move(query));
+    return commands;
+}
+
 std::vector<Command> ConfigQueries() {
     std::vector<Command> queries;
     std::vector<SettingField> system;
@@ -340,4 +348,8 @@ std::vector<Command> ConfigQueries() {
     for (int i = 0; i < kSlotCount; ++i)
         queries.push_back({SlotHeaderQuery(i + 1), RecvMode::COMP, HeaderFields(i)});
     return queries;
+}
+
+bool HasField(const std::vector<SettingField>& fields, SettingField field) {
+    return std::find(fields.begin(), fields.end(), field) != fields.end();
 }

@@ -80,6 +80,8 @@ struct SettingField {
 // True for the list settings (work mode, baud, parity, stop bits, slot enable): they hold an
 // index; the others hold text.
 bool IsListField(SettingField field);
+// True when `fields` holds `field`.
+bool HasField(const std::vector<SettingField>& fields, SettingField field);
 // Every field in model order; ConfigFields() leaves out the board serial number and tester,
 // which belong to one board and one person: it is what a configuration holds.
 const std::vector<SettingField>& AllFields();
@@ -166,6 +168,9 @@ struct Command {
 // the builders do (EConvertError for a time that is no number, std::invalid_argument for an
 // odd command, EFrameFieldError for '#' in a field); CheckConfig first avoids all of them.
 std::vector<Command> ConfigWrites(const DeviceSettings& settings);
+// The writes of a configuration followed by the queries that read it all back: what a verified
+// write sends.
+std::vector<Command> ConfigWritesVerified(const DeviceSettings& settings);
 // The queries that read a configuration back: "PPPPPP#QX1#", the nine slot command queries,
 // then the nine slot header queries.
 std::vector<Command> ConfigQueries();

@@ -26,9 +26,6 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class TSession;
-class TExchangeRun;
-struct Judgement;
-struct ReadBack;
 class TComboBox;
 class TTrafficLog;
 
@@ -114,7 +111,6 @@ public:
     // "通讯记录": the traffic log, a window of its own.
     QPushButton* Button54;
     TTrafficLog* TrafficLog;
-    QProgressDialog* BatchProgress = nullptr; // read all or write all is running
     // Status line along the bottom: what the port and the line did that no box reports.
     QLabel* StatusLine;
     // Non-visual components.
@@ -318,6 +314,7 @@ private:
     QString MissingText(const Judgement& j) const;
     void SetSendButtonsEnabled(bool enabled);
     bool RefuseBatch();
+    QProgressDialog* BatchProgress = nullptr; // read all or write all is running
     QString BatchTitle;
     QByteArray BatchAnswer;                // the answer so far to the batch's current frame
     std::optional<DeviceSettings> Written; // what write all sent, while it verifies

@@ -220,10 +220,7 @@ void TForm1::Button56Click() {
     const DeviceSettings settings = Settings();
     RefuseUnfit(settings, QStringLiteral("未发送任何帧"));
     Written = settings;
-    std::vector<Command> commands = ConfigWrites(settings);
-    for (Command& query : ConfigQueries())
-        commands.push_back(std::move(query));
-    StartBatch(std::move(commands), QStringLiteral("写入全部"));
+    StartBatch(ConfigWritesVerified(settings), QStringLiteral("写入全部"));
 }
 
 void TForm1::BatchFinished() {
