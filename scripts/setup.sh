@@ -14,6 +14,7 @@ packages=(
   dpkg-dev fakeroot file                        # the Debian package: dpkg-shlibdeps, dpkg-deb
   lintian desktop-file-utils appstream          # its checks: lintian, desktop entry, metadata
   debootstrap                                   # a clean Debian 12 root to install it into
+  qemu-system-x86 busybox-static cpio udev      # the real serial drivers in a virtual machine
 )
 
 missing=()

@@ -7,10 +7,15 @@
 #   4. short libFuzzer runs (clang) of the reply parsers and their dispatch, the integer
 #      conversion and the frame builders, and of the simulated device's frame reader and
 #      command line (scripts/fuzz.sh runs the same targets for longer);
-#   5. the Debian package (scripts/check-package.sh): built from a fresh build directory, its
+#   5. the real kernel serial drivers (tests/drivers/run.sh): Debian 12's own kernel under QEMU
+#      with an emulated FTDI USB adapter and a 16550A UART, each wired to a simulated device;
+#      the command line and the window on them, baud rates and DTR/RTS as the chips saw them,
+#      the adapter pulled out and put back;
+#   6. the Debian package (scripts/check-package.sh): built from a fresh build directory, its
 #      file list, lintian, the desktop entry and metadata validators, the programs installed
 #      into a temporary root, and apt's install into a fresh Debian 12 root.
-# Tests use Qt's offscreen platform and pseudo-terminals: no display, no hardware.
+# Tests use Qt's offscreen platform, pseudo-terminals and emulated adapters in a virtual
+# machine: no display, no hardware, never this machine's own serial ports.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -39,6 +44,9 @@ VQ830_TARGETS="protocol_fuzz frames_fuzz sim_fuzz sim_options_fuzz" "$root/scrip
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVQ830_SANITIZE=address \
   -DVQ830_FUZZ=ON -DVQ830_TEST_DIRS="protocol;sim"
 (cd "$root/build-fuzz" && ctest -j1 -R fuzz)
+
+step "real kernel serial drivers in a virtual machine (FTDI on ftdi_sio, 16550A on 8250)"
+"$root/tests/drivers/run.sh" "$root/build"
 
 step "Debian package: build, lintian, desktop entry, metadata, install into a fresh Debian 12 root"
 "$root/scripts/check-package.sh"

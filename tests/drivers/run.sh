@@ -9,7 +9,11 @@ here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 [ $# -eq 1 ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 build="$(cd "$1" && pwd)"
-limit="${VQ830_DRIVERS_LIMIT:-1200}" # seconds for the whole stage, kernel download included
+limit="${VQ830_DRIVERS_LIMIT:-900}" # seconds for the guest and its checks
+# A hard limit on the whole stage, kernel download included: fail, never hang.
+if [ -z "${VQ830_DRIVERS_TIMED:-}" ]; then
+  VQ830_DRIVERS_TIMED=1 exec timeout -k 10 $((limit + 300)) "$0" "$build"
+fi
 cache="${VQ830_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vq830}"
 work="$build/drivers"
 checks=(1 2 3 4 5 6)
@@ -99,11 +103,12 @@ cleanup() {
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
+trap 'log "stopped"; exit 124' TERM INT
 
 start_sim() { # NAME [OPTION...]: a simulator whose pseudo-terminal QEMU opens as a port's far end
   local name="$1"
   shift
-  "$build/sim/vq830-sim" --link "$work/sims" --name "$name" --log "$@" 2>"$work/sim-$name.log" >/dev/null &
+  "$build/sim/vq830-sim" --link "$work/sims" --name "$name" --log --exit-with-parent "$@" 2>"$work/sim-$name.log" >/dev/null &
   pids+=($!)
   local i
   for i in $(seq 100); do [ -e "$work/sims/$name" ] && return; sleep 0.1; done
