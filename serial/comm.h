@@ -1,4 +1,5 @@
-// TComm: a non-visual object that owns one serial port (a tty on Linux).
+// TComm: a non-visual object that owns one serial port (a tty on Linux, a COM port on
+// Windows).
 //
 // It keeps the port's line settings and time-outs as properties, opens and closes the device,
 // hands outgoing byte buffers to a transmit thread and turns what its receive and transmit
@@ -17,7 +18,11 @@
 #include <string>
 
 #include "serial/notify.h"
+#ifdef _WIN32
+#include "serial/unique_handle.h"
+#else
 #include "serial/unique_fd.h"
+#endif
 
 enum class TParity { None, Odd, Even, Mark, Space };
 enum class TStopBits { _1, _1_5, _2 };
@@ -52,12 +57,15 @@ inline constexpr uint32_t ReadIntervalAtOnce = 0xFFFFFFFFu;
 inline constexpr uint32_t ModemEventRing = 4;
 inline constexpr uint32_t ModemEventCarrier = 8;
 
-// Bits of the EventMask argument of OnReceiveError (line-error flags).
+// Bits of the EventMask argument of OnReceiveError (line-error flags). <windows.h> defines
+// the same names as macros with the same values; where it came first, those stand.
+#ifndef CE_RXOVER
 inline constexpr uint32_t CE_RXOVER = 0x1;
 inline constexpr uint32_t CE_OVERRUN = 0x2;
 inline constexpr uint32_t CE_RXPARITY = 0x4;
 inline constexpr uint32_t CE_FRAME = 0x8;
 inline constexpr uint32_t CE_BREAK = 0x10;
+#endif
 
 class TComm;
 
@@ -84,8 +92,9 @@ public:
     TComm(const TComm&) = delete;
     TComm& operator=(const TComm&) = delete;
 
-    // Opens CommName (a device path, used as it stands) exclusively, applies the time-outs and
-    // line settings and starts the receive and transmit threads. Raises ECommsError.
+    // Opens CommName (a device path such as /dev/ttyUSB0 or \\.\COM4, used as it stands)
+    // exclusively, applies the time-outs and line settings and starts the receive and transmit
+    // threads. Raises ECommsError.
     void OpenPort();
     // Stops and joins both threads and closes the device. Harmless on a closed port.
     void ClosePort();
@@ -93,9 +102,13 @@ public:
     // open, Length is 0, the transmit thread has ended or its queue is full.
     bool SendBytes(const void* Buffer, size_t Length);
     bool IsOpen() const { return DeviceHandle.Valid(); }
-    // The system error (errno) behind the last failed OpenPort; 0 after a successful one or
-    // when the failure had no system error. A device that is locked, or that another process
-    // holds open (pseudo-terminals excepted), gives EBUSY; a path that is no tty gives ENOTTY.
+    // The system error behind the last failed OpenPort; 0 after a successful one or when the
+    // failure had no system error. On POSIX it is errno: a device that is locked, or that
+    // another process holds open (pseudo-terminals excepted), gives EBUSY; a path that is no
+    // tty gives ENOTTY. On Windows it is GetLastError() of the call that failed:
+    // ERROR_FILE_NOT_FOUND for a port that does not exist, ERROR_ACCESS_DENIED (wine:
+    // ERROR_SHARING_VIOLATION) for one that is open elsewhere; ERROR_INVALID_HANDLE when
+    // the path opens but is no comm device.
     int LastOpenErrno() const { return FLastOpenErrno; }
 
     // Properties.
@@ -180,7 +193,9 @@ private:
     void StartPort();
     bool ApplyLineSettings();
     void ApplyTimeouts();
+#ifndef _WIN32
     void PassTimeouts();
+#endif
     void StopReader();
     void StopWriter();
     void CloseHandles();
@@ -193,10 +208,15 @@ private:
     std::shared_ptr<vq830serial::PortContext> Context;
     std::unique_ptr<vq830serial::TReadThread> Reader;
     std::unique_ptr<vq830serial::TWriteThread> Writer;
+#ifdef _WIN32
+    // The device; the threads' stop event and the queue's wake event are in the context.
+    UniqueHandle DeviceHandle;
+#else
     UniqueFd DeviceHandle;
     // The threads' stop signal and the transmit queue's wake signal (eventfds).
     UniqueFd StopSignal;
     UniqueFd WakeSignal;
+#endif
     // Notifications hold a weak reference to this token and do nothing once it is gone.
     std::shared_ptr<TComm*> Alive;
 

@@ -1,0 +1,405 @@
+#include "serial/comm_threads_win32.h"
+
+#include <algorithm>
+
+void CloseWin32Handle(void* handle) { CloseHandle(handle); }
+
+namespace vq830serial {
+
+namespace {
+
+// Posts fn(owner) to the owner's thread; nothing happens there if the TComm is gone by then.
+template <typename F> void PostToOwner(PortContext& ctx, F fn) {
+    ctx.Sink->Post([owner = ctx.Owner, fn = std::move(fn)]() {
+        if (auto alive = owner.lock()) fn(**alive);
+    });
+}
+
+HANDLE NewEvent(bool manualReset) { return CreateEventW(nullptr, manualReset, FALSE, nullptr); }
+
+// How long an operation cancelled at a thread's end may take to report its end.
+constexpr DWORD CancelWaitMs = 2000;
+
+} // namespace
+
+bool PortContext::CreateEvents() {
+    StopEvent = UniqueHandle(NewEvent(true));
+    WakeEvent = UniqueHandle(NewEvent(false));
+    OwnerEvent = UniqueHandle(NewEvent(false));
+    return StopEvent.Valid() && WakeEvent.Valid() && OwnerEvent.Valid();
+}
+
+void PortContext::RequestStop() {
+    StopRequested.store(true);
+    SetEvent(StopEvent.Get());
+}
+
+bool PortContext::InProgress(DWORD code) {
+    if (code == ERROR_IO_PENDING) return true;
+    EndStep(code);
+    return false;
+}
+
+void PortContext::EndStep(DWORD code) {
+    if (code == ERROR_INVALID_HANDLE) return;
+    if (code == ERROR_OPERATION_ABORTED && Stopping()) return; // our own purge
+    PostHangupRequest();
+}
+
+void PortContext::SetReceiveBacklogLimit(uint32_t limit) {
+    ReceiveBacklogLimit.store(limit);
+    WakeReader(); // a raised limit may let a waiting receive thread go on
+}
+
+void PortContext::WakeReader() {
+    if (ReaderWaitsForOwner.load()) SetEvent(OwnerEvent.Get());
+}
+
+void PortContext::BatchTaken(size_t count) {
+    Backlog.fetch_sub(count);
+    WakeReader();
+}
+
+// The receive thread announces that it waits before it looks at the backlog again, and the
+// owner takes a batch off the backlog before it looks at the announcement, so one of the two
+// always sees the other: no wake-up is lost.
+bool PortContext::WaitForOwner() {
+    const HANDLE waits[2] = {StopEvent.Get(), OwnerEvent.Get()};
+    DWORD result = WAIT_OBJECT_0 + 1;
+    while (Backlog.load() > ReceiveBacklogLimit.load()) {
+        ReaderWaitsForOwner.store(true);
+        if (Backlog.load() <= ReceiveBacklogLimit.load()) break;
+        result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (result != WAIT_OBJECT_0 + 1) break;
+    }
+    ReaderWaitsForOwner.store(false);
+    if (result == WAIT_OBJECT_0 + 1) return true;
+    if (result != WAIT_OBJECT_0) PostHangupRequest();
+    return false;
+}
+
+std::function<void()> PortContext::DataNotice(std::vector<uint8_t> block, uint16_t count) {
+    // The batch counts as waiting until its closure has run, whatever the handler does.
+    struct Taken {
+        std::weak_ptr<PortContext> Ctx;
+        size_t Count;
+        ~Taken() {
+            if (auto ctx = Ctx.lock()) ctx->BatchTaken(Count);
+        }
+    };
+    Backlog.fetch_add(count);
+    return [owner = Owner, self = weak_from_this(), block = std::move(block), count]() {
+        const Taken taken{self, count};
+        if (auto alive = owner.lock())
+            if (auto handler = (**alive).OnReceiveData) handler(**alive, block.data(), count);
+    };
+}
+
+void PortContext::ReportFailure() noexcept {
+    try {
+        PostHangupRequest();
+    } catch (...) {
+        // Not even the hang-up request can be posted: the thread ends silently.
+    }
+}
+
+void PortContext::PostLineError(uint32_t flags) {
+    PostToOwner(*this, [flags](TComm& comm) {
+        if (auto handler = comm.OnReceiveError) handler(comm, flags);
+    });
+}
+
+void PortContext::PostHangupRequest() {
+    if (HangupPosted.exchange(true)) return;
+    PostToOwner(*this, [](TComm& comm) {
+        if (auto handler = comm.OnRequestHangup) handler(comm);
+    });
+}
+
+void PortContext::PostModemChange(uint32_t bits) {
+    PostToOwner(*this, [bits](TComm& comm) {
+        if (auto handler = comm.OnModemStateChange) handler(comm, bits);
+    });
+}
+
+void PortContext::PostSendQueueEmpty() {
+    PostToOwner(*this, [](TComm& comm) {
+        if (auto handler = comm.OnSendDataEmpty) handler(comm);
+    });
+}
+
+bool PendingIo::Create() {
+    Done = UniqueHandle(NewEvent(true));
+    return Done.Valid();
+}
+
+void PendingIo::Reset() {
+    Record = OVERLAPPED{};
+    Record.hEvent = Done.Get();
+}
+
+void PendingIo::Finish(HANDLE device) {
+    if (!Pending) return;
+    CancelIoEx(device, &Record);
+    if (WaitForSingleObject(Done.Get(), CancelWaitMs) == WAIT_OBJECT_0) Pending = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receive thread
+
+TReadThread::TReadThread(std::shared_ptr<PortContext> ctx)
+    : Ctx(std::move(ctx)), Buffer(BufferSize) {}
+
+TReadThread::~TReadThread() { Join(); }
+
+void TReadThread::Start() {
+    if (!Read.Create() || !LineWait.Create()) throw std::runtime_error("no completion event");
+    Thread = std::thread([this] { Run(); });
+}
+
+void TReadThread::Join() {
+    if (Thread.joinable()) Thread.join();
+}
+
+void TReadThread::Run() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    try {
+        Execute();
+    } catch (...) {
+        Ctx->ReportFailure();
+    }
+    PurgeComm(Ctx->Device, PURGE_RXABORT | PURGE_RXCLEAR);
+    Read.Finish(Ctx->Device);
+    LineWait.Finish(Ctx->Device);
+}
+
+void TReadThread::Execute() {
+    // Carrier changes, line errors and ring. A driver that refuses the mask still reads.
+    Watching = SetCommMask(Ctx->Device, EV_RLSD | EV_ERR | EV_RING) != 0;
+    if (Watching && !ArmEventWait()) return;
+    if (!ArmRead()) return;
+    while (Serve()) {
+    }
+}
+
+// One wait for the stop event, a line event or a read. The stop event wins over the others,
+// line events over reads.
+bool TReadThread::Serve() {
+    HANDLE waits[3] = {Ctx->StopEvent.Get(), LineWait.Done.Get(), Read.Done.Get()};
+    if (!Watching) waits[1] = Read.Done.Get();
+    const DWORD count = Watching ? 3 : 2;
+    const DWORD r = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+    if (r == WAIT_OBJECT_0) return false;
+    if (r == WAIT_OBJECT_0 + count - 1) return FinishRead() && ArmRead();
+    if (r == WAIT_OBJECT_0 + 1) return FinishEventWait() && (!Watching || ArmEventWait());
+    Ctx->PostHangupRequest();
+    return false;
+}
+
+void TReadThread::DropEventWait() {
+    Watching = false;
+    LineWait.Pending = false;
+}
+
+bool TReadThread::ArmEventWait() {
+    for (;;) {
+        if (Ctx->Stopping()) return false;
+        LineWait.Reset();
+        Mask = 0;
+        if (WaitCommEvent(Ctx->Device, &Mask, &LineWait.Record)) {
+            if (!HandleLineEvents(Mask)) return false;
+            continue;
+        }
+        const DWORD code = GetLastError();
+        if (code == ERROR_IO_PENDING) {
+            LineWait.Pending = true;
+            return true;
+        }
+        if (code == ERROR_INVALID_HANDLE || Ctx->Stopping()) return false;
+        DropEventWait(); // the reads find out whether the line itself is gone
+        return true;
+    }
+}
+
+bool TReadThread::FinishEventWait() {
+    DWORD ignored = 0;
+    LineWait.Pending = false;
+    if (!GetOverlappedResult(Ctx->Device, &LineWait.Record, &ignored, FALSE)) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_INVALID_HANDLE || Ctx->Stopping()) return false;
+        DropEventWait();
+        return true;
+    }
+    return HandleLineEvents(Mask);
+}
+
+// Line errors are reported before a modem change found in the same mask. A mask with none of
+// the watched events means the driver gave up on the wait: events are no longer watched.
+bool TReadThread::HandleLineEvents(DWORD mask) {
+    if (mask & EV_ERR) {
+        DWORD errors = 0;
+        if (!ClearCommError(Ctx->Device, &errors, nullptr)) {
+            Ctx->EndStep(GetLastError());
+            return false;
+        }
+        if (errors) Ctx->PostLineError(errors);
+    }
+    uint32_t bits = 0;
+    if (mask & EV_RLSD) bits |= ModemEventCarrier;
+    if (mask & EV_RING) bits |= ModemEventRing;
+    if (bits) Ctx->PostModemChange(bits);
+    if (!(mask & (EV_ERR | EV_RLSD | EV_RING))) DropEventWait();
+    return true;
+}
+
+bool TReadThread::ArmRead() {
+    for (;;) {
+        if (Ctx->Stopping()) return false;
+        if (!Ctx->WaitForOwner()) return false;
+        Read.Reset();
+        if (ReadFile(Ctx->Device, Buffer.data(), BufferSize, nullptr, &Read.Record)) {
+            if (!FinishRead()) return false;
+            continue;
+        }
+        if (!Ctx->InProgress(GetLastError())) return false;
+        Read.Pending = true;
+        return true;
+    }
+}
+
+bool TReadThread::FinishRead() {
+    DWORD count = 0;
+    Read.Pending = false;
+    if (!GetOverlappedResult(Ctx->Device, &Read.Record, &count, FALSE)) {
+        Ctx->EndStep(GetLastError());
+        return false;
+    }
+    if (count == 0 && EmptyMeansGone()) {
+        Ctx->PostHangupRequest();
+        return false;
+    }
+    return DeliverBatch(count);
+}
+
+bool TReadThread::EmptyMeansGone() const {
+    return !Ctx->ReadsMayEndEmpty.load() && !Ctx->Stopping();
+}
+
+// A read that ended empty (a read total time-out) delivers nothing and is issued again.
+bool TReadThread::DeliverBatch(DWORD count) {
+    std::vector<uint8_t> block;
+    block.reserve(count + 1);
+    if (Ctx->IgnoreNullChar.load())
+        std::copy_if(Buffer.begin(), Buffer.begin() + count, std::back_inserter(block),
+                     [](uint8_t b) { return b != 0; });
+    else
+        block.assign(Buffer.begin(), Buffer.begin() + count);
+    const auto n = static_cast<uint16_t>(block.size());
+    if (n == 0) return true;
+    block.push_back(0); // the batch is followed by one zero byte
+    Ctx->Sink->Post(Ctx->DataNotice(std::move(block), n));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transmit thread
+
+TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
+
+TWriteThread::~TWriteThread() { Join(); }
+
+void TWriteThread::Start() {
+    if (!Write.Create()) throw std::runtime_error("no completion event");
+    Thread = std::thread([this] { Run(); });
+}
+
+void TWriteThread::Join() {
+    if (Thread.joinable()) Thread.join();
+}
+
+void TWriteThread::Run() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    try {
+        Execute();
+    } catch (...) {
+        Ctx->ReportFailure();
+    }
+    PortContext& ctx = *Ctx;
+    PurgeComm(ctx.Device, PURGE_TXABORT | PURGE_TXCLEAR);
+    Write.Finish(ctx.Device);
+    std::lock_guard lock(ctx.QueueMutex);
+    ctx.WriterEnded = true;
+    ctx.Queue.clear();
+    ctx.SendQueueEmpty.store(true);
+}
+
+// Waits for the stop event or a new buffer; false when the thread is to end.
+bool TWriteThread::WaitForWork() {
+    const HANDLE waits[2] = {Ctx->StopEvent.Get(), Ctx->WakeEvent.Get()};
+    const DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (r == WAIT_OBJECT_0 + 1) return true;
+    if (r != WAIT_OBJECT_0) Ctx->PostHangupRequest();
+    return false;
+}
+
+void TWriteThread::Execute() {
+    PortContext& ctx = *Ctx;
+    bool notifyEmpty = true;
+    for (;;) {
+        std::vector<uint8_t> item;
+        {
+            std::lock_guard lock(ctx.QueueMutex);
+            if (!ctx.Queue.empty()) {
+                item = std::move(ctx.Queue.front());
+                ctx.Queue.pop_front();
+            } else {
+                ctx.SendQueueEmpty.store(true);
+            }
+        }
+        if (item.empty()) {
+            if (notifyEmpty) ctx.PostSendQueueEmpty();
+            notifyEmpty = false;
+            if (!WaitForWork()) return;
+            continue;
+        }
+        if (ctx.Stopping()) return; // the item taken is dropped
+        // Each block carries one zero byte after the data, which is not sent.
+        if (!WriteAll(item.data(), static_cast<DWORD>(item.size() - 1))) return;
+        notifyEmpty = true;
+    }
+}
+
+// Writes a block completely; a write the driver cuts short (a write time-out) goes on with
+// the rest. False: stopped, or the device failed.
+bool TWriteThread::WriteAll(const uint8_t* data, DWORD count) {
+    DWORD offset = 0;
+    while (offset < count) {
+        if (Ctx->Stopping()) return false;
+        Write.Reset();
+        DWORD written = 0;
+        if (!WriteFile(Ctx->Device, data + offset, count - offset, nullptr, &Write.Record)) {
+            if (!Ctx->InProgress(GetLastError())) return false;
+            Write.Pending = true;
+        }
+        if (!WaitWritten(written)) return false;
+        offset += written;
+    }
+    return true;
+}
+
+// Waits for the write in progress (or just completed) to end; the stop event ends the wait.
+bool TWriteThread::WaitWritten(DWORD& written) {
+    const HANDLE waits[2] = {Ctx->StopEvent.Get(), Write.Done.Get()};
+    const DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (r == WAIT_OBJECT_0) return false; // Run cancels the pending write
+    if (r != WAIT_OBJECT_0 + 1) {
+        Ctx->PostHangupRequest();
+        return false;
+    }
+    Write.Pending = false;
+    if (GetOverlappedResult(Ctx->Device, &Write.Record, &written, TRUE)) return true;
+    Ctx->EndStep(GetLastError());
+    return false;
+}
+
+} // namespace vq830serial
