@@ -1,6 +1,7 @@
 // The counter file of `serial --next`: one decimal number, the next board serial number. It is
-// locked (flock, exclusive) from opening until the object goes away, so that two stations
-// sharing the file never take the same number: the second waits for the first.
+// locked (flock, exclusive; on Windows LockFileEx) from opening until the object goes away, so
+// that two stations sharing the file never take the same number: the second waits for the
+// first.
 #pragma once
 
 #include <QString>
@@ -20,6 +21,10 @@ public:
 
 private:
     QString path_;
+#ifdef _WIN32
+    void* handle_ = nullptr; // the file's HANDLE
+#else
     int fd_ = -1;
+#endif
     QString value_;
 };

@@ -3,6 +3,17 @@
 #include <QCommandLineParser>
 #include <map>
 
+// How --port names a port differs between Linux and Windows.
+#ifdef _WIN32
+#define PORT_OPTION_HELP                                                                           \
+    "  --port NAME     the port: COMn (COM10 and above too) or a device path such as\n"            \
+    "                  \\\\.\\COM4 (default COM4)\n"
+#else
+#define PORT_OPTION_HELP                                                                           \
+    "  --port NAME     the port: COMn through the port map ($VQ830_PORT_DIR, else\n"               \
+    "                  ~/.config/vq830/ports), a path, or a name under /dev (default COM4)\n"
+#endif
+
 const char kUsage[] = R"(Usage: vq830 [OPTION]... COMMAND [ARGUMENT]...
 The VQ830-A(B) serial intelligent distributor from the command line.
 
@@ -25,9 +36,7 @@ Commands:
   ports                      list the serial devices present
 
 Options:
-  --port NAME     the port: COMn through the port map ($VQ830_PORT_DIR, else
-                  ~/.config/vq830/ports), a path, or a name under /dev (default COM4)
-  --baud N        baud rate (default 9600)
+)" PORT_OPTION_HELP R"(  --baud N        baud rate (default 9600)
   --parity P      None, Odd or Even (default None)
   --stop N        stop bits, 1 or 2 (default 1)
   --timeout MS    how long to wait for each answer (default 2000)

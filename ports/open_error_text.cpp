@@ -3,7 +3,75 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
+
+// What went wrong, from the system's error code (errno; on Windows the Win32 error).
+enum class Cause { None, Missing, Permission, Busy, NotSerial, NoHardware, Other };
+
+#ifdef _WIN32
+Cause CauseOf(int error) {
+    switch (error) {
+    case 0:
+        return Cause::None;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_UNIT:
+        return Cause::Missing;
+    case ERROR_ACCESS_DENIED: // Windows opens a port for one program at a time
+    case ERROR_SHARING_VIOLATION:
+        return Cause::Busy;
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+        return Cause::NotSerial;
+    case ERROR_GEN_FAILURE:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        return Cause::NoHardware;
+    default:
+        return Cause::Other;
+    }
+}
+
+QString SystemMessage(int error) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, DWORD(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const QString message = n ? QString::fromWCharArray(text, int(n)).trimmed() : QString();
+    LocalFree(text);
+    return QStringLiteral("%1 (%2)").arg(message).arg(error);
+}
+#else
+Cause CauseOf(int error) {
+    switch (error) {
+    case 0:
+        return Cause::None;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return Cause::Missing;
+    case EACCES:
+    case EPERM:
+        return Cause::Permission;
+    case EBUSY:
+        return Cause::Busy;
+    case ENOTTY:
+    case EISDIR:
+        return Cause::NotSerial;
+    case EIO:
+        return Cause::NoHardware;
+    default:
+        return Cause::Other;
+    }
+}
+
+QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+#endif
 
 QString PresentPortsText(const QStringList& ports) {
     if (ports.isEmpty())
@@ -25,6 +93,7 @@ QString PermissionText(const OpenErrorFacts& f) {
                       .arg(group);
 }
 
+#ifndef _WIN32
 // What to do about a known holder: ModemManager and brltty take USB serial adapters on
 // their own.
 QString HolderAdvice(const QString& name) {
@@ -37,8 +106,15 @@ QString HolderAdvice(const QString& name) {
                               "不用盲文点显器时可以卸载它：\nsudo apt remove brltty");
     return QStringLiteral("请先关闭该程序，再打开串口。");
 }
+#endif
 
 QString BusyText(const OpenErrorFacts& f) {
+#ifdef _WIN32
+    return QStringLiteral("%1 正被另一个程序占用，或当前用户无权打开它。Windows 上一个串口同一时间"
+                          "只能由一个程序打开：请先关闭占用它的程序（其他串口工具、调试助手等），"
+                          "再打开串口。")
+        .arg(f.Path);
+#else
     if (f.HolderPid <= 0)
         return QStringLiteral("%1 正被另一个程序占用。请先关闭该程序，再打开串口"
                               "（sudo fuser -v %1 可以查出是哪个进程）。")
@@ -46,6 +122,7 @@ QString BusyText(const OpenErrorFacts& f) {
     const QString name = f.HolderName.isEmpty() ? QStringLiteral("（名称不详）") : f.HolderName;
     return QStringLiteral("%1 正被进程 %2（PID %3）占用。\n").arg(f.Path, name).arg(f.HolderPid) +
            HolderAdvice(f.HolderName);
+#endif
 }
 
 QString NotSerialText(const OpenErrorFacts& f) {
@@ -62,27 +139,23 @@ QString NoHardwareText(const OpenErrorFacts& f) {
 } // namespace
 
 QString OpenErrorText(const OpenErrorFacts& facts) {
-    switch (facts.Error) {
-    case 0:
+    switch (CauseOf(facts.Error)) {
+    case Cause::None:
         return QString();
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
+    case Cause::Missing:
         return MissingText(facts);
-    case EACCES:
-    case EPERM:
+    case Cause::Permission:
         return PermissionText(facts);
-    case EBUSY:
+    case Cause::Busy:
         return BusyText(facts);
-    case ENOTTY:
-    case EISDIR:
+    case Cause::NotSerial:
         return NotSerialText(facts);
-    case EIO:
+    case Cause::NoHardware:
         return NoHardwareText(facts);
-    default:
-        return QStringLiteral("打开 %1 失败：%2。")
-            .arg(facts.Path, QString::fromLocal8Bit(std::strerror(facts.Error)));
+    case Cause::Other:
+        break;
     }
+    return QStringLiteral("打开 %1 失败：%2。").arg(facts.Path, SystemMessage(facts.Error));
 }
 
 namespace {
@@ -104,6 +177,7 @@ QString PermissionEnglish(const OpenErrorFacts& f) {
                       .arg(group);
 }
 
+#ifndef _WIN32
 QString HolderAdviceEnglish(const QString& name) {
     if (name.startsWith(QStringLiteral("ModemManager"), Qt::CaseInsensitive))
         return QStringLiteral("ModemManager probes new serial adapters as modems. Stop it:\n"
@@ -113,8 +187,15 @@ QString HolderAdviceEnglish(const QString& name) {
                               "Without a braille display, remove it:\nsudo apt remove brltty");
     return QStringLiteral("Close that program first.");
 }
+#endif
 
 QString BusyEnglish(const OpenErrorFacts& f) {
+#ifdef _WIN32
+    return QStringLiteral("%1 is in use by another program, or you may not open it. Windows "
+                          "opens a port for one program at a time: close the program holding it "
+                          "(another serial tool or terminal) first.")
+        .arg(f.Path);
+#else
     if (f.HolderPid <= 0)
         return QStringLiteral("%1 is in use by another program; close it first "
                               "(sudo fuser -v %1 shows which).")
@@ -122,34 +203,31 @@ QString BusyEnglish(const OpenErrorFacts& f) {
     const QString name = f.HolderName.isEmpty() ? QStringLiteral("(name unknown)") : f.HolderName;
     return QStringLiteral("%1 is held by %2 (pid %3).\n").arg(f.Path, name).arg(f.HolderPid) +
            HolderAdviceEnglish(f.HolderName);
+#endif
 }
 
 } // namespace
 
 QString OpenErrorTextEnglish(const OpenErrorFacts& f) {
-    switch (f.Error) {
-    case 0:
+    switch (CauseOf(f.Error)) {
+    case Cause::None:
         return QString();
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
+    case Cause::Missing:
         return QStringLiteral("%1 does not exist.\n").arg(f.Path) +
                PresentPortsEnglish(f.PresentPorts);
-    case EACCES:
-    case EPERM:
+    case Cause::Permission:
         return PermissionEnglish(f);
-    case EBUSY:
+    case Cause::Busy:
         return BusyEnglish(f);
-    case ENOTTY:
-    case EISDIR:
+    case Cause::NotSerial:
         return QStringLiteral("%1 is not a serial device.\n").arg(f.Path) +
                PresentPortsEnglish(f.PresentPorts);
-    case EIO:
+    case Cause::NoHardware:
         return QStringLiteral("%1 does not respond: no serial hardware behind this port.\n")
                    .arg(f.Path) +
                PresentPortsEnglish(f.PresentPorts);
-    default:
-        return QStringLiteral("Opening %1 failed: %2.")
-            .arg(f.Path, QString::fromLocal8Bit(std::strerror(f.Error)));
+    case Cause::Other:
+        break;
     }
+    return QStringLiteral("Opening %1 failed: %2.").arg(f.Path, SystemMessage(f.Error));
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the tool, its simulator and its tests need, if missing.
+# `setup.sh windows` also installs what the Windows build and its tests under wine need.
 # Works as root, or as a normal user with sudo. Safe to run again.
 set -euo pipefail
 
@@ -16,6 +17,15 @@ packages=(
   debootstrap                                   # a clean Debian 12 root to install it into
   qemu-system-x86 busybox-static cpio udev      # the real serial drivers in a virtual machine
 )
+if [ "${1:-}" = windows ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix                  # the Windows cross-compiler (posix threads)
+    qt6-base-dev-tools                          # Qt's host tools (moc, rcc, uic) for it
+    wine wine64                                 # running the Windows programs and tests here
+    x11-utils                                   # xwininfo: waiting for the window under Xvfb
+    zip                                         # the Windows download
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

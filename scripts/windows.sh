@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# windows.sh: the tool and the command line as Windows programs. Installs what is missing,
+# takes Qt for Windows, cross-builds vq830-tool.exe and vq830.exe (static, one file each) into
+# build-windows/, runs the Windows tests under wine (tests/windows/run.sh) and writes
+# dist/vq830-windows-x86_64.zip.
+#
+# Qt for Windows (a prefix: the folder holding bin/qt-cmake) comes from $VQ830_QT_WINDOWS when
+# set; else from the team's shared build (../shared/toolchains/qt6-mingw-w64/, checked against
+# its sha256) unpacked into ~/.cache/vq830; else it is built from Debian's qt6-base source into
+# ~/.cache/vq830 by scripts/qt-windows/build-qt.sh (about half an hour on 2 cores, once).
+# VQ830_WINDOWS_TESTS=0 skips the tests.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cache="${VQ830_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vq830}"
+shared="$root/../shared/toolchains/qt6-mingw-w64"
+shared_archive="$shared/qt6.4.2-mingw-w64-static.tar.xz"
+shared_sha256=21cf2a6fe1ba874326f39c0f1801fc161d7d7f30c2ae09d3d81805a95cc4b649
+build="$root/build-windows"
+dist="$root/dist"
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+qt_prefix() {
+  if [ -n "${VQ830_QT_WINDOWS:-}" ]; then
+    [ -x "$VQ830_QT_WINDOWS/bin/qt-cmake" ] || { echo "no bin/qt-cmake in $VQ830_QT_WINDOWS" >&2; exit 1; }
+    qt="$VQ830_QT_WINDOWS"
+    echo "Qt for Windows from VQ830_QT_WINDOWS: $qt"
+    return
+  fi
+  if [ -f "$shared_archive" ] && echo "$shared_sha256  $shared_archive" | sha256sum -c --status; then
+    qt="$cache/qt6-win-static-${shared_sha256:0:12}/qt6-win-static"
+    if [ ! -x "$qt/bin/qt-cmake" ]; then
+      rm -rf "$(dirname "$qt")" && mkdir -p "$(dirname "$qt")"
+      tar xJf "$shared_archive" -C "$(dirname "$qt")"
+    fi
+    echo "Qt for Windows from the shared build (sha256 checked): $qt"
+    return
+  fi
+  qt="$cache/qt6-win-built"
+  if [ ! -x "$qt/bin/qt-cmake" ]; then
+    echo "no shared Qt for Windows: building it from Debian's qt6-base source (about 30 min)"
+    "$root/scripts/qt-windows/build-qt.sh" "$qt"
+  fi
+  echo "Qt for Windows built from Debian's source: $qt"
+}
+
+readme() {
+  cat <<'EOF'
+VQ830-A(B) 配置与测试工具（Windows 版）
+=====================================
+
+vq830-tool.exe  配置与测试工具（窗口）：双击启动。
+vq830.exe       命令行工具，供生产线使用。
+
+选择串口：在窗口左上角的“端口号”中选择或输入 COM 口（例如 COM4、COM12）。
+列表中 COM1-COM12 之后是本机现有的串口，鼠标停在某一项上可以看到它的描述、
+序列号和 VID:PID，据此找到你的 USB 转串口适配器。也可以在“设备管理器 → 端口
+(COM 和 LPT)”中查看适配器的 COM 号。一个串口同一时间只能由一个程序打开。
+
+命令行（cmd 或 PowerShell）：
+  vq830.exe --port COM4 read
+  vq830.exe --port COM4 read --json > board.json
+  vq830.exe --port COM4 write board.json
+  vq830.exe --port COM4 set mode=1 Z=115200,Even,2
+  vq830.exe ports
+  vq830.exe --help
+
+VQ830-A(B) configuration and test tool (Windows)
+================================================
+
+vq830-tool.exe  the configuration and test tool (a window): double-click to start.
+vq830.exe       the command line, for production lines.
+
+Picking the port: choose or type the COM port (COM4, COM12, ...) in the 端口号 (port)
+field at the top left of the window. After COM1-COM12 the list shows the serial ports
+present; hovering an entry shows its description, serial number and VID:PID, so that you
+can find your USB serial adapter. Device Manager, under "Ports (COM & LPT)", also shows the
+adapter's COM number. Windows lets one program at a time open a port.
+
+Command line (cmd or PowerShell):
+  vq830.exe --port COM4 read
+  vq830.exe --port COM4 read --json > board.json
+  vq830.exe --port COM4 write board.json
+  vq830.exe --port COM4 set mode=1 Z=115200,Even,2
+  vq830.exe ports
+  vq830.exe --help
+EOF
+}
+
+make_zip() {
+  local stage="$build/zip/vq830-windows-x86_64"
+  rm -rf "$build/zip" && mkdir -p "$stage"
+  x86_64-w64-mingw32-strip -o "$stage/vq830-tool.exe" "$build/app/vq830-tool.exe"
+  x86_64-w64-mingw32-strip -o "$stage/vq830.exe" "$build/cli/vq830.exe"
+  readme | sed 's/$/\r/' >"$stage/README.txt"
+  mkdir -p "$dist"
+  rm -f "$dist/vq830-windows-x86_64.zip"
+  (cd "$build/zip" && zip -qr -9 "$dist/vq830-windows-x86_64.zip" vq830-windows-x86_64)
+  ls -l "$stage"/*.exe "$dist/vq830-windows-x86_64.zip"
+}
+
+step "set-up"
+"$root/scripts/setup.sh" windows
+qt_prefix
+
+step "Linux build (the simulator and the Linux side of the wine tests)"
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+step "Windows build"
+if [ ! -f "$build/build.ninja" ]; then
+  "$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
+fi
+ninja -C "$build" -j"${VQ830_WINDOWS_JOBS:-2}"
+
+if [ "${VQ830_WINDOWS_TESTS:-1}" != 0 ]; then
+  step "Windows tests under wine"
+  "$root/tests/windows/run.sh" "$root/build" "$build"
+fi
+
+step "dist/vq830-windows-x86_64.zip"
+make_zip
