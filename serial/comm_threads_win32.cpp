@@ -170,6 +170,8 @@ void TReadThread::Run() {
     }
     PurgeComm(Ctx->Device, PURGE_RXABORT | PURGE_RXCLEAR);
     Read.Finish(Ctx->Device);
+    // An empty mask ends a pending line-event wait (wine's cannot be cancelled otherwise).
+    if (LineWait.Pending) SetCommMask(Ctx->Device, 0);
     LineWait.Finish(Ctx->Device);
 }
 
