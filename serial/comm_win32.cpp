@@ -217,18 +217,17 @@ bool TComm::ApplyLineSettings() {
 
 // The five time-outs as they stand, with one exception: an interval of ReadIntervalAtOnce
 // with no read totals would make Windows return every read at once, empty ones included (the
-// receive thread would spin). It becomes the documented "wait for the first byte, then
-// return what has arrived" form (interval and multiplier MAXDWORD, a constant just below).
+// receive thread would spin). It becomes "wait for the first byte, then return at the first
+// pause of 1 ms": what has arrived is handed over at once, and an idle line costs nothing.
+// (The form with interval and multiplier MAXDWORD means the same on Windows, but under wine a
+// port switched to it while open delivered nothing more.)
 void TComm::ApplyTimeouts() {
     ++FTimeoutsApplied;
     COMMTIMEOUTS t{FReadIntervalTimeout, FReadTotalTimeoutMultiplier, FReadTotalTimeoutConstant,
                    FWriteTotalTimeoutMultiplier, FWriteTotalTimeoutConstant};
     const bool atOnce = FReadIntervalTimeout == ReadIntervalAtOnce &&
                         FReadTotalTimeoutMultiplier == 0 && FReadTotalTimeoutConstant == 0;
-    if (atOnce) {
-        t.ReadTotalTimeoutMultiplier = MAXDWORD;
-        t.ReadTotalTimeoutConstant = MAXDWORD - 1;
-    }
+    if (atOnce) t.ReadIntervalTimeout = 1;
     if (Context)
         Context->ReadsMayEndEmpty =
             t.ReadTotalTimeoutMultiplier != 0 || t.ReadTotalTimeoutConstant != 0;

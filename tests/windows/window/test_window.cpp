@@ -29,7 +29,9 @@ template <typename T> T* Control(TForm1& form, const char* name) {
 void SaveScreenshot(TForm1& form) {
     const QString path = qEnvironmentVariable("VQ830_SCREENSHOT");
     if (path.isEmpty()) return;
-    QPixmap shot = form.screen()->grabWindow(0);
+    const QRect frame = form.frameGeometry();
+    QPixmap shot =
+        form.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     if (shot.isNull()) shot = form.grab();
     QVERIFY2(shot.save(path), qPrintable(path));
 }
@@ -38,6 +40,7 @@ void SaveScreenshot(TForm1& form) {
 
 void WindowOnWindowsTest::query1FillsThePage() {
     TForm1 form;
+    form.move(0, 0);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     Control<TComboBox>(form, "SPREALCOM")->setEditText(QStringLiteral("COM4"));

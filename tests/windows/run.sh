@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# run.sh LINUX_BUILD WINDOWS_BUILD: every test of the Windows build, under wine, against the
+# Linux side (simulated devices and peers on pseudo-terminals mapped as COM ports, an Xvfb
+# display for the window):
+#   - the protocol tests and the configuration-file tests built for Windows;
+#   - TComm's Win32 backend (comm/run.sh);
+#   - vq830.exe read --json, set and a verified write against vq830-sim on COM4;
+#   - the window: test_window.exe opens COM4, 查询1 fills the page (a screenshot is kept);
+#     vq830-tool.exe itself starts and shows its window (a screenshot is kept).
+# One line per test; exit status 0 only when all passed. The screenshots and every program's
+# output are kept in WINDOWS_BUILD/wine-logs/. Each program is killed after its time limit.
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/wine.sh"
+[ $# -eq 2 ] || { echo "usage: $0 LINUX_BUILD WINDOWS_BUILD" >&2; exit 2; }
+linux=$(cd "$1" && pwd)
+windows=$(cd "$2" && pwd)
+prefix=$windows/wineprefix
+logs=$windows/wine-logs
+preload=$linux/tests/windows/comm/libwine_modem_preload.so
+sim=$linux/sim/vq830-sim
+mkdir -p "$logs"
+links=$(mktemp -d)
+pids=()
+failed=0
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$links"
+}
+trap cleanup EXIT
+
+verdict() { # STATUS NAME DETAIL
+  if [ "$1" = 0 ]; then echo "PASS $2: $3"; else echo "FAIL $2: $3"; failed=1; fi
+}
+
+# A Qt Test program: its result from -o FILE,txt (wine does not pass a redirected stdout).
+qt_test() { # EXE [PRELOAD] [ENV=VALUE...]
+  local exe=$1 preload=${2:-} name out status t0=$SECONDS
+  shift 2 2>/dev/null || shift
+  name=$(basename "$exe" .exe)
+  out=$logs/$name.txt
+  rm -f "$out"
+  env "$@" bash -c '. "$1/wine.sh"; wine_run "$2" 240 "$3" -- "$4" -o "$5,txt"' sh \
+    "$here" "$prefix" "$preload" "$exe" "$out" >"$logs/$name.wine.log" 2>&1
+  status=$?
+  verdict $status "$name" "$(grep -E '^Totals:' "$out" 2>/dev/null || echo "no result (status $status)") ($((SECONDS - t0)) s)"
+}
+
+start_display() {
+  local n
+  for n in $(seq 90 99); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+    pids+=($!)
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && return 0; sleep 0.1; done
+  done
+  return 1
+}
+
+start_sim() { # a simulated device on COM4
+  "$sim" --link "$links" --name COM4 >"$logs/vq830-sim.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -L "$links/COM4" ] && return 0; sleep 0.1; done
+  return 1
+}
+
+vq830_exe() { # ARGS...: vq830.exe on COM4, its standard output in $logs/vq830.out
+  wine_run "$prefix" 120 "$preload" -- "$windows/cli/vq830.exe" --port COM4 --quiet "$@" \
+    >"$logs/vq830.out" 2>>"$logs/vq830.err"
+}
+
+cli_tests() {
+  local t0=$SECONDS json=$windows/wine-logs/board.json
+  : >"$logs/vq830.err"
+  vq830_exe set mode=2 A=57600,Odd,2 OTM=123 || { verdict 1 vq830.exe "set: $(tail -n 1 "$logs/vq830.err")"; return; }
+  vq830_exe read --json || { verdict 1 vq830.exe "read --json: $(tail -n 1 "$logs/vq830.err")"; return; }
+  tr -d '\r' <"$logs/vq830.out" >"$json"
+  grep -q '"baud": 57600' "$json" || { verdict 1 vq830.exe "read --json lacks what set wrote"; return; }
+  vq830_exe set mode=0 A=9600,None,1 OTM=010 || { verdict 1 vq830.exe "second set failed"; return; }
+  vq830_exe write "Z:$json" || { verdict 1 vq830.exe "write (verified): $(tail -n 1 "$logs/vq830.err")"; return; }
+  vq830_exe read || { verdict 1 vq830.exe "read after write failed"; return; }
+  tr -d '\r' <"$logs/vq830.out" | grep -qx 'A=57600,Odd,2' || { verdict 1 vq830.exe "the device does not hold what write wrote"; return; }
+  verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4 ($((SECONDS - t0)) s)"
+}
+
+window_tests() {
+  # The page must show what the device holds, not the window's defaults.
+  "$linux/cli/vq830" --port "$links/COM4" --quiet set mode=1 Z=115200,Even,2 OTM=007 RTM=250 \
+    || { verdict 1 test_window "the simulator could not be set"; return; }
+  qt_test "$windows/tests/windows/window/test_window.exe" "$preload" \
+    "VQ830_SCREENSHOT=Z:$logs/window-after-query1.png"
+  local t0=$SECONDS
+  wine_in_namespace "$prefix" 120 "$preload" sh -c '
+      wine "$1" >"$3/vq830-tool.wine.log" 2>&1 &
+      "$2" "$3/vq830-tool.png" vq830-tool.exe >"$3/vq830-tool.start"; status=$?
+      wineserver -k; exit $status' sh "$windows/app/vq830-tool.exe" \
+    "$linux/tests/windows/window/screen_shot" "$logs"
+  verdict $? vq830-tool.exe "started under wine, $(cat "$logs/vq830-tool.start" 2>/dev/null) ($logs/vq830-tool.png)"
+}
+
+for f in "$preload" "$sim" "$linux/tests/windows/window/screen_shot" "$windows/cli/vq830.exe" \
+  "$windows/app/vq830-tool.exe"; do
+  [ -e "$f" ] || { echo "run.sh: missing $f (build both trees first)"; exit 2; }
+done
+wine_prefix "$prefix" || { echo "run.sh: cannot create the wine prefix"; exit 2; }
+start_display || { echo "run.sh: no Xvfb display"; exit 2; }
+
+for exe in "$windows"/tests/protocol/*.exe; do qt_test "$exe"; done
+qt_test "$windows/tests/windows/window/test_config_files.exe"
+"$here/comm/run.sh" "$linux" "$windows" || failed=1
+
+start_sim || { echo "run.sh: the simulator did not start"; exit 2; }
+wine_map_com "$prefix" COM4 "$links/COM4"
+cli_tests
+window_tests
+exit $failed
