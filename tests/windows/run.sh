@@ -83,7 +83,11 @@ cli_tests() {
   vq830_exe write "Z:$json" || { verdict 1 vq830.exe "write (verified): $(tail -n 1 "$logs/vq830.err")"; return; }
   vq830_exe read || { verdict 1 vq830.exe "read after write failed"; return; }
   tr -d '\r' <"$logs/vq830.out" | grep -qx 'A=57600,Odd,2' || { verdict 1 vq830.exe "the device does not hold what write wrote"; return; }
-  verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4 ($((SECONDS - t0)) s)"
+  wine_run "$prefix" 60 -- "$windows/cli/vq830.exe" --port COM9 read >/dev/null 2>"$logs/vq830.err"
+  local status=$?
+  [ $status = 3 ] && grep -q 'COM9 does not exist' "$logs/vq830.err" ||
+    { verdict 1 vq830.exe "a missing COM9: status $status, $(tr '\n' ' ' <"$logs/vq830.err")"; return; }
+  verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4; a missing COM9 explained, status 3 ($((SECONDS - t0)) s)"
 }
 
 window_tests() {
