@@ -23,11 +23,10 @@ source_entry() {
   apt-get update -qq
 }
 
-fetch_source() {
+fetch_source() { # sets src, the unpacked source
   if ! ls -d "$work"/qt6-base-*/ >/dev/null 2>&1; then
     source_entry
     (cd "$work" && apt-get source -qq qt6-base)
-    local src
     src="$(ls -d "$work"/qt6-base-*/ | head -1)"
     # With OpenGL and Direct2D off the Windows platform plugin does not build without these.
     for p in "$here"/*.patch; do patch -d "$src" -p1 <"$p"; done
