@@ -60,10 +60,12 @@ start_display() {
   return 1
 }
 
-start_sim() { # a simulated device on COM4
-  "$sim" --link "$links" --name COM4 >"$logs/vq830-sim.log" 2>&1 &
+start_sim() { # COMn [OPTION...]: a simulated device on COMn
+  local name=$1
+  shift
+  "$sim" --link "$links" --name "$name" --log "$@" >/dev/null 2>"$logs/vq830-sim-$name.log" &
   pids+=($!)
-  for _ in $(seq 100); do [ -L "$links/COM4" ] && return 0; sleep 0.1; done
+  for _ in $(seq 100); do [ -L "$links/$name" ] && return 0; sleep 0.1; done
   return 1
 }
 
@@ -88,6 +90,26 @@ cli_tests() {
   [ $status = 3 ] && grep -q 'COM9 does not exist' "$logs/vq830.err" ||
     { verdict 1 vq830.exe "a missing COM9: status $status, $(tr '\n' ' ' <"$logs/vq830.err")"; return; }
   verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4; a missing COM9 explained, status 3 ($((SECONDS - t0)) s)"
+}
+
+# Two stations share a counter file: the first (COM8, a device answering 2 s late) holds the
+# lock while it waits, so the second (COM4) takes the next number, not the same one.
+counter_test() {
+  local counter=$logs/next-serial t0=$SECONDS
+  printf '100\n' >"$counter"
+  wine_in_namespace "$prefix" 120 "$preload" sh -c '
+      wine "$1" --port COM8 --timeout 10000 --quiet serial --next "Z:$2" --tester 7 >"$3/first.out" 2>&1 &
+      first=$!
+      for _ in $(seq 300); do grep -q "rx " "$3/vq830-sim-COM8.log" && break; sleep 0.05; done
+      wine "$1" --port COM4 --quiet serial --next "Z:$2" --tester 7 >"$3/second.out" 2>&1
+      second=$?
+      wait $first; first=$?
+      wineserver -k
+      [ $first = 0 ] && [ $second = 0 ]' sh "$windows/cli/vq830.exe" "$counter" "$logs"
+  local status=$? got
+  got="$(tr -d '\r' <"$logs/first.out" | tr '\n' ' ')/ $(tr -d '\r' <"$logs/second.out" | tr '\n' ' ')/ $(tr -d '\r\n' <"$counter")"
+  [ $status = 0 ] && [ "$got" = "100 / 101 / 102" ]
+  verdict $? "vq830.exe serial --next" "two stations took $got (100 / 101 / 102 expected: the counter locked while in use) ($((SECONDS - t0)) s)"
 }
 
 window_tests() {
@@ -116,8 +138,10 @@ for exe in "$windows"/tests/protocol/*.exe; do qt_test "$exe"; done
 qt_test "$windows/tests/windows/window/test_config_files.exe"
 "$here/comm/run.sh" "$linux" "$windows" || failed=1
 
-start_sim || { echo "run.sh: the simulator did not start"; exit 2; }
+start_sim COM4 && start_sim COM8 --delay 2000 || { echo "run.sh: the simulators did not start"; exit 2; }
 wine_map_com "$prefix" COM4 "$links/COM4"
+wine_map_com "$prefix" COM8 "$links/COM8"
 cli_tests
+counter_test
 window_tests
 exit $failed
