@@ -1,6 +1,6 @@
-// TComm's construction and its property setters, the same on every platform. Opening,
-// closing, sending and applying settings to a device live in comm_posix.cpp and
-// comm_win32.cpp.
+// What TComm does the same on every platform: construction, starting the two port threads,
+// closing and the property setters. Opening, stopping the threads, sending and applying
+// settings to a device live in comm_posix.cpp and comm_win32.cpp.
 #include "serial/comm.h"
 
 // The thread types, complete for the members' destruction.
@@ -16,6 +16,31 @@ TComm::TComm(std::shared_ptr<NotifySink> sink)
 TComm::~TComm() {
     ClosePort();
     Alive.reset(); // queued notifications find no owner from here on
+}
+
+// The last step of an opening: the receive thread, then the transmit thread.
+void TComm::StartThreads() {
+    try {
+        Reader = std::make_unique<vq830serial::TReadThread>(Context);
+        Reader->Start();
+    } catch (...) {
+        Reader.reset();
+        throw ECommsError(CommsErrorText::ReadThreadFailed);
+    }
+    try {
+        Writer = std::make_unique<vq830serial::TWriteThread>(Context);
+        Writer->Start();
+    } catch (...) {
+        Writer.reset();
+        throw ECommsError(CommsErrorText::WriteThreadFailed);
+    }
+}
+
+void TComm::ClosePort() {
+    if (!IsOpen()) return;
+    StopReader();
+    StopWriter();
+    CloseHandles();
 }
 
 // Line-setting properties: stored, then (while open) the whole set is applied again. A

@@ -191,6 +191,7 @@ public:
 
 private:
     void StartPort();
+    void StartThreads();
     bool ApplyLineSettings();
     void ApplyTimeouts();
 #ifndef _WIN32

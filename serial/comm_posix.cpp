@@ -98,20 +98,7 @@ void TComm::StartPort() {
     Context->IgnoreNullChar = FIgnoreNullChar;
     Context->SetReceiveBacklogLimit(FReceiveBacklogLimit);
 
-    try {
-        Reader = std::make_unique<TReadThread>(Context);
-        Reader->Start();
-    } catch (...) {
-        Reader.reset();
-        throw ECommsError(CommsErrorText::ReadThreadFailed);
-    }
-    try {
-        Writer = std::make_unique<TWriteThread>(Context);
-        Writer->Start();
-    } catch (...) {
-        Writer.reset();
-        throw ECommsError(CommsErrorText::WriteThreadFailed);
-    }
+    StartThreads();
 }
 
 void TComm::CloseHandles() {
@@ -119,13 +106,6 @@ void TComm::CloseHandles() {
     StopSignal.Reset();
     WakeSignal.Reset();
     DeviceHandle.Reset();
-}
-
-void TComm::ClosePort() {
-    if (!IsOpen()) return;
-    StopReader();
-    StopWriter();
-    CloseHandles();
 }
 
 void TComm::StopReader() {

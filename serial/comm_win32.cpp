@@ -76,20 +76,7 @@ void TComm::StartPort() {
         throw ECommsError(CommsErrorText::EventFailed);
     }
     Context->SetReceiveBacklogLimit(FReceiveBacklogLimit);
-    try {
-        Reader = std::make_unique<TReadThread>(Context);
-        Reader->Start();
-    } catch (...) {
-        Reader.reset();
-        throw ECommsError(CommsErrorText::ReadThreadFailed);
-    }
-    try {
-        Writer = std::make_unique<TWriteThread>(Context);
-        Writer->Start();
-    } catch (...) {
-        Writer.reset();
-        throw ECommsError(CommsErrorText::WriteThreadFailed);
-    }
+    StartThreads();
 }
 
 // The device is closed before the thread objects go: an operation a thread left pending ends
@@ -99,13 +86,6 @@ void TComm::CloseHandles() {
     Reader.reset();
     Writer.reset();
     Context.reset();
-}
-
-void TComm::ClosePort() {
-    if (!IsOpen()) return;
-    StopReader();
-    StopWriter();
-    CloseHandles();
 }
 
 void TComm::StopReader() {
