@@ -7,7 +7,7 @@
 # Qt for Windows (a prefix: the folder holding bin/qt-cmake) comes from $VQ830_QT_WINDOWS when
 # set; else from the team's shared build (../shared/toolchains/qt6-mingw-w64/, checked against
 # its sha256) unpacked into ~/.cache/vq830; else it is built from Debian's qt6-base source into
-# ~/.cache/vq830 by scripts/qt-windows/build-qt.sh (about half an hour on 2 cores, once).
+# ~/.cache/vq830 by scripts/qt-windows/build-qt.sh (15 to 30 minutes on 2 cores, once).
 # VQ830_WINDOWS_TESTS=0 skips the tests.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -38,7 +38,7 @@ qt_prefix() {
   fi
   qt="$cache/qt6-win-built"
   if [ ! -x "$qt/bin/qt-cmake" ]; then
-    echo "no shared Qt for Windows: building it from Debian's qt6-base source (about 30 min)"
+    echo "no shared Qt for Windows: building it from Debian's qt6-base source (15 to 30 min)"
     "$root/scripts/qt-windows/build-qt.sh" "$qt"
   fi
   echo "Qt for Windows built from Debian's source: $qt"
@@ -104,7 +104,13 @@ step "set-up"
 qt_prefix
 
 step "Linux build (the simulator and the Linux side of the wine tests)"
-"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+linux_options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+# A build folder made before the Windows tests existed lists its test folders without them.
+dirs="$(sed -n 's/^VQ830_TEST_DIRS:STRING=//p' "$root/build/CMakeCache.txt" 2>/dev/null || true)"
+if [ -n "$dirs" ] && [[ ";$dirs;" != *";windows;"* ]]; then
+  linux_options+=("-DVQ830_TEST_DIRS=$dirs;windows")
+fi
+"$root/scripts/build.sh" "$root/build" "${linux_options[@]}"
 
 step "Windows build"
 if [ ! -f "$build/build.ninja" ]; then
