@@ -2,7 +2,8 @@
 # run.sh LINUX_BUILD WINDOWS_BUILD: every test of the Windows build, under wine, against the
 # Linux side (simulated devices and peers on pseudo-terminals mapped as COM ports, an Xvfb
 # display for the window):
-#   - the protocol tests and the configuration-file tests built for Windows;
+#   - the protocol tests and the configuration-file tests built for Windows, and the port names
+#     and open-error explanations as Windows has them;
 #   - TComm's Win32 backend (comm/run.sh);
 #   - vq830.exe read --json, set and a verified write against vq830-sim on COM4;
 #   - the window: test_window.exe opens COM4, 查询1 fills the page (a screenshot is kept);
@@ -135,6 +136,7 @@ wine_prefix "$prefix" || { echo "run.sh: cannot create the wine prefix"; exit 2;
 start_display || { echo "run.sh: no Xvfb display"; exit 2; }
 
 for exe in "$windows"/tests/protocol/*.exe; do qt_test "$exe"; done
+qt_test "$windows/tests/windows/ports/test_open_errors.exe"
 qt_test "$windows/tests/windows/window/test_config_files.exe"
 "$here/comm/run.sh" "$linux" "$windows" || failed=1
 
