@@ -8,7 +8,7 @@
 struct OpenErrorFacts {
     QString Path;             // the device path that was opened
     int Error = 0;            // the system error of the refusal (errno; on Windows the Win32
-                            // error), 0 for none
+                              // error), 0 for none
     QString HolderName;       // the process holding the device, when known
     int HolderPid = 0;        // its pid; 0 when no holder is known
     QString Group;            // the device's group, empty when unknown

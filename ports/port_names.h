@@ -8,11 +8,15 @@
 // - "COMn" (n a number, the letters in any case) is the entry COMn of the port map directory
 //   when it exists there (usually a symbolic link to a device), else /dev/ttyS<n-1>;
 // - any other text names a device under /dev ("ttyUSB0" opens /dev/ttyUSB0).
+// On Windows "COMn" opens \\.\COMn, a device path (\\.\..., \\?\...) stands as it is and any
+// other name is a device under \\.\; there is no port map.
 QString ResolvePortName(const QString& name);
 
+#ifndef _WIN32
 // The port map directory: $VQ830_PORT_DIR when set, else $XDG_CONFIG_HOME/vq830/ports,
 // else ~/.config/vq830/ports.
 QString PortMapDirectory();
+#endif
 
 // A serial device present on this machine: its absolute path (the stable
 // /dev/serial/by-id/... name where there is one) and what a technician recognises it by.

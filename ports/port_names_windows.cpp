@@ -3,7 +3,6 @@
 #include "ports/open_error_text.h"
 #include "ports/port_names.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -11,12 +10,6 @@
 
 #include <devguid.h>
 #include <setupapi.h>
-
-QString PortMapDirectory() {
-    const QByteArray dir = qgetenv("VQ830_PORT_DIR");
-    if (!dir.isEmpty()) return QString::fromLocal8Bit(dir);
-    return QDir::homePath() + QStringLiteral("/.config/vq830/ports");
-}
 
 // "COM4" opens \\.\COM4 (the form that also reaches COM10 and above); a name that already is
 // a device path (\\.\..., \\?\...) stands as it is; any other name is a device under \\.\.

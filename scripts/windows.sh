@@ -122,6 +122,8 @@ ninja -C "$build" -j"${VQ830_WINDOWS_JOBS:-2}"
 if [ "${VQ830_WINDOWS_TESTS:-1}" != 0 ]; then
   step "Windows tests under wine"
   "$root/tests/windows/run.sh" "$root/build" "$build"
+else
+  step "Windows tests skipped (VQ830_WINDOWS_TESTS=0): the programs below are untested"
 fi
 
 step "dist/vq830-windows-x86_64.zip"

@@ -1,6 +1,7 @@
-// What TComm does the same on every platform: construction, starting the two port threads,
-// closing and the property setters. Opening, stopping the threads, sending and applying
-// settings to a device live in comm_posix.cpp and comm_win32.cpp.
+// What TComm does the same on every platform: construction, the order of an opening,
+// starting the two port threads, closing and the property setters. Opening the device,
+// stopping the threads, sending and applying settings to a device live in comm_posix.cpp and
+// comm_win32.cpp.
 #include "serial/comm.h"
 
 // The thread types, complete for the members' destruction.
@@ -16,6 +17,20 @@ TComm::TComm(std::shared_ptr<NotifySink> sink)
 TComm::~TComm() {
     ClosePort();
     Alive.reset(); // queued notifications find no owner from here on
+}
+
+void TComm::OpenPort() {
+    if (IsOpen()) throw ECommsError(CommsErrorText::AlreadyOpened);
+    FLastOpenErrno = 0;
+    OpenDeviceHandle();
+    try {
+        StartPort();
+    } catch (...) {
+        StopReader();
+        StopWriter();
+        CloseHandles();
+        throw;
+    }
 }
 
 // The last step of an opening: the receive thread, then the transmit thread.

@@ -190,6 +190,8 @@ public:
     static constexpr size_t MaxQueuedBuffers = 10000;
 
 private:
+    // Opens CommName into DeviceHandle; raises ECommsError with FLastOpenErrno set.
+    void OpenDeviceHandle();
     void StartPort();
     void StartThreads();
     bool ApplyLineSettings();

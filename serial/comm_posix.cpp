@@ -66,19 +66,7 @@ UniqueFd OpenDevice(const std::string& name, int& error) {
 
 } // namespace
 
-void TComm::OpenPort() {
-    if (IsOpen()) throw ECommsError(CommsErrorText::AlreadyOpened);
-    FLastOpenErrno = 0;
-    DeviceHandle = OpenDevice(FCommName, FLastOpenErrno);
-    try {
-        StartPort();
-    } catch (...) {
-        StopReader();
-        StopWriter();
-        CloseHandles();
-        throw;
-    }
-}
+void TComm::OpenDeviceHandle() { DeviceHandle = OpenDevice(FCommName, FLastOpenErrno); }
 
 // The rest of an opening, on the device just opened: settings, signals, threads.
 void TComm::StartPort() {

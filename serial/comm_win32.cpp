@@ -46,19 +46,7 @@ UniqueHandle OpenDevice(const std::string& name, int& error) {
 
 } // namespace
 
-void TComm::OpenPort() {
-    if (IsOpen()) throw ECommsError(CommsErrorText::AlreadyOpened);
-    FLastOpenErrno = 0;
-    DeviceHandle = OpenDevice(FCommName, FLastOpenErrno);
-    try {
-        StartPort();
-    } catch (...) {
-        StopReader();
-        StopWriter();
-        CloseHandles();
-        throw;
-    }
-}
+void TComm::OpenDeviceHandle() { DeviceHandle = OpenDevice(FCommName, FLastOpenErrno); }
 
 // The rest of an opening, on the device just opened: settings, events, threads.
 void TComm::StartPort() {

@@ -76,7 +76,10 @@ check_baud_rates() {
   done
   "$probe" baud "$uart" 9600 || no "$uart at 9600 refused" || return
   at="$(mark)"
-  out="$("$probe" baud "$uart" 250000)" && no "$uart took 250000: $out" && return
+  if out="$("$probe" baud "$uart" 250000)"; then
+    no "$uart took 250000: $out"
+    return
+  fi
   echo "$uart at 250000: $out"
   [ "$out" = "refused: Unable to apply line settings" ] || no "$uart at 250000: '$out'" || return
   rate="$(chip "$at" uart rates | awk '{print $NF}')"

@@ -37,14 +37,16 @@ verdict() { # STATUS NAME DETAIL
 }
 
 # A Qt Test program: its result from -o FILE,txt (wine does not pass a redirected stdout).
-qt_test() { # EXE [PRELOAD] [ENV=VALUE...]
+qt_test() { # EXE [PRELOAD [NAME=VALUE...]]: the values go into the program's environment
   local exe=$1 preload=${2:-} name out status t0=$SECONDS
-  shift 2 2>/dev/null || shift
+  shift $(($# < 2 ? $# : 2))
   name=$(basename "$exe" .exe)
   out=$logs/$name.txt
   rm -f "$out"
-  env "$@" bash -c '. "$1/wine.sh"; wine_run "$2" 240 "$3" -- "$4" -o "$5,txt"' sh \
-    "$here" "$prefix" "$preload" "$exe" "$out" >"$logs/$name.wine.log" 2>&1
+  (
+    [ $# -eq 0 ] || export "$@"
+    wine_run "$prefix" 240 "$preload" -- "$exe" -o "$out,txt"
+  ) >"$logs/$name.wine.log" 2>&1
   status=$?
   verdict $status "$name" "$(grep -E '^Totals:' "$out" 2>/dev/null || echo "no result (status $status)") ($((SECONDS - t0)) s)"
 }
