@@ -307,6 +307,9 @@ private:
     void BatchJudged(int index);
     void BatchFinished();
     void ReportBatch(const TExchangeRun& run, const std::optional<DeviceSettings>& written);
+    QString WriteAllSummary(const TExchangeRun& run, const DeviceSettings& written,
+                            const ReadBack& read) const;
+    QString ReadAllSummary(const TExchangeRun& run) const;
     void ShowBatchBox(const QString& summary, const QString& details);
     QString MismatchText(const DeviceSettings& written, const ReadBack& read) const;
     QString NotReadText(const ReadBack& read) const;

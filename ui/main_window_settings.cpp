@@ -274,6 +274,12 @@ QString Shortened(const QString& details, int perSection) {
     return kept.join(QLatin1Char('\n'));
 }
 
+qsizetype CountOf(const TExchangeRun& run, Outcome outcome) {
+    const auto& exchanges = run.Exchanges();
+    return std::count_if(exchanges.begin(), exchanges.end(),
+                         [outcome](const TExchange& e) { return e.judgement.outcome == outcome; });
+}
+
 } // namespace
 
 QString TForm1::MissingText(const Judgement& j) const {
@@ -348,37 +354,71 @@ QString TForm1::NotReadText(const ReadBack& read) const {
     return Listed(QStringLiteral("未读回的设置（%1 项）："), notRead);
 }
 
+namespace {
+
+// "2 个帧无应答" and the like: the exchanges that did not end answered, counted by what became
+// of them.
+QStringList ProblemCounts(const TExchangeRun& run) {
+    const std::pair<Outcome, QString> kinds[] = {
+        {Outcome::Refused, QStringLiteral("%1 个帧被设备拒绝")},
+        {Outcome::Silent, QStringLiteral("%1 个帧无应答")},
+        {Outcome::Incomplete, QStringLiteral("%1 个帧应答不完整")},
+        {Outcome::OtherSlot, QStringLiteral("%1 个帧应答属于其他指令")},
+        {Outcome::PortGone, QStringLiteral("%1 个帧等待应答时设备断开")},
+        {Outcome::NotSent, QStringLiteral("%1 个帧未发送")}};
+    QStringList counts;
+    for (const auto& [outcome, text] : kinds)
+        if (const auto n = CountOf(run, outcome)) counts << text.arg(n);
+    return counts;
+}
+
+} // namespace
+
+// "全部一致" only when every written setting was read back equal and every frame was answered;
+// otherwise what the comparison found and what became of the frames, each by its own name.
+QString TForm1::WriteAllSummary(const TExchangeRun& run, const DeviceSettings& written,
+                                const ReadBack& read) const {
+    const std::vector<Mismatch> mismatches = Verify(written, ConfigFields(), read);
+    const QStringList problems = ProblemCounts(run);
+    if (mismatches.empty() && problems.isEmpty())
+        return QStringLiteral("写入全部完成：读回与写入全部一致");
+    const auto notRead = std::count_if(mismatches.begin(), mismatches.end(),
+                                       [](const Mismatch& m) { return m.notRead; });
+    const auto differ = qsizetype(mismatches.size()) - notRead;
+    QStringList found;
+    if (mismatches.empty()) found << QStringLiteral("读回与写入一致");
+    if (differ > 0) found << QStringLiteral("%1 项读回不一致").arg(differ);
+    if (notRead > 0) found << QStringLiteral("%1 项未读回").arg(notRead);
+    QString summary = QStringLiteral("写入全部完成：") + found.join(QStringLiteral("，"));
+    if (!problems.isEmpty()) summary += QStringLiteral("；") + problems.join(QStringLiteral("，"));
+    return summary;
+}
+
+// How many answers came, and how many of those were no value read.
+QString TForm1::ReadAllSummary(const TExchangeRun& run) const {
+    const auto& exchanges = run.Exchanges();
+    QString summary = QStringLiteral("读取全部完成：%1 条指令中 %2 条有应答")
+                          .arg(exchanges.size())
+                          .arg(std::count_if(exchanges.begin(), exchanges.end(),
+                                             [](const TExchange& e) { return !e.answer.empty(); }));
+    const std::pair<Outcome, QString> kinds[] = {
+        {Outcome::Refused, QStringLiteral("%1 条被设备拒绝")},
+        {Outcome::Incomplete, QStringLiteral("%1 条应答无法解析")},
+        {Outcome::OtherSlot, QStringLiteral("%1 条应答属于其他指令")}};
+    QStringList notes;
+    for (const auto& [outcome, text] : kinds)
+        if (const auto n = CountOf(run, outcome)) notes << text.arg(n);
+    if (!notes.isEmpty()) summary += QStringLiteral("，其中 ") + notes.join(QStringLiteral("，"));
+    return summary;
+}
+
 // Read all says in the status line how many answers came; write all says whether every written
 // setting was read back equal. Whatever went wrong is listed in a box.
 void TForm1::ReportBatch(const TExchangeRun& run, const std::optional<DeviceSettings>& written) {
     const ReadBack read = ReadBackOf(run.Exchanges());
     const QString details =
         (written ? MismatchText(*written, read) : NotReadText(read)) + ExchangeProblems(run);
-    QString summary;
-    if (written) {
-        summary = details.isEmpty() ? QStringLiteral("写入全部完成：读回与写入全部一致")
-                                    : QStringLiteral("写入全部完成：读回与写入不一致");
-    } else {
-        const auto& exchanges = run.Exchanges();
-        const auto count = [&](auto pred) {
-            return std::count_if(exchanges.begin(), exchanges.end(), pred);
-        };
-        summary = QStringLiteral("读取全部完成：%1 条指令中 %2 条有应答")
-                      .arg(exchanges.size())
-                      .arg(count([](const TExchange& e) { return !e.answer.empty(); }));
-        // An answer that came is not yet a value read: what it was instead is said too.
-        const std::pair<Outcome, QString> kinds[] = {
-            {Outcome::Refused, QStringLiteral("%1 条被设备拒绝")},
-            {Outcome::Incomplete, QStringLiteral("%1 条应答无法解析")},
-            {Outcome::OtherSlot, QStringLiteral("%1 条应答属于其他指令")}};
-        QStringList notes;
-        for (const auto& [outcome, text] : kinds)
-            if (const auto n =
-                    count([o = outcome](const TExchange& e) { return e.judgement.outcome == o; }))
-                notes << text.arg(n);
-        if (!notes.isEmpty())
-            summary += QStringLiteral("，其中 ") + notes.join(QStringLiteral("，"));
-    }
+    QString summary = written ? WriteAllSummary(run, *written, read) : ReadAllSummary(run);
     if (run.WentAway()) summary += QStringLiteral("（设备已断开）");
     ShowStatus(summary);
     if (written || !details.isEmpty()) ShowBatchBox(summary, details);

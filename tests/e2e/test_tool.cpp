@@ -387,7 +387,7 @@ void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
     form->BatchTiming.answerTime = std::chrono::milliseconds(500);
     form->ShowSettings(SampleConfig());
     const ModalCapture box = RunBatch(*form, 56);
-    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入不一致"));
+    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入一致；2 个帧无应答"));
     QCOMPARE(box.informative,
              QStringLiteral("无应答的帧（2 个）：\n  KORVAT#MOD:1#\n  KORVAT#BAZ:721#"));
     QVERIFY(device->server->State() == StateOf(SampleConfig())); // taken all the same
@@ -406,7 +406,7 @@ void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
         device->server->SetState(s);
     });
     const ModalCapture box = RunBatch(*form, 56);
-    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入不一致"));
+    QCOMPARE(box.text, QStringLiteral("写入全部完成：2 项读回不一致"));
     QCOMPARE(box.informative,
              QStringLiteral("读回不一致的设置（2 项）：\n"
                             "  BOADA（A串口波特率）：写入“1200”，读回“57600”\n"
@@ -449,7 +449,7 @@ void ToolEndToEndTest::batchSummariesNameWhatFailed() {
     QVERIFY(device->Start(portDir->path(), refusing));
     QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
     const ModalCapture box = RunBatch(*form, 56);
-    QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入不一致"));
+    QCOMPARE(box.text, QStringLiteral("写入全部完成：61 项未读回；45 个帧被设备拒绝"));
     QVERIFY2(box.informative.startsWith(QStringLiteral("未读回的设置（61 项）：\n"
                                                        "  ComboBox7（工作方式）：写入“0”，未读回")),
              qPrintable(box.informative));
