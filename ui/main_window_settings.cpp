@@ -356,20 +356,25 @@ QString TForm1::NotReadText(const ReadBack& read) const {
 
 namespace {
 
-// "2 个帧无应答" and the like: the exchanges that did not end answered, counted by what became
-// of them.
-QStringList ProblemCounts(const TExchangeRun& run) {
-    const std::pair<Outcome, QString> kinds[] = {
-        {Outcome::Refused, QStringLiteral("%1 个帧被设备拒绝")},
-        {Outcome::Silent, QStringLiteral("%1 个帧无应答")},
-        {Outcome::Incomplete, QStringLiteral("%1 个帧应答不完整")},
-        {Outcome::OtherSlot, QStringLiteral("%1 个帧应答属于其他指令")},
-        {Outcome::PortGone, QStringLiteral("%1 个帧等待应答时设备断开")},
-        {Outcome::NotSent, QStringLiteral("%1 个帧未发送")}};
+using OutcomeCounts = std::initializer_list<std::pair<Outcome, QString>>;
+
+// Each text of `kinds` whose outcome some exchanges of the run ended with, with their number.
+QStringList Counted(const TExchangeRun& run, OutcomeCounts kinds) {
     QStringList counts;
     for (const auto& [outcome, text] : kinds)
         if (const auto n = CountOf(run, outcome)) counts << text.arg(n);
     return counts;
+}
+
+// "2 个帧无应答" and the like: the exchanges that did not end answered, counted by what became
+// of them.
+QStringList ProblemCounts(const TExchangeRun& run) {
+    return Counted(run, {{Outcome::Refused, QStringLiteral("%1 个帧被设备拒绝")},
+                         {Outcome::Silent, QStringLiteral("%1 个帧无应答")},
+                         {Outcome::Incomplete, QStringLiteral("%1 个帧应答不完整")},
+                         {Outcome::OtherSlot, QStringLiteral("%1 个帧应答属于其他指令")},
+                         {Outcome::PortGone, QStringLiteral("%1 个帧等待应答时设备断开")},
+                         {Outcome::NotSent, QStringLiteral("%1 个帧未发送")}});
 }
 
 } // namespace
@@ -401,13 +406,10 @@ QString TForm1::ReadAllSummary(const TExchangeRun& run) const {
                           .arg(exchanges.size())
                           .arg(std::count_if(exchanges.begin(), exchanges.end(),
                                              [](const TExchange& e) { return !e.answer.empty(); }));
-    const std::pair<Outcome, QString> kinds[] = {
-        {Outcome::Refused, QStringLiteral("%1 条被设备拒绝")},
-        {Outcome::Incomplete, QStringLiteral("%1 条应答无法解析")},
-        {Outcome::OtherSlot, QStringLiteral("%1 条应答属于其他指令")}};
-    QStringList notes;
-    for (const auto& [outcome, text] : kinds)
-        if (const auto n = CountOf(run, outcome)) notes << text.arg(n);
+    const QStringList notes =
+        Counted(run, {{Outcome::Refused, QStringLiteral("%1 条被设备拒绝")},
+                      {Outcome::Incomplete, QStringLiteral("%1 条应答无法解析")},
+                      {Outcome::OtherSlot, QStringLiteral("%1 条应答属于其他指令")}});
     if (!notes.isEmpty()) summary += QStringLiteral("，其中 ") + notes.join(QStringLiteral("，"));
     return summary;
 }
