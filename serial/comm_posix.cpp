@@ -114,19 +114,7 @@ void TComm::StopWriter() {
 }
 
 bool TComm::SendBytes(const void* Buffer, size_t Length) {
-    if (!Writer || Length == 0) return false;
-    // The copy carries one zero byte after the data, which is not sent.
-    const auto* bytes = static_cast<const uint8_t*>(Buffer);
-    std::vector<uint8_t> block;
-    block.reserve(Length + 1);
-    block.assign(bytes, bytes + Length);
-    block.push_back(0);
-    {
-        std::lock_guard lock(Context->QueueMutex);
-        if (Context->WriterEnded || Context->Queue.size() >= MaxQueuedBuffers) return false;
-        Context->Queue.push_back(std::move(block));
-        Context->SendQueueEmpty.store(false);
-    }
+    if (!Writer || !Context->Enqueue(Buffer, Length, MaxQueuedBuffers)) return false;
     const uint64_t one = 1;
     (void)!write(Context->WakeFd, &one, sizeof one);
     return true;

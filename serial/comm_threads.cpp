@@ -159,20 +159,10 @@ void PortContext::RequestStop() {
     (void)!write(StopFd, &one, sizeof one);
 }
 
-void PortContext::SetReceiveBacklogLimit(uint32_t limit) {
-    ReceiveBacklogLimit.store(limit);
-    WakeReader(); // a raised limit may let a waiting receive thread go on
-}
-
 void PortContext::WakeReader() {
     if (!ReaderWaitsForOwner.load() || !OwnerFd.Valid()) return;
     const uint64_t one = 1;
     (void)!write(OwnerFd.Get(), &one, sizeof one);
-}
-
-void PortContext::BatchTaken(size_t count) {
-    Backlog.fetch_sub(count);
-    WakeReader();
 }
 
 // The receive thread announces that it waits before it looks at the backlog again, and the

@@ -13,6 +13,7 @@
 
 #include "serial/comm.h"
 #include "serial/notify.h"
+#include "serial/port_shared.h"
 
 namespace vq830serial {
 
@@ -42,23 +43,18 @@ private:
 
 // Everything the port threads use. Created by OpenPort, shared by the TComm and both threads,
 // and not changed while they run except for the atomics and the queue.
-struct PortContext : std::enable_shared_from_this<PortContext> {
+struct PortContext final : PortShared {
     PortContext(int device, int stop, int wake, std::shared_ptr<NotifySink> sink,
                 std::weak_ptr<TComm*> owner)
-        : Device(device), StopFd(stop), WakeFd(wake), Sink(std::move(sink)),
-          Owner(std::move(owner)) {}
-    PortContext(const PortContext&) = delete;
-    PortContext& operator=(const PortContext&) = delete;
+        : PortShared(std::move(sink), std::move(owner)), Device(device), StopFd(stop),
+          WakeFd(wake) {}
 
     const int Device;
     // eventfd: becomes readable (for good) when the threads are to stop; never reset.
     const int StopFd;
     // eventfd: signalled by SendBytes each time a buffer is queued.
     const int WakeFd;
-    const std::shared_ptr<NotifySink> Sink;
-    const std::weak_ptr<TComm*> Owner;
 
-    std::atomic<bool> StopRequested{false};
     void RequestStop();
 
     // The waits of the threads, made by OpenPort so that a failure is reported there:
@@ -78,41 +74,11 @@ struct PortContext : std::enable_shared_from_this<PortContext> {
     std::atomic<uint32_t> ReadTotalTimeoutConstant{0};
     std::atomic<uint32_t> WriteTotalTimeoutMultiplier{0};
     std::atomic<uint32_t> WriteTotalTimeoutConstant{0};
-    std::atomic<bool> IgnoreNullChar{false};
 
-    // Received bytes posted to the owner whose closures have not run yet, and how many may
-    // wait before the receive thread stops reading.
-    std::atomic<uint64_t> Backlog{0};
-    std::atomic<uint32_t> ReceiveBacklogLimit{TComm::DefaultReceiveBacklogLimit};
-    std::atomic<bool> ReaderWaitsForOwner{false};
-    void SetReceiveBacklogLimit(uint32_t limit);
     // Receive thread: waits while more than the limit waits for the owner. False when the
     // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
     bool WaitForOwner();
-    // Owner's thread: a batch of count bytes has been handed to the owner.
-    void BatchTaken(size_t count);
-    void WakeReader();
-
-    // Transmit queue, first in first out.
-    std::mutex QueueMutex;
-    std::deque<std::vector<uint8_t>> Queue;
-    bool WriterEnded = false; // guarded by QueueMutex
-    std::atomic<bool> SendQueueEmpty{true};
-
-    // Notifications to the owner's thread; each does nothing once the TComm is gone.
-    // The notice of one received batch (the block holds count bytes and then one zero byte),
-    // for the receive thread to post; its bytes count as waiting for the owner from here on.
-    std::function<void()> DataNotice(std::vector<uint8_t> block, uint16_t count);
-    void PostLineError(uint32_t flags);
-    // Asks the owner to hang up, once per opening: whichever thread meets the failure first
-    // asks, later ones (the other thread meeting the same dead line) do not.
-    void PostHangupRequest();
-    std::atomic<bool> HangupPosted{false};
-    // What a thread does when its body fails with an exception: ask for a hang-up if that
-    // can still be posted.
-    void ReportFailure() noexcept;
-    void PostModemChange(uint32_t bits);
-    void PostSendQueueEmpty();
+    void WakeReader() override;
 };
 
 // Waits for received bytes, delivers them in batches of at most 2048 bytes, and reports line

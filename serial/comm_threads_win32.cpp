@@ -39,18 +39,8 @@ void PortContext::EndStep(DWORD code) {
     PostHangupRequest();
 }
 
-void PortContext::SetReceiveBacklogLimit(uint32_t limit) {
-    ReceiveBacklogLimit.store(limit);
-    WakeReader(); // a raised limit may let a waiting receive thread go on
-}
-
 void PortContext::WakeReader() {
     if (ReaderWaitsForOwner.load()) SetEvent(OwnerEvent.Get());
-}
-
-void PortContext::BatchTaken(size_t count) {
-    Backlog.fetch_sub(count);
-    WakeReader();
 }
 
 // The receive thread announces that it waits before it looks at the backlog again, and the

@@ -21,21 +21,18 @@
 
 #include "serial/comm.h"
 #include "serial/notify.h"
+#include "serial/port_shared.h"
 #include "serial/unique_handle.h"
 
 namespace vq830serial {
 
 // Everything the port threads use. Created by OpenPort, shared by the TComm and both threads,
 // and not changed while they run except for the atomics and the queue.
-struct PortContext : std::enable_shared_from_this<PortContext> {
+struct PortContext final : PortShared {
     PortContext(HANDLE device, std::shared_ptr<NotifySink> sink, std::weak_ptr<TComm*> owner)
-        : Device(device), Sink(std::move(sink)), Owner(std::move(owner)) {}
-    PortContext(const PortContext&) = delete;
-    PortContext& operator=(const PortContext&) = delete;
+        : PortShared(std::move(sink), std::move(owner)), Device(device) {}
 
     const HANDLE Device;
-    const std::shared_ptr<NotifySink> Sink;
-    const std::weak_ptr<TComm*> Owner;
 
     // Manual reset, set once when the threads are to stop. The wake event (auto reset) is set
     // by SendBytes for each queued buffer; the owner event (auto reset) when the owner has
@@ -46,43 +43,14 @@ struct PortContext : std::enable_shared_from_this<PortContext> {
     bool CreateEvents();
     void RequestStop();
     bool Stopping() const { return StopRequested.load(); }
-    std::atomic<bool> StopRequested{false};
 
-    std::atomic<bool> IgnoreNullChar{false};
     // A read total time-out applies: a read may then end with no bytes.
     std::atomic<bool> ReadsMayEndEmpty{false};
 
-    // Received bytes posted to the owner whose closures have not run yet, and how many may
-    // wait before the receive thread stops reading.
-    std::atomic<uint64_t> Backlog{0};
-    std::atomic<uint32_t> ReceiveBacklogLimit{TComm::DefaultReceiveBacklogLimit};
-    std::atomic<bool> ReaderWaitsForOwner{false};
-    void SetReceiveBacklogLimit(uint32_t limit);
     // Receive thread: waits while more than the limit waits for the owner. False when the
     // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
     bool WaitForOwner();
-    // Owner's thread: a batch of count bytes has been handed to the owner.
-    void BatchTaken(size_t count);
-    void WakeReader();
-
-    // Transmit queue, first in first out.
-    std::mutex QueueMutex;
-    std::deque<std::vector<uint8_t>> Queue;
-    bool WriterEnded = false; // guarded by QueueMutex
-    std::atomic<bool> SendQueueEmpty{true};
-
-    // Notifications to the owner's thread; each does nothing once the TComm is gone.
-    // The notice of one received batch (the block holds count bytes and then one zero byte);
-    // its bytes count as waiting for the owner from here on.
-    std::function<void()> DataNotice(std::vector<uint8_t> block, uint16_t count);
-    void PostLineError(uint32_t flags);
-    // Asks the owner to hang up, once per opening: whichever thread meets the failure first
-    // asks, later ones (the other thread meeting the same dead line) do not.
-    void PostHangupRequest();
-    std::atomic<bool> HangupPosted{false};
-    void ReportFailure() noexcept;
-    void PostModemChange(uint32_t bits);
-    void PostSendQueueEmpty();
+    void WakeReader() override;
 
     // After a failed call with error `code`: true when the operation is now in progress.
     // Otherwise the step ends: quietly for an unusable handle or an abort caused by our own

@@ -92,19 +92,8 @@ void TComm::StopWriter() {
 }
 
 bool TComm::SendBytes(const void* Buffer, size_t Length) {
-    if (!Writer || Length == 0 || Length >= MAXDWORD) return false;
-    // The copy carries one zero byte after the data, which is not sent.
-    const auto* bytes = static_cast<const uint8_t*>(Buffer);
-    std::vector<uint8_t> block;
-    block.reserve(Length + 1);
-    block.assign(bytes, bytes + Length);
-    block.push_back(0);
-    {
-        std::lock_guard lock(Context->QueueMutex);
-        if (Context->WriterEnded || Context->Queue.size() >= MaxQueuedBuffers) return false;
-        Context->Queue.push_back(std::move(block));
-        Context->SendQueueEmpty.store(false);
-    }
+    if (!Writer || Length >= MAXDWORD || !Context->Enqueue(Buffer, Length, MaxQueuedBuffers))
+        return false;
     SetEvent(Context->WakeEvent.Get());
     return true;
 }

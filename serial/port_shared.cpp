@@ -1,17 +1,14 @@
-// What the port threads hand to the owner's thread: received bytes, line errors, the hang-up
-// request, modem line changes and the empty transmit queue. The same on every platform.
-#ifdef _WIN32
-#include "serial/comm_threads_win32.h"
-#else
-#include "serial/comm_threads.h"
-#endif
+// What a TComm and its threads share on every platform: the receive backlog, the transmit
+// queue, and what the threads hand to the owner's thread (received bytes, line errors, the
+// hang-up request, modem line changes and the empty transmit queue).
+#include "serial/port_shared.h"
 
 namespace vq830serial {
 
 namespace {
 
 // Posts fn(owner) to the owner's thread; nothing happens there if the TComm is gone by then.
-template <typename F> void PostToOwner(PortContext& ctx, F fn) {
+template <typename F> void PostToOwner(PortShared& ctx, F fn) {
     ctx.Sink->Post([owner = ctx.Owner, fn = std::move(fn)]() {
         if (auto alive = owner.lock()) fn(**alive);
     });
@@ -19,10 +16,34 @@ template <typename F> void PostToOwner(PortContext& ctx, F fn) {
 
 } // namespace
 
-std::function<void()> PortContext::DataNotice(std::vector<uint8_t> block, uint16_t count) {
+void PortShared::SetReceiveBacklogLimit(uint32_t limit) {
+    ReceiveBacklogLimit.store(limit);
+    WakeReader(); // a raised limit may let a waiting receive thread go on
+}
+
+void PortShared::BatchTaken(size_t count) {
+    Backlog.fetch_sub(count);
+    WakeReader();
+}
+
+bool PortShared::Enqueue(const void* buffer, size_t length, size_t maxQueued) {
+    if (length == 0) return false;
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    std::vector<uint8_t> block;
+    block.reserve(length + 1);
+    block.assign(bytes, bytes + length);
+    block.push_back(0);
+    std::lock_guard lock(QueueMutex);
+    if (WriterEnded || Queue.size() >= maxQueued) return false;
+    Queue.push_back(std::move(block));
+    SendQueueEmpty.store(false);
+    return true;
+}
+
+std::function<void()> PortShared::DataNotice(std::vector<uint8_t> block, uint16_t count) {
     // The batch counts as waiting until its closure has run, whatever the handler does.
     struct Taken {
-        std::weak_ptr<PortContext> Ctx;
+        std::weak_ptr<PortShared> Ctx;
         size_t Count;
         ~Taken() {
             if (auto ctx = Ctx.lock()) ctx->BatchTaken(Count);
@@ -36,7 +57,7 @@ std::function<void()> PortContext::DataNotice(std::vector<uint8_t> block, uint16
     };
 }
 
-void PortContext::ReportFailure() noexcept {
+void PortShared::ReportFailure() noexcept {
     try {
         PostHangupRequest();
     } catch (...) {
@@ -44,26 +65,26 @@ void PortContext::ReportFailure() noexcept {
     }
 }
 
-void PortContext::PostLineError(uint32_t flags) {
+void PortShared::PostLineError(uint32_t flags) {
     PostToOwner(*this, [flags](TComm& comm) {
         if (auto handler = comm.OnReceiveError) handler(comm, flags);
     });
 }
 
-void PortContext::PostHangupRequest() {
+void PortShared::PostHangupRequest() {
     if (HangupPosted.exchange(true)) return;
     PostToOwner(*this, [](TComm& comm) {
         if (auto handler = comm.OnRequestHangup) handler(comm);
     });
 }
 
-void PortContext::PostModemChange(uint32_t bits) {
+void PortShared::PostModemChange(uint32_t bits) {
     PostToOwner(*this, [bits](TComm& comm) {
         if (auto handler = comm.OnModemStateChange) handler(comm, bits);
     });
 }
 
-void PortContext::PostSendQueueEmpty() {
+void PortShared::PostSendQueueEmpty() {
     PostToOwner(*this, [](TComm& comm) {
         if (auto handler = comm.OnSendDataEmpty) handler(comm);
     });
