@@ -307,11 +307,10 @@ private:
     void BatchJudged(int index);
     void BatchFinished();
     void ReportBatch(const TExchangeRun& run, const std::optional<DeviceSettings>& written);
-    QString WriteAllSummary(const TExchangeRun& run, const DeviceSettings& written,
-                            const ReadBack& read) const;
     QString ReadAllSummary(const TExchangeRun& run) const;
     void ShowBatchBox(const QString& summary, const QString& details);
-    QString MismatchText(const DeviceSettings& written, const ReadBack& read) const;
+    QString MismatchText(const std::vector<Mismatch>& mismatches, const DeviceSettings& written,
+                         const ReadBack& read) const;
     QString NotReadText(const ReadBack& read) const;
     QString ExchangeProblems(const TExchangeRun& run) const;
     QString MissingText(const Judgement& j) const;

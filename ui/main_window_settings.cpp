@@ -332,9 +332,10 @@ QString TForm1::ExchangeProblems(const TExchangeRun& run) const {
            Listed(QStringLiteral("未发送的帧（%1 个）："), unsent);
 }
 
-QString TForm1::MismatchText(const DeviceSettings& written, const ReadBack& read) const {
+QString TForm1::MismatchText(const std::vector<Mismatch>& mismatches, const DeviceSettings& written,
+                             const ReadBack& read) const {
     QStringList differ, notRead;
-    for (const Mismatch& m : Verify(written, ConfigFields(), read)) {
+    for (const Mismatch& m : mismatches) {
         const QString wrote = FromBytes(ValueText(written, m.field));
         if (m.notRead)
             notRead << QStringLiteral("%1：写入“%2”，未读回").arg(FieldText(m.field), wrote);
@@ -377,13 +378,9 @@ QStringList ProblemCounts(const TExchangeRun& run) {
                          {Outcome::NotSent, QStringLiteral("%1 个帧未发送")}});
 }
 
-} // namespace
-
 // "全部一致" only when every written setting was read back equal and every frame was answered;
 // otherwise what the comparison found and what became of the frames, each by its own name.
-QString TForm1::WriteAllSummary(const TExchangeRun& run, const DeviceSettings& written,
-                                const ReadBack& read) const {
-    const std::vector<Mismatch> mismatches = Verify(written, ConfigFields(), read);
+QString WriteAllSummary(const TExchangeRun& run, const std::vector<Mismatch>& mismatches) {
     const QStringList problems = ProblemCounts(run);
     if (mismatches.empty() && problems.isEmpty())
         return QStringLiteral("写入全部完成：读回与写入全部一致");
@@ -398,6 +395,8 @@ QString TForm1::WriteAllSummary(const TExchangeRun& run, const DeviceSettings& w
     if (!problems.isEmpty()) summary += QStringLiteral("；") + problems.join(QStringLiteral("，"));
     return summary;
 }
+
+} // namespace
 
 // How many answers came, and how many of those were no value read.
 QString TForm1::ReadAllSummary(const TExchangeRun& run) const {
@@ -418,9 +417,12 @@ QString TForm1::ReadAllSummary(const TExchangeRun& run) const {
 // setting was read back equal. Whatever went wrong is listed in a box.
 void TForm1::ReportBatch(const TExchangeRun& run, const std::optional<DeviceSettings>& written) {
     const ReadBack read = ReadBackOf(run.Exchanges());
+    const std::vector<Mismatch> mismatches =
+        written ? Verify(*written, ConfigFields(), read) : std::vector<Mismatch>{};
     const QString details =
-        (written ? MismatchText(*written, read) : NotReadText(read)) + ExchangeProblems(run);
-    QString summary = written ? WriteAllSummary(run, *written, read) : ReadAllSummary(run);
+        (written ? MismatchText(mismatches, *written, read) : NotReadText(read)) +
+        ExchangeProblems(run);
+    QString summary = written ? WriteAllSummary(run, mismatches) : ReadAllSummary(run);
     if (run.WentAway()) summary += QStringLiteral("（设备已断开）");
     ShowStatus(summary);
     if (written || !details.isEmpty()) ShowBatchBox(summary, details);
