@@ -142,7 +142,7 @@ public:
 
     void OpenPort() {
         closer_.start();
-        form_.Button1->click();
+        form_.ui.Button1->click();
         closer_.stop();
         if (!form_.PortOpened)
             Fail("the window did not open COM4" +
@@ -151,7 +151,7 @@ public:
     }
 
     void ClosePort() {
-        form_.Button1->click();
+        form_.ui.Button1->click();
         if (form_.PortOpened) Fail("the window did not close its port");
     }
 
@@ -178,7 +178,7 @@ public:
         watch.start();
         limit.start(60000);
         clock.start();
-        form_.Button56->click();
+        form_.ui.Button56->click();
         if (form_.BatchRunning())
             loop.exec();
         else

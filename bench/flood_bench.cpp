@@ -151,8 +151,8 @@ struct Rig {
     TForm1 form;
     bool Open() {
         if (!pty.Valid()) return false;
-        form.SPREALCOM->setEditText(QString::fromStdString(pty.SlavePath()));
-        form.Button1->click();
+        form.ui.SPREALCOM->setEditText(QString::fromStdString(pty.SlavePath()));
+        form.ui.Button1->click();
         return form.PortOpened;
     }
 };
@@ -161,7 +161,7 @@ Figures Idle() {
     Rig rig;
     Figures f;
     if (!rig.Open()) return f;
-    Clicker clicker(rig.form.Button26);
+    Clicker clicker(rig.form.ui.Button26);
     Watch(3s, clicker, f);
     Summarise(clicker, f);
     return f;
@@ -172,15 +172,15 @@ std::pair<Figures, Figures> Flood(std::chrono::seconds span, bool showLog) {
     Rig rig;
     Figures during, after;
     if (!rig.Open()) return {during, after};
-    if (showLog) rig.form.TrafficLog->ShowAndRaise();
+    if (showLog) rig.form.ui.TrafficLog->ShowAndRaise();
     Flooder flooder;
     flooder.Start(rig.pty.MasterFd());
-    Clicker clicker(rig.form.Button26);
+    Clicker clicker(rig.form.ui.Button26);
     Watch(span, clicker, during);
     flooder.Stop();
     Summarise(clicker, during);
     during.mibWritten = double(flooder.written.load()) / (1024.0 * 1024.0);
-    Clicker quiet(rig.form.Button26);
+    Clicker quiet(rig.form.ui.Button26);
     Watch(3s, quiet, after);
     Summarise(quiet, after);
     return {during, after};
@@ -194,10 +194,10 @@ void Print(const char* name, const Figures& f, const Figures& idle);
 [[noreturn]] void FloodUnbounded(std::chrono::seconds span, const Figures& idle) {
     auto* rig = new Rig; // never destroyed: the program ends in the middle of its work
     if (!rig->Open()) std::_Exit(1);
-    rig->form.Comm1.SetReceiveBacklogLimit(UINT32_MAX);
+    rig->form.ui.Comm1->SetReceiveBacklogLimit(UINT32_MAX);
     auto* flooder = new Flooder;
     flooder->Start(rig->pty.MasterFd());
-    auto* clicker = new Clicker(rig->form.Button26);
+    auto* clicker = new Clicker(rig->form.ui.Button26);
     std::thread([=] {
         Figures f;
         const auto end = Clock::now() + span;

@@ -5,6 +5,8 @@
 #include "protocol/settings.h"
 #include "serial/comm.h"
 #include "session/exchange_run.h"
+#include "ui/button_table.h"
+#include "ui/form_controls.h"
 
 #include <QByteArray>
 #include <QThread>
@@ -16,43 +18,11 @@
 #include <string>
 #include <vector>
 
-class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QProgressDialog;
-class QPushButton;
-class QTabWidget;
 class QTimer;
 class TSession;
 class TComboBox;
-class TTrafficLog;
-
-// Owner of the serial port object inside the window's object tree (object name "Comm1"):
-// the port's notifications are delivered through this object's event queue.
-class TCommHost : public QObject {
-    Q_OBJECT
-public:
-    explicit TCommHost(QObject* parent);
-    ~TCommHost() override;
-    TComm& Port() { return *comm_; }
-
-private:
-    std::unique_ptr<TComm> comm_;
-};
-
-// The controls of one read-command slot.
-struct TSlotControls {
-    QGroupBox* Group = nullptr;
-    TComboBox* COMEN = nullptr;
-    QLineEdit* COMA = nullptr;
-    std::array<QLineEdit*, 3> COMBY{};
-    QPushButton* CommandQuery = nullptr;
-    QPushButton* CommandWrite = nullptr;
-    QPushButton* HeaderQuery = nullptr;
-    QPushButton* HeaderWrite = nullptr;
-};
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -65,61 +35,9 @@ public:
     ::RecvMode RecvMode = ::RecvMode::Idle;
     QByteArray RecvText; // the last accepted batch, one byte per character
 
-    // Title row.
-    QLabel* Label41;
-    QLabel* Label2;
-    // Port panel.
-    QGroupBox* GroupBox1;
-    TComboBox* SPREALCOM;
-    TComboBox* ComboBox1;
-    TComboBox* ComboBox2;
-    TComboBox* ComboBox3;
-    QPushButton* Button1;
-    QPushButton* Button6;
-    // Pages.
-    QTabWidget* PageControl1;
-    QWidget* TabSheet6;
-    QWidget* TabSheet2;
-    QWidget* TabSheet7;
-    QWidget* TabSheet8;
-    // Page "系统参数".
-    TComboBox* ComboBox7;
-    TComboBox *BOADZ, *ODDZ, *STOPZ;
-    TComboBox *BOADA, *ODDA, *STOPA;
-    TComboBox *BOADB, *ODDB, *STOPB;
-    TComboBox *BOADC, *ODDC, *STOPC;
-    QLineEdit *Edit1, *Edit2, *Edit3;
-    QLabel* Label101;
-    QPushButton *Button24, *Button9, *Button8, *Button10, *Button48;
-    QPushButton *Button50, *Button51, *Button52, *Button49;
-    // Read-command slots 1 to 9 (index 0 is slot 1).
-    std::array<TSlotControls, 9> Slots;
-    // Record box.
-    QGroupBox* RecordBox;
-    QLineEdit* PCBSN;
-    TComboBox* JIANZHI;
-    QPushButton* Button53;
-    // Beside the record box: read all, write all (verified), save and load a configuration.
-    QPushButton *Button55, *Button56, *Button57, *Button58;
-    // Line-signal boxes.
-    QCheckBox* CheckBox1;
-    QCheckBox* CheckBox2;
-    // Buffer area.
-    QLineEdit* discomm;
-    QPlainTextEdit* Memo8;
-    QPushButton* Button26;
-    // "通讯记录": the traffic log, a window of its own.
-    QPushButton* Button54;
-    TTrafficLog* TrafficLog;
-    // Status line along the bottom: what the port and the line did that no box reports.
-    QLabel* StatusLine;
-    // Non-visual components.
-    TCommHost* Comm1Host;
-    TComm& Comm1;
-    QTimer* Timer2;
+    Ui::Form1 ui;
 
     // Handlers.
-    using Click = void (TForm1::*)();
     void FormCreate();
     void Button1Click();
     void Button26Click();
@@ -248,12 +166,6 @@ public:
     std::function<void(int ms)> Pause = [](int ms) { QThread::msleep(ms); };
 
 private:
-    void BuildTitleRow();
-    void BuildPortPanel();
-    void BuildSystemPage();
-    void BuildSlotPage(QWidget* page, int firstSlot);
-    void BuildRecordBox();
-    void BuildBufferArea();
     void WireHandlers();
     void WirePortEvents();
     void WatchPanelChanges();
@@ -293,7 +205,7 @@ private:
     };
     std::vector<TFieldControl> FieldControls;
     void BuildFieldTable();
-    void BuildBatchButtons();
+    void WireBatches();
     const TFieldControl& ControlOf(SettingField field) const;
     void ApplyUpdate(const SettingUpdate& update);
     QString FieldText(SettingField field) const; // "BOADZ（主串口波特率）"

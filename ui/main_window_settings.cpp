@@ -7,7 +7,6 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
-#include "ui/main_window_parts.h"
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
 
@@ -33,21 +32,23 @@ const QString kPortCaptions[kPortCount] = {QStringLiteral("主串口"), QStringL
 // ---- The table of settings and controls --------------------------------------------
 
 void TForm1::BuildFieldTable() {
-    FieldControls.push_back({{SettingKind::WorkMode}, ComboBox7, nullptr, "工作方式"});
-    TComboBox* ports[kPortCount][3] = {
-        {BOADZ, ODDZ, STOPZ}, {BOADA, ODDA, STOPA}, {BOADB, ODDB, STOPB}, {BOADC, ODDC, STOPC}};
+    FieldControls.push_back({{SettingKind::WorkMode}, ui.ComboBox7, nullptr, "工作方式"});
+    TComboBox* ports[kPortCount][3] = {{ui.BOADZ, ui.ODDZ, ui.STOPZ},
+                                       {ui.BOADA, ui.ODDA, ui.STOPA},
+                                       {ui.BOADB, ui.ODDB, ui.STOPB},
+                                       {ui.BOADC, ui.ODDC, ui.STOPC}};
     const SettingKind portKinds[3] = {SettingKind::Baud, SettingKind::Parity, SettingKind::Stop};
     const QString portWhat[3] = {"波特率", "校验位", "停止位"};
     for (int p = 0; p < kPortCount; ++p)
         for (int k = 0; k < 3; ++k)
             FieldControls.push_back(
                 {{portKinds[k], p}, ports[p][k], nullptr, kPortCaptions[p] + portWhat[k]});
-    QLineEdit* times[kTimeCount] = {Edit1, Edit2, Edit3};
+    QLineEdit* times[kTimeCount] = {ui.Edit1, ui.Edit2, ui.Edit3};
     for (int t = 0; t < kTimeCount; ++t)
         FieldControls.push_back(
             {{SettingKind::Time, t}, nullptr, times[t], TimeCaptions()[size_t(t)]});
     for (int i = 0; i < kSlotCount; ++i) {
-        const TSlotControls& s = Slots[size_t(i)];
+        const TSlotControls& s = ui.Slots[size_t(i)];
         const QString slot = QStringLiteral("指令%1").arg(i + 1);
         FieldControls.push_back({{SettingKind::SlotEnable, i}, s.COMEN, nullptr, slot + "使能"});
         FieldControls.push_back({{SettingKind::SlotCommand, i}, nullptr, s.COMA, slot + "代码"});
@@ -57,8 +58,8 @@ void TForm1::BuildFieldTable() {
                                      s.COMBY[b],
                                      slot + HeaderByteCaptions()[size_t(b)]});
     }
-    FieldControls.push_back({{SettingKind::BoardSerial}, nullptr, PCBSN, "PCBSN"});
-    FieldControls.push_back({{SettingKind::Tester}, JIANZHI, nullptr, "检测人"});
+    FieldControls.push_back({{SettingKind::BoardSerial}, nullptr, ui.PCBSN, "PCBSN"});
+    FieldControls.push_back({{SettingKind::Tester}, ui.JIANZHI, nullptr, "检测人"});
 }
 
 const TForm1::TFieldControl& TForm1::ControlOf(SettingField field) const {
@@ -120,12 +121,8 @@ void TForm1::RefuseUnfit(const DeviceSettings& settings, const QString& outcome)
 
 // ---- Read all, write all ------------------------------------------------------------
 
-void TForm1::BuildBatchButtons() {
-    Button55 = MakeButton(this, 55, QStringLiteral("读取全部"), 400, 398, 72, 25);
-    Button56 = MakeButton(this, 56, QStringLiteral("写入全部"), 476, 398, 72, 25);
-    Button57 = MakeButton(this, 57, QStringLiteral("保存配置"), 552, 398, 72, 25);
-    Button58 = MakeButton(this, 58, QStringLiteral("载入配置"), 628, 398, 72, 25);
-    Session = new TSession(Comm1, this);
+void TForm1::WireBatches() {
+    Session = new TSession(*ui.Comm1, this);
     connect(Session, &TSession::Sent, this, &TForm1::BatchSent);
     connect(Session, &TSession::Received, this, &TForm1::BatchReceived);
     connect(Session, &TSession::Judged, this, &TForm1::BatchJudged);
@@ -172,10 +169,10 @@ void TForm1::StartBatch(std::vector<Command> commands, const QString& title) {
 
 // A frame of the batch went out: shown as its button would show it.
 void TForm1::BatchSent(int index, const QByteArray& frame) {
-    discomm->setText(FromBytes(frame.toStdString()));
-    Memo8->clear();
+    ui.discomm->setText(FromBytes(frame.toStdString()));
+    ui.Memo8->clear();
     BatchAnswer.clear();
-    TrafficLog->AddSent(frame);
+    ui.TrafficLog->AddSent(frame);
     if (!BatchProgress) return;
     BatchProgress->setLabelText(QStringLiteral("%1：第 %2/%3 步\n%4")
                                     .arg(BatchTitle)
@@ -186,13 +183,13 @@ void TForm1::BatchSent(int index, const QByteArray& frame) {
 }
 
 void TForm1::BatchReceived(const QByteArray& bytes, bool dropped, const QDateTime& at) {
-    TrafficLog->AddReceived(bytes, dropped, at);
+    ui.TrafficLog->AddReceived(bytes, dropped, at);
     if (dropped) {
         NoteDropped(bytes.size());
         return;
     }
     BatchAnswer += bytes;
-    Memo8->setPlainText(FromBytes(BatchAnswer.left(qsizetype(kMaxRecvText)).toStdString()));
+    ui.Memo8->setPlainText(FromBytes(BatchAnswer.left(qsizetype(kMaxRecvText)).toStdString()));
 }
 
 // What a judged answer read goes into the controls.
@@ -203,9 +200,9 @@ void TForm1::BatchJudged(int index) {
 }
 
 void TForm1::SetSendButtonsEnabled(bool enabled) {
-    for (const auto& [number, handler] : ClickHandlers())
-        if (number != 26 && number != 54)
-            findChild<QPushButton*>(QStringLiteral("Button%1").arg(number))->setEnabled(enabled);
+    for (const TButtonEntry& b : ButtonTable())
+        if (IdleOnly(b.role))
+            findChild<QPushButton*>(QStringLiteral("Button%1").arg(b.number))->setEnabled(enabled);
 }
 
 // "读取全部": the system query, then every slot's command and header queries.

@@ -55,36 +55,38 @@ TComboBox* MakePortCombo(QWidget* parent, int x, int y, int w) {
 void TForm1::Button1Click() {
     if (PortOpened) {
         PortOpened = false;
-        Button1->setText(QStringLiteral("打开串口"));
-        Comm1.ClosePort();
+        ui.Button1->setText(QStringLiteral("打开串口"));
+        ui.Comm1->ClosePort();
         return;
     }
     try {
         OpenFromPanel();
     } catch (const ECommsError& e) {
         // The same message, with what went wrong and what to do about it under it.
-        throw EAppError(
-            QString::fromLatin1(e.what()),
-            ExplainOpenError(QString::fromStdString(Comm1.CommName()), Comm1.LastOpenErrno()));
+        throw EAppError(QString::fromLatin1(e.what()),
+                        ExplainOpenError(QString::fromStdString(ui.Comm1->CommName()),
+                                         ui.Comm1->LastOpenErrno()));
     }
 }
 
 // The opening with the panel's settings. Raises ECommsError when the port refuses.
 void TForm1::OpenFromPanel() {
-    Comm1.ClosePort();
-    Comm1.SetBaudRate(uint32_t(TextToInt(ComboBox1->Text())));
-    const int parity = ComboBox2->ItemIndex();
+    ui.Comm1->ClosePort();
+    ui.Comm1->SetBaudRate(uint32_t(TextToInt(ui.ComboBox1->Text())));
+    const int parity = ui.ComboBox2->ItemIndex();
     if (parity < 0)
-        throw EAppError(QStringLiteral("'%1' is not a valid parity").arg(ComboBox2->Text()));
-    Comm1.SetParity(TParity(parity));
-    Comm1.SetStopBits(ComboBox3->ItemIndex() == 1 ? TStopBits::_2 : TStopBits::_1);
-    Comm1.SetCommName(ResolvePortName(SPREALCOM->Text()).toStdString());
-    Comm1.SetOutx_XonXoffFlow(false);
-    Comm1.SetInx_XonXoffFlow(false);
-    Comm1.OpenPort();
+        throw EAppError(QStringLiteral("'%1' is not a valid parity").arg(ui.ComboBox2->Text()));
+    ui.Comm1->SetParity(TParity(parity));
+    ui.Comm1->SetStopBits(ui.ComboBox3->ItemIndex() == 1 ? TStopBits::_2 : TStopBits::_1);
+    ui.Comm1->SetCommName(ResolvePortName(ui.SPREALCOM->Text()).toStdString());
+    ui.Comm1->SetOutx_XonXoffFlow(false);
+    ui.Comm1->SetInx_XonXoffFlow(false);
+    ui.Comm1->OpenPort();
     // "COM_DTR" drives the DTR line and "COM_RTS" the RTS line.
-    Comm1.SetDtrControl(CheckBox2->isChecked() ? TDtrControl::DtrEnable : TDtrControl::DtrDisable);
-    Comm1.SetRtsControl(CheckBox1->isChecked() ? TRtsControl::RtsEnable : TRtsControl::RtsDisable);
+    ui.Comm1->SetDtrControl(ui.CheckBox2->isChecked() ? TDtrControl::DtrEnable
+                                                      : TDtrControl::DtrDisable);
+    ui.Comm1->SetRtsControl(ui.CheckBox1->isChecked() ? TRtsControl::RtsEnable
+                                                      : TRtsControl::RtsDisable);
     PortOpened = true;
-    Button1->setText(QStringLiteral("关闭串口"));
+    ui.Button1->setText(QStringLiteral("关闭串口"));
 }

@@ -56,7 +56,7 @@ QPushButton* ButtonOf(TForm1& form, int n) {
 bool Query(TForm1& form, int button) {
     ButtonOf(form, button)->click();
     return QTest::qWaitFor(
-        [&] { return form.RecvMode == RecvMode::Idle && !form.Memo8->toPlainText().isEmpty(); },
+        [&] { return form.RecvMode == RecvMode::Idle && !form.ui.Memo8->toPlainText().isEmpty(); },
         5000);
 }
 
@@ -141,7 +141,7 @@ void ToolEndToEndTest::init() {
     device = new Device;
     QVERIFY(device->Start(portDir->path()));
     form = new TForm1;
-    form->Button1->click(); // the defaults: "COM4", 9600, None, 1 stop bit
+    form->ui.Button1->click(); // the defaults: "COM4", 9600, None, 1 stop bit
     QVERIFY(form->PortOpened);
 }
 
@@ -156,21 +156,21 @@ void ToolEndToEndTest::queriesFillTheWindowFromTheDevice() {
     const DeviceState s = SampleState();
     device->server->SetState(s);
     QVERIFY(Query(*form, 49));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 2);
-    TComboBox* rows[4][3] = {{form->BOADZ, form->ODDZ, form->STOPZ},
-                             {form->BOADA, form->ODDA, form->STOPA},
-                             {form->BOADB, form->ODDB, form->STOPB},
-                             {form->BOADC, form->ODDC, form->STOPC}};
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 2);
+    TComboBox* rows[4][3] = {{form->ui.BOADZ, form->ui.ODDZ, form->ui.STOPZ},
+                             {form->ui.BOADA, form->ui.ODDA, form->ui.STOPA},
+                             {form->ui.BOADB, form->ui.ODDB, form->ui.STOPB},
+                             {form->ui.BOADC, form->ui.ODDC, form->ui.STOPC}};
     for (int p = 0; p < 4; ++p) {
         QCOMPARE(rows[p][0]->ItemIndex(), s.ports[p].baud);
         QCOMPARE(rows[p][1]->ItemIndex(), s.ports[p].parity);
         QCOMPARE(rows[p][2]->ItemIndex(), s.ports[p].stop);
     }
-    QCOMPARE(form->Edit1->text(), QStringLiteral("005"));
-    QCOMPARE(form->Edit2->text(), QStringLiteral("123"));
-    QCOMPARE(form->Edit3->text(), QStringLiteral("999"));
+    QCOMPARE(form->ui.Edit1->text(), QStringLiteral("005"));
+    QCOMPARE(form->ui.Edit2->text(), QStringLiteral("123"));
+    QCOMPARE(form->ui.Edit3->text(), QStringLiteral("999"));
     for (int slot = 1; slot <= 9; ++slot) {
-        const TSlotControls& c = form->Slots[slot - 1];
+        const TSlotControls& c = form->ui.Slots[slot - 1];
         QVERIFY(Query(*form, c.CommandQuery->objectName().mid(6).toInt()));
         QCOMPARE(c.COMEN->ItemIndex(), s.readSlots[slot - 1].enable);
         QCOMPARE(c.COMA->text(), QString::fromStdString(s.readSlots[slot - 1].code));
@@ -181,26 +181,26 @@ void ToolEndToEndTest::queriesFillTheWindowFromTheDevice() {
 }
 
 void ToolEndToEndTest::writesChangeTheDeviceAndReadBackEqual() {
-    form->ComboBox7->SetItemIndex(1);
-    form->BOADZ->SetItemIndex(7);
-    form->ODDZ->SetItemIndex(2);
-    form->STOPZ->SetItemIndex(1);
-    form->BOADB->SetItemIndex(0);
-    form->ODDC->SetItemIndex(1);
-    form->Edit1->setText("7");
-    form->Edit2->setText("250");
-    form->Edit3->setText("31");
-    form->PCBSN->setText("12345678");
-    form->JIANZHI->SetItemIndex(6);
-    form->Slots[2].COMEN->SetItemIndex(0);
-    form->Slots[2].COMA->setText("0203000A0001A5F9");
-    form->Slots[8].COMBY[0]->setText("AA");
-    form->Slots[8].COMBY[1]->setText("BB");
-    form->Slots[8].COMBY[2]->setText("CC");
+    form->ui.ComboBox7->SetItemIndex(1);
+    form->ui.BOADZ->SetItemIndex(7);
+    form->ui.ODDZ->SetItemIndex(2);
+    form->ui.STOPZ->SetItemIndex(1);
+    form->ui.BOADB->SetItemIndex(0);
+    form->ui.ODDC->SetItemIndex(1);
+    form->ui.Edit1->setText("7");
+    form->ui.Edit2->setText("250");
+    form->ui.Edit3->setText("31");
+    form->ui.PCBSN->setText("12345678");
+    form->ui.JIANZHI->SetItemIndex(6);
+    form->ui.Slots[2].COMEN->SetItemIndex(0);
+    form->ui.Slots[2].COMA->setText("0203000A0001A5F9");
+    form->ui.Slots[8].COMBY[0]->setText("AA");
+    form->ui.Slots[8].COMBY[1]->setText("BB");
+    form->ui.Slots[8].COMBY[2]->setText("CC");
     for (int button : {24, 9, 8, 10, 48, 50, 51, 52, 53, 20, 47}) {
         ButtonOf(*form, button)->click();
         // Each write is acknowledged in Memo8 before the next goes out.
-        QVERIFY2(QTest::qWaitFor([&] { return !form->Memo8->toPlainText().isEmpty(); }, 5000),
+        QVERIFY2(QTest::qWaitFor([&] { return !form->ui.Memo8->toPlainText().isEmpty(); }, 5000),
                  qPrintable(QString::number(button)));
     }
     const bool applied = device->server->WaitUntil(
@@ -218,31 +218,31 @@ void ToolEndToEndTest::writesChangeTheDeviceAndReadBackEqual() {
     // A fresh window reads the same values back.
     delete form;
     form = new TForm1;
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(form->PortOpened);
     QVERIFY(Query(*form, 49));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 1);
-    QCOMPARE(form->BOADZ->Text(), QStringLiteral("115200"));
-    QCOMPARE(form->ODDZ->Text(), QStringLiteral("Even"));
-    QCOMPARE(form->STOPZ->Text(), QStringLiteral("2位"));
-    QCOMPARE(form->BOADB->Text(), QStringLiteral("1200"));
-    QCOMPARE(form->ODDC->Text(), QStringLiteral("Odd"));
-    QCOMPARE(form->Edit1->text(), QStringLiteral("007"));
-    QCOMPARE(form->Edit2->text(), QStringLiteral("250"));
-    QCOMPARE(form->Edit3->text(), QStringLiteral("031"));
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 1);
+    QCOMPARE(form->ui.BOADZ->Text(), QStringLiteral("115200"));
+    QCOMPARE(form->ui.ODDZ->Text(), QStringLiteral("Even"));
+    QCOMPARE(form->ui.STOPZ->Text(), QStringLiteral("2位"));
+    QCOMPARE(form->ui.BOADB->Text(), QStringLiteral("1200"));
+    QCOMPARE(form->ui.ODDC->Text(), QStringLiteral("Odd"));
+    QCOMPARE(form->ui.Edit1->text(), QStringLiteral("007"));
+    QCOMPARE(form->ui.Edit2->text(), QStringLiteral("250"));
+    QCOMPARE(form->ui.Edit3->text(), QStringLiteral("031"));
     QVERIFY(Query(*form, 19));
-    QCOMPARE(form->Slots[2].COMEN->Text(), QStringLiteral("0关闭"));
-    QCOMPARE(form->Slots[2].COMA->text(), QStringLiteral("0203000A0001A5F9"));
+    QCOMPARE(form->ui.Slots[2].COMEN->Text(), QStringLiteral("0关闭"));
+    QCOMPARE(form->ui.Slots[2].COMA->text(), QStringLiteral("0203000A0001A5F9"));
     QVERIFY(Query(*form, 46));
-    QCOMPARE(form->Slots[8].COMBY[1]->text(), QStringLiteral("BB"));
+    QCOMPARE(form->ui.Slots[8].COMBY[1]->text(), QStringLiteral("BB"));
 }
 
 void ToolEndToEndTest::slotFourButtonsAddressSlotFour() {
-    form->Slots[3].COMA->setText("0104");
-    form->Slots[3].COMBY[0]->setText("0E");
-    form->Slots[3].COMA->setText("0104");
+    form->ui.Slots[3].COMA->setText("0104");
+    form->ui.Slots[3].COMBY[0]->setText("0E");
+    form->ui.Slots[3].COMA->setText("0104");
     ButtonOf(*form, 5)->click();
-    QVERIFY(QTest::qWaitFor([&] { return !form->Memo8->toPlainText().isEmpty(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !form->ui.Memo8->toPlainText().isEmpty(); }, 5000));
     ButtonOf(*form, 25)->click();
     QVERIFY(device->server->WaitUntil(
         [](const DeviceState& s, const SimStats&) {
@@ -252,12 +252,12 @@ void ToolEndToEndTest::slotFourButtonsAddressSlotFour() {
     const DeviceState s = device->server->State();
     for (int i = 0; i < 9; ++i)
         if (i != 3) QCOMPARE(s.readSlots[i], DeviceState().readSlots[i]);
-    form->Slots[3].COMA->clear();
-    form->Slots[3].COMBY[0]->clear();
+    form->ui.Slots[3].COMA->clear();
+    form->ui.Slots[3].COMBY[0]->clear();
     QVERIFY(Query(*form, 27));
-    QCOMPARE(form->Slots[3].COMA->text(), QStringLiteral("0104"));
+    QCOMPARE(form->ui.Slots[3].COMA->text(), QStringLiteral("0104"));
     QVERIFY(Query(*form, 7));
-    QCOMPARE(form->Slots[3].COMBY[0]->text(), QStringLiteral("0E"));
+    QCOMPARE(form->ui.Slots[3].COMBY[0]->text(), QStringLiteral("0E"));
 }
 
 void ToolEndToEndTest::closingWhileAReplyIsAwaited() {
@@ -265,31 +265,31 @@ void ToolEndToEndTest::closingWhileAReplyIsAwaited() {
     SimOptions slow;
     slow.answerDelay = std::chrono::milliseconds(400);
     QVERIFY(device->Start(portDir->path(), slow));
-    form->Button1->click(); // close the port on the old device
-    form->Button1->click(); // and open the new one
+    form->ui.Button1->click(); // close the port on the old device
+    form->ui.Button1->click(); // and open the new one
     QVERIFY(form->PortOpened);
     ButtonOf(*form, 49)->click();
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(!form->PortOpened);
-    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QTest::qWait(700); // the answer comes while the port is closed
-    QVERIFY(form->Memo8->toPlainText().isEmpty());
+    QVERIFY(form->ui.Memo8->toPlainText().isEmpty());
     QCOMPARE(form->RecvMode, RecvMode::QX1);
     // The next opening works and the next query is answered.
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(form->PortOpened);
     QVERIFY(Query(*form, 49));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 0);
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0);
 }
 
 void ToolEndToEndTest::deviceGoingAwayLeavesTheWindowWorking() {
-    auto status = [&] { return form->StatusLine->text(); };
+    auto status = [&] { return form->ui.StatusLine->text(); };
     device->Stop(); // the device goes away while the port is open
     QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
-    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QVERIFY(QTest::qWaitFor([&] { return status().startsWith("设备已断开"); }, 1000));
     ButtonOf(*form, 49)->click(); // nothing goes out, and the status line says so
-    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
     QVERIFY(QTest::qWaitFor([&] { return status() == "未发送：串口未打开"; }, 1000));
 
     // The device comes back on a new pseudo-terminal mapped as COM4: the window opens it.
@@ -298,12 +298,12 @@ void ToolEndToEndTest::deviceGoingAwayLeavesTheWindowWorking() {
     QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
     QVERIFY(QTest::qWaitFor([&] { return status().startsWith("设备已重新连接"); }, 1000));
     QVERIFY(Query(*form, 49));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 2);
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 2);
 
     // A click of the user's own ends the wait for the device.
     device->Stop();
     QVERIFY(QTest::qWaitFor([&] { return form->ReopenTimer->isActive(); }, 2000));
-    const ModalCapture box = CaptureModal([&] { form->Button1->click(); }); // nothing there yet
+    const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); }); // nothing there yet
     QCOMPARE(box.count, 1);
     QVERIFY(!form->ReopenTimer->isActive());
     QVERIFY(device->Start(portDir->path()));
@@ -312,20 +312,20 @@ void ToolEndToEndTest::deviceGoingAwayLeavesTheWindowWorking() {
 }
 
 void ToolEndToEndTest::unansweredQueryAndUnexpectedBytesAreReported() {
-    auto status = [&] { return form->StatusLine->text(); };
+    auto status = [&] { return form->ui.StatusLine->text(); };
     // The traffic log holds the frame sent and its answer as the port saw them.
     QVERIFY(Query(*form, 49));
-    form->TrafficLog->Flush();
-    const auto& log = form->TrafficLog->Model().Entries();
+    form->ui.TrafficLog->Flush();
+    const auto& log = form->ui.TrafficLog->Model().Entries();
     QVERIFY(log.size() >= 2);
     QCOMPARE(log[log.size() - 2].Direction, TTrafficDirection::Sent);
     QCOMPARE(log[log.size() - 2].Bytes, QByteArray("PPPPPP#QX1#"));
     QCOMPARE(log.back().Direction, TTrafficDirection::Received);
-    QCOMPARE(QString::fromLatin1(log.back().Bytes), form->Memo8->toPlainText());
+    QCOMPARE(QString::fromLatin1(log.back().Bytes), form->ui.Memo8->toPlainText());
 
     device->server->Inject("unasked"); // nothing expected: dropped, said so and logged
     QVERIFY(QTest::qWaitFor([&] { return status().contains("未在等待应答"); }, 3000));
-    form->TrafficLog->Flush();
+    form->ui.TrafficLog->Flush();
     QCOMPARE(log.back().Direction, TTrafficDirection::Dropped);
     QCOMPARE(log.back().Bytes, QByteArray("unasked"));
 
@@ -343,10 +343,10 @@ void ToolEndToEndTest::unansweredQueryAndUnexpectedBytesAreReported() {
 }
 
 void ToolEndToEndTest::writeAllThenReadAllAgree() {
-    auto status = [&] { return form->StatusLine->text(); };
+    auto status = [&] { return form->ui.StatusLine->text(); };
     form->ReceivePauseMs = 10;
     // An odd command length stops the run before anything goes out.
-    form->Slots[2].COMA->setText("010");
+    form->ui.Slots[2].COMA->setText("010");
     const ModalCapture odd = RunBatch(*form, 56);
     QCOMPARE(odd.text,
              QStringLiteral("COMA3（指令3代码）的内容“010”：输入数据不能为单数，未发送任何帧."));
@@ -360,7 +360,7 @@ void ToolEndToEndTest::writeAllThenReadAllAgree() {
     QCOMPARE(box.informative, QString());
     QVERIFY(device->server->State() == StateOf(config));
     QVERIFY(Differences(config, form->Settings(), ConfigFields()).empty());
-    QCOMPARE(form->Edit1->text(), QStringLiteral("005")); // as the device answers it
+    QCOMPARE(form->ui.Edit1->text(), QStringLiteral("005")); // as the device answers it
 
     device->server->SetState(SampleState());
     QCOMPARE(RunBatch(*form, 55).count, 0);
@@ -369,7 +369,7 @@ void ToolEndToEndTest::writeAllThenReadAllAgree() {
     QVERIFY(StateOf(form->Settings(), SampleState()) == SampleState());
     QVERIFY(ButtonOf(*form, 49)->isEnabled());
 
-    form->Button1->click(); // closed: neither starts
+    form->ui.Button1->click(); // closed: neither starts
     for (int button : {55, 56}) {
         QCOMPARE(RunBatch(*form, button).count, 0);
         QVERIFY(QTest::qWaitFor([&] { return status() == "未执行：串口未打开"; }, 1000));
@@ -430,7 +430,7 @@ void ToolEndToEndTest::batchSummariesNameWhatFailed() {
         });
     const ModalCapture cancelled = RunBatch(*form, 56);
     QVERIFY2(cancelled.count == 0, qPrintable(cancelled.text));
-    QCOMPARE(form->StatusLine->text(), QStringLiteral("写入全部已取消"));
+    QCOMPARE(form->ui.StatusLine->text(), QStringLiteral("写入全部已取消"));
     disconnect(canceller);
     const ModalCapture read = RunBatch(*form, 55);
     QCOMPARE(read.text,

@@ -73,7 +73,7 @@ void ConfigFilesTest::savedLoadsIntoAFreshWindow() {
     QCOMPARE(offered, dir.path()); // the last directory used
     QVERIFY(loaded.Settings() == saved.Settings());
     QVERIFY(loaded.Settings() == Sample());
-    QVERIFY(loaded.discomm->text().isEmpty()); // nothing was sent
+    QVERIFY(loaded.ui.discomm->text().isEmpty()); // nothing was sent
 }
 
 // Each row changes the saved text of Sample() once and names what the error box must say.

@@ -24,13 +24,13 @@ QPushButton* ButtonOf(TForm1& form, int n) {
 
 // Delivers a batch to the receive handler as the port object would.
 void Deliver(TForm1& form, const QByteArray& bytes) {
-    form.Comm1ReceiveData(form.Comm1, reinterpret_cast<const uint8_t*>(bytes.constData()),
+    form.Comm1ReceiveData(*form.ui.Comm1, reinterpret_cast<const uint8_t*>(bytes.constData()),
                           uint16_t(bytes.size()));
 }
 
 // Waits for the pending tick of Timer2 to run.
 bool WaitForTick(TForm1& form) {
-    return QTest::qWaitFor([&] { return !form.Timer2->isActive(); }, 3000);
+    return QTest::qWaitFor([&] { return !form.ui.Timer2->isActive(); }, 3000);
 }
 
 } // namespace
@@ -109,13 +109,13 @@ void HandlersTest::everyButtonAtTheDefaults() {
     QFETCH(int, button);
     QFETCH(QString, frame);
     QFETCH(int, mode);
-    form->Memo8->setPlainText("an earlier answer");
+    form->ui.Memo8->setPlainText("an earlier answer");
     QPushButton* b = ButtonOf(*form, button);
     QVERIFY(b);
     const ModalCapture boxes = CaptureModal([&] { b->click(); });
     QCOMPARE(boxes.count, 0);
-    QCOMPARE(form->discomm->text(), frame);
-    QVERIFY(form->Memo8->toPlainText().isEmpty());
+    QCOMPARE(form->ui.discomm->text(), frame);
+    QVERIFY(form->ui.Memo8->toPlainText().isEmpty());
     QCOMPARE(int(form->RecvMode), mode);
 }
 
@@ -126,42 +126,42 @@ void HandlersTest::framesFollowTheControls() {
         QString frame;
     };
     const Case cases[] = {
-        {[&] { form->ComboBox7->SetItemIndex(2); }, 24, "KORVAT#MOD:2#"},
-        {[&] { form->ComboBox7->setEditText("2)指令"); }, 24, "KORVAT#MOD:-1#"},
+        {[&] { form->ui.ComboBox7->SetItemIndex(2); }, 24, "KORVAT#MOD:2#"},
+        {[&] { form->ui.ComboBox7->setEditText("2)指令"); }, 24, "KORVAT#MOD:-1#"},
         {[&] {
-             form->BOADC->SetItemIndex(7);
-             form->ODDC->SetItemIndex(2);
-             form->STOPC->SetItemIndex(1);
+             form->ui.BOADC->SetItemIndex(7);
+             form->ui.ODDC->SetItemIndex(2);
+             form->ui.STOPC->SetItemIndex(1);
          },
          48, "KORVAT#BAC:721#"},
-        {[&] { form->BOADZ->setEditText("14400"); }, 9, "KORVAT#BAZ:-100#"},
-        {[&] { form->Edit1->setText("5"); }, 50, "KORVAT#OTM:005#"},
-        {[&] { form->Edit1->setText("1000"); }, 50, "KORVAT#OTM:1000#"},
-        {[&] { form->Edit2->setText("-5"); }, 51, "KORVAT#RTM:-005#"},
-        {[&] { form->Edit3->setText("$1F"); }, 52, "KORVAT#ODM:031#"},
-        {[&] { form->Edit3->setText(" 2147483647"); }, 52, "KORVAT#ODM:2147483647#"},
+        {[&] { form->ui.BOADZ->setEditText("14400"); }, 9, "KORVAT#BAZ:-100#"},
+        {[&] { form->ui.Edit1->setText("5"); }, 50, "KORVAT#OTM:005#"},
+        {[&] { form->ui.Edit1->setText("1000"); }, 50, "KORVAT#OTM:1000#"},
+        {[&] { form->ui.Edit2->setText("-5"); }, 51, "KORVAT#RTM:-005#"},
+        {[&] { form->ui.Edit3->setText("$1F"); }, 52, "KORVAT#ODM:031#"},
+        {[&] { form->ui.Edit3->setText(" 2147483647"); }, 52, "KORVAT#ODM:2147483647#"},
         {[&] {
-             form->PCBSN->setText("123");
-             form->JIANZHI->SetItemIndex(10);
+             form->ui.PCBSN->setText("123");
+             form->ui.JIANZHI->SetItemIndex(10);
          },
          53, "PPPPPP#PCBSN:00000123,102#"},
-        {[&] { form->JIANZHI->setEditText("7"); }, 53, "PPPPPP#PCBSN:00000000,007#"},
-        {[&] { form->PCBSN->setText("-42"); }, 53, "PPPPPP#PCBSN:-00000042,001#"},
-        {[&] { form->Slots[0].COMEN->SetItemIndex(0); }, 12,
+        {[&] { form->ui.JIANZHI->setEditText("7"); }, 53, "PPPPPP#PCBSN:00000000,007#"},
+        {[&] { form->ui.PCBSN->setText("-42"); }, 53, "PPPPPP#PCBSN:-00000042,001#"},
+        {[&] { form->ui.Slots[0].COMEN->SetItemIndex(0); }, 12,
          "KORVAT#COMW1:0," + QString("16") + kDefaultCode + "#"},
-        {[&] { form->Slots[0].COMA->setText("01030000"); }, 12, "KORVAT#COMW1:1,0801030000#"},
-        {[&] { form->Slots[0].COMA->clear(); }, 12, "KORVAT#COMW1:1,00#"},
-        {[&] { form->Slots[0].COMA->setText(QString(120, 'A')); }, 12,
+        {[&] { form->ui.Slots[0].COMA->setText("01030000"); }, 12, "KORVAT#COMW1:1,0801030000#"},
+        {[&] { form->ui.Slots[0].COMA->clear(); }, 12, "KORVAT#COMW1:1,00#"},
+        {[&] { form->ui.Slots[0].COMA->setText(QString(120, 'A')); }, 12,
          "KORVAT#COMW1:1,120" + QString(120, 'A') + "#"},
         {[&] {
-             for (QLineEdit* e : form->Slots[0].COMBY)
+             for (QLineEdit* e : form->ui.Slots[0].COMBY)
                  e->clear();
          },
          14, "KORVAT#COMP01:#"},
         {[&] {
-             form->Slots[8].COMBY[0]->setText("A");
-             form->Slots[8].COMBY[1]->setText("BCD");
-             form->Slots[8].COMBY[2]->setText("xy");
+             form->ui.Slots[8].COMBY[0]->setText("A");
+             form->ui.Slots[8].COMBY[1]->setText("BCD");
+             form->ui.Slots[8].COMBY[2]->setText("xy");
          },
          47, "KORVAT#COMP09:ABCDxy#"},
     };
@@ -170,27 +170,27 @@ void HandlersTest::framesFollowTheControls() {
         form = new TForm1;
         c.change();
         ButtonOf(*form, c.button)->click();
-        QCOMPARE(form->discomm->text(), c.frame);
+        QCOMPARE(form->ui.discomm->text(), c.frame);
     }
 }
 
 void HandlersTest::slotButtonsCarryTheirSlot() {
     ButtonOf(*form, 27)->click();
-    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#COMR04#"));
-    form->Slots[3].COMA->setText("0A0B");
-    form->Slots[3].COMEN->SetItemIndex(0);
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#COMR04#"));
+    form->ui.Slots[3].COMA->setText("0A0B");
+    form->ui.Slots[3].COMEN->SetItemIndex(0);
     ButtonOf(*form, 5)->click();
-    QCOMPARE(form->discomm->text(), QStringLiteral("KORVAT#COMW4:0,040A0B#"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("KORVAT#COMW4:0,040A0B#"));
     ButtonOf(*form, 7)->click();
-    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#COMP04#"));
-    form->Slots[3].COMBY[2]->setText("FF");
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#COMP04#"));
+    form->ui.Slots[3].COMBY[2]->setText("FF");
     ButtonOf(*form, 25)->click();
-    QCOMPARE(form->discomm->text(), QStringLiteral("KORVAT#COMP04:0103FF#"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("KORVAT#COMP04:0103FF#"));
     // The named handlers do what their buttons do.
     form->Button44Click();
-    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#COMR09#"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#COMR09#"));
     form->Button36Click();
-    QCOMPARE(form->discomm->text(), QStringLiteral("KORVAT#COMW7:1,160103000000044409#"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("KORVAT#COMW7:1,160103000000044409#"));
 }
 
 void HandlersTest::conversionFailureSendsNothing() {
@@ -201,39 +201,39 @@ void HandlersTest::conversionFailureSendsNothing() {
         int modeAfter; // the timing writes store 100 before converting
     };
     const Case cases[] = {
-        {form->Edit1, "", 50, 100},
-        {form->Edit2, "1 ", 51, 100},
-        {form->Edit3, "99999999999", 52, 100},
-        {form->PCBSN, "abc", 53, 201},
-        {form->JIANZHI->lineEdit(), QStringLiteral("中"), 53, 201},
+        {form->ui.Edit1, "", 50, 100},
+        {form->ui.Edit2, "1 ", 51, 100},
+        {form->ui.Edit3, "99999999999", 52, 100},
+        {form->ui.PCBSN, "abc", 53, 201},
+        {form->ui.JIANZHI->lineEdit(), QStringLiteral("中"), 53, 201},
     };
     for (const Case& c : cases) {
         ButtonOf(*form, 49)->click(); // RecvMode 201, discomm holds the QX1 frame
-        form->Memo8->setPlainText("kept");
+        form->ui.Memo8->setPlainText("kept");
         c.field->setText(c.text);
         const ModalCapture box = CaptureModal([&] { ButtonOf(*form, c.button)->click(); });
         QCOMPARE(box.count, 1);
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(box.text, QStringLiteral("'%1' is not a valid integer value.").arg(c.text));
-        QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
-        QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("kept"));
+        QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+        QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("kept"));
         QCOMPARE(int(form->RecvMode), c.modeAfter);
-        c.field->setText(c.field == form->PCBSN ? "00000000" : "10");
-        if (c.field == form->JIANZHI->lineEdit()) form->JIANZHI->SetItemIndex(0);
+        c.field->setText(c.field == form->ui.PCBSN ? "00000000" : "10");
+        if (c.field == form->ui.JIANZHI->lineEdit()) form->ui.JIANZHI->SetItemIndex(0);
     }
 }
 
 void HandlersTest::oddCommandLengthShowsTheMessageOnly() {
     ButtonOf(*form, 49)->click();
-    form->Memo8->setPlainText("kept");
-    form->Slots[0].COMA->setText("010300000004440"); // 15 characters
+    form->ui.Memo8->setPlainText("kept");
+    form->ui.Slots[0].COMA->setText("010300000004440"); // 15 characters
     const ModalCapture box = CaptureModal([&] { ButtonOf(*form, 12)->click(); });
     QCOMPARE(box.count, 1);
     QCOMPARE(box.text, QStringLiteral("输入数据不能为单数"));
     QCOMPARE(box.icon, QMessageBox::NoIcon);
     QCOMPARE(box.title, QStringLiteral("ui_test_handlers"));
-    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
-    QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("kept"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+    QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("kept"));
     QCOMPARE(form->RecvMode, RecvMode::QX1);
 }
 
@@ -245,14 +245,15 @@ void HandlersTest::delimiterInAFieldSendsNothing() {
         QString named;
     };
     const Case cases[] = {
-        {form->Slots[0].COMA, "0#", 12, QStringLiteral("COMA1（指令代码）的内容“0#”")},
-        {form->Slots[0].COMBY[0], "0#", 14, QStringLiteral("COMBY11（包头第一个字节）的内容“0#”")},
-        {form->Slots[8].COMBY[2], "#", 47, QStringLiteral("COMBY93（第三个字节）的内容“#”")},
+        {form->ui.Slots[0].COMA, "0#", 12, QStringLiteral("COMA1（指令代码）的内容“0#”")},
+        {form->ui.Slots[0].COMBY[0], "0#", 14,
+         QStringLiteral("COMBY11（包头第一个字节）的内容“0#”")},
+        {form->ui.Slots[8].COMBY[2], "#", 47, QStringLiteral("COMBY93（第三个字节）的内容“#”")},
     };
-    form->Slots[0].COMBY[1]->setText("KORVAT#MOD:2"); // what would follow as a second command
+    form->ui.Slots[0].COMBY[1]->setText("KORVAT#MOD:2"); // what would follow as a second command
     for (const Case& c : cases) {
         ButtonOf(*form, 49)->click();
-        form->Memo8->setPlainText("kept");
+        form->ui.Memo8->setPlainText("kept");
         const QString old = c.field->text();
         c.field->setText(c.text);
         const ModalCapture box = CaptureModal([&] { ButtonOf(*form, c.button)->click(); });
@@ -260,8 +261,8 @@ void HandlersTest::delimiterInAFieldSendsNothing() {
         QCOMPARE(box.count, 1);
         QCOMPARE(box.icon, QMessageBox::Critical);
         QVERIFY2(box.text.startsWith(c.named), qPrintable(box.text));
-        QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
-        QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("kept"));
+        QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+        QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("kept"));
         QCOMPARE(form->RecvMode, RecvMode::QX1);
     }
 }
@@ -269,10 +270,10 @@ void HandlersTest::delimiterInAFieldSendsNothing() {
 void HandlersTest::framesGoOutOnTheLine() {
     PtyPair pty;
     QVERIFY(pty.Valid());
-    form->Comm1.SetCommName(pty.SlavePath());
-    form->Comm1.SetOutx_XonXoffFlow(false);
-    form->Comm1.SetInx_XonXoffFlow(false);
-    form->Comm1.OpenPort();
+    form->ui.Comm1->SetCommName(pty.SlavePath());
+    form->ui.Comm1->SetOutx_XonXoffFlow(false);
+    form->ui.Comm1->SetInx_XonXoffFlow(false);
+    form->ui.Comm1->OpenPort();
     ButtonOf(*form, 49)->click();
     ButtonOf(*form, 9)->click();
     ButtonOf(*form, 46)->click();
@@ -280,42 +281,42 @@ void HandlersTest::framesGoOutOnTheLine() {
     const std::vector<uint8_t> got = pty.Read(expected.size(), std::chrono::seconds(5));
     QCOMPARE(std::string(got.begin(), got.end()), expected);
     // A frame longer than 65,535 bytes goes out whole.
-    form->Slots[0].COMA->setText(QString(70000, 'B'));
+    form->ui.Slots[0].COMA->setText(QString(70000, 'B'));
     ButtonOf(*form, 12)->click();
     const std::string longFrame = "KORVAT#COMW1:1,70000" + std::string(70000, 'B') + "#";
     const std::vector<uint8_t> big = pty.Read(longFrame.size(), std::chrono::seconds(10));
     QCOMPARE(big.size(), longFrame.size());
     QVERIFY(std::string(big.begin(), big.end()) == longFrame);
-    form->Comm1.ClosePort();
+    form->ui.Comm1->ClosePort();
 }
 
 void HandlersTest::textOutsideLatin1GoesOutAsQuestionMarks() {
-    form->Slots[0].COMBY[0]->setText(QStringLiteral("中"));
-    form->Slots[0].COMBY[1]->setText(QStringLiteral("é"));
+    form->ui.Slots[0].COMBY[0]->setText(QStringLiteral("中"));
+    form->ui.Slots[0].COMBY[1]->setText(QStringLiteral("é"));
     ButtonOf(*form, 14)->click();
-    QCOMPARE(form->discomm->text(), QStringLiteral("KORVAT#COMP01:?é00#"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("KORVAT#COMP01:?é00#"));
 }
 
 void HandlersTest::batchesWhileIdleAreDropped() {
-    form->Memo8->setPlainText("before");
+    form->ui.Memo8->setPlainText("before");
     Deliver(*form, "MOD:1");
-    QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("before"));
+    QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("before"));
     QVERIFY(form->RecvText.isEmpty());
-    QVERIFY(!form->Timer2->isActive());
+    QVERIFY(!form->ui.Timer2->isActive());
 }
 
 void HandlersTest::batchesAfterAWriteAreShownOnly() {
     ButtonOf(*form, 24)->click(); // 100
     Deliver(*form, "OK#");
-    QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("OK#"));
+    QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("OK#"));
     Deliver(*form, "MOD:2,BAZ:777");
-    QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("MOD:2,BAZ:777"));
+    QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("MOD:2,BAZ:777"));
     QCOMPARE(form->RecvText, QByteArray("MOD:2,BAZ:777"));
-    QVERIFY(!form->Timer2->isActive());
-    QCOMPARE(form->ComboBox7->ItemIndex(), 0);
+    QVERIFY(!form->ui.Timer2->isActive());
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0);
     ButtonOf(*form, 12)->click(); // 106
     Deliver(*form, QByteArray("\xB0\x00z", 3));
-    QCOMPARE(form->Memo8->toPlainText(), QString(QChar(0xB0)) + QChar(0) + "z");
+    QCOMPARE(form->ui.Memo8->toPlainText(), QString(QChar(0xB0)) + QChar(0) + "z");
     QCOMPARE(form->RecvMode, RecvMode::ShowSlot);
 }
 
@@ -325,53 +326,53 @@ void HandlersTest::longBatchIsCutTo255Bytes() {
     batch.replace(260, 7, "MOD:2,#");
     Deliver(*form, batch);
     QCOMPARE(form->RecvText.size(), 255);
-    QCOMPARE(form->Memo8->toPlainText(), QString(255, 'x'));
+    QCOMPARE(form->ui.Memo8->toPlainText(), QString(255, 'x'));
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 0); // the key lay past the cut
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0); // the key lay past the cut
     QCOMPARE(form->RecvMode, RecvMode::Idle);
 }
 
 void HandlersTest::qx1ReplyFillsTheSystemPage() {
     ButtonOf(*form, 49)->click();
     Deliver(*form, "MOD:1,BAZ:300,BAA:711,BAB:000,BAC:321,OTM:010,RTM:005,ODM:020#");
-    QVERIFY(form->Timer2->isActive());
+    QVERIFY(form->ui.Timer2->isActive());
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 1);
-    const QStringList row = {form->BOADZ->Text(), form->ODDZ->Text(), form->STOPZ->Text(),
-                             form->BOADA->Text(), form->ODDA->Text(), form->STOPA->Text(),
-                             form->BOADB->Text(), form->ODDB->Text(), form->STOPB->Text(),
-                             form->BOADC->Text(), form->ODDC->Text(), form->STOPC->Text()};
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 1);
+    const QStringList row = {form->ui.BOADZ->Text(), form->ui.ODDZ->Text(), form->ui.STOPZ->Text(),
+                             form->ui.BOADA->Text(), form->ui.ODDA->Text(), form->ui.STOPA->Text(),
+                             form->ui.BOADB->Text(), form->ui.ODDB->Text(), form->ui.STOPB->Text(),
+                             form->ui.BOADC->Text(), form->ui.ODDC->Text(), form->ui.STOPC->Text()};
     QCOMPARE(row, QStringList({"9600", "None", QStringLiteral("1位"), "115200", "Odd",
                                QStringLiteral("2位"), "1200", "None", QStringLiteral("1位"), "9600",
                                "Even", QStringLiteral("2位")}));
-    QCOMPARE(form->Edit1->text(), QStringLiteral("010"));
-    QCOMPARE(form->Edit2->text(), QStringLiteral("005"));
-    QCOMPARE(form->Edit3->text(), QStringLiteral("020"));
+    QCOMPARE(form->ui.Edit1->text(), QStringLiteral("010"));
+    QCOMPARE(form->ui.Edit2->text(), QStringLiteral("005"));
+    QCOMPARE(form->ui.Edit3->text(), QStringLiteral("020"));
     QCOMPARE(form->RecvMode, RecvMode::Idle);
     // A batch after the parse is not shown.
     Deliver(*form, "late");
-    QVERIFY(form->Memo8->toPlainText().startsWith("MOD:1"));
+    QVERIFY(form->ui.Memo8->toPlainText().startsWith("MOD:1"));
 
     // "BAZ:980": baud and parity left without a selection, the stop bits set, and the
     // parse goes on; a short time value at the very end is taken as it is.
     ButtonOf(*form, 49)->click();
     Deliver(*form, "BAZ:981 MOD:2 OTM:7");
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->BOADZ->ItemIndex(), -1);
-    QVERIFY(form->BOADZ->Text().isEmpty());
-    QCOMPARE(form->ODDZ->ItemIndex(), -1);
-    QCOMPARE(form->STOPZ->Text(), QStringLiteral("2位"));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 2);
-    QCOMPARE(form->Edit1->text(), QStringLiteral("7"));
+    QCOMPARE(form->ui.BOADZ->ItemIndex(), -1);
+    QVERIFY(form->ui.BOADZ->Text().isEmpty());
+    QCOMPARE(form->ui.ODDZ->ItemIndex(), -1);
+    QCOMPARE(form->ui.STOPZ->Text(), QStringLiteral("2位"));
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 2);
+    QCOMPARE(form->ui.Edit1->text(), QStringLiteral("7"));
 }
 
 void HandlersTest::onlyTheLastBatchBeforeTheTickIsParsed() {
     ButtonOf(*form, 49)->click();
     Deliver(*form, "MOD:1");
     Deliver(*form, "MOD:2");
-    QCOMPARE(form->Memo8->toPlainText(), QStringLiteral("MOD:2"));
+    QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("MOD:2"));
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 2);
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 2);
 }
 
 void HandlersTest::parseErrorsReportAndStop() {
@@ -383,26 +384,26 @@ void HandlersTest::parseErrorsReportAndStop() {
     });
     QCOMPARE(box.count, 1);
     QCOMPARE(box.text, QStringLiteral("'?' is not a valid integer value."));
-    QCOMPARE(form->BOADZ->Text(), QStringLiteral("9600"));
-    QCOMPARE(form->BOADA->Text(), QStringLiteral("9600")); // later keys unchanged
+    QCOMPARE(form->ui.BOADZ->Text(), QStringLiteral("9600"));
+    QCOMPARE(form->ui.BOADA->Text(), QStringLiteral("9600")); // later keys unchanged
     QCOMPARE(form->RecvMode, RecvMode::Idle);
-    QVERIFY(!form->Timer2->isActive());
+    QVERIFY(!form->ui.Timer2->isActive());
 
     // A COMR reply with a bad count: enable set, code unchanged, still expecting a COMR reply.
     ButtonOf(*form, 15)->click();
-    form->Slots[1].COMEN->SetItemIndex(0);
+    form->ui.Slots[1].COMEN->SetItemIndex(0);
     Deliver(*form, "COMR02:1,?8,0103000000044409");
     box = CaptureModal([&] {
         QVERIFY(WaitForTick(*form));
         QTest::qWait(100);
     });
     QCOMPARE(box.text, QStringLiteral("'?8' is not a valid integer value."));
-    QCOMPARE(form->Slots[1].COMEN->Text(), QStringLiteral("1打开"));
-    QCOMPARE(form->Slots[1].COMA->text(), kDefaultCode);
+    QCOMPARE(form->ui.Slots[1].COMEN->Text(), QStringLiteral("1打开"));
+    QCOMPARE(form->ui.Slots[1].COMA->text(), kDefaultCode);
     QCOMPARE(form->RecvMode, RecvMode::COMR);
     Deliver(*form, "COMR02:0,02,ABCD");
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->Slots[1].COMA->text(), QStringLiteral("ABCD"));
+    QCOMPARE(form->ui.Slots[1].COMA->text(), QStringLiteral("ABCD"));
     QCOMPARE(form->RecvMode, RecvMode::Idle);
 }
 
@@ -410,14 +411,14 @@ void HandlersTest::slotRepliesFillTheReplysSlot() {
     ButtonOf(*form, 11)->click(); // queried slot 1
     Deliver(*form, "PPPPPP#COMR03#COMR03:0,04,0A0B0C0D");
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->Slots[2].COMEN->Text(), QStringLiteral("0关闭"));
-    QCOMPARE(form->Slots[2].COMA->text(), QStringLiteral("0A0B0C0D"));
-    QCOMPARE(form->Slots[0].COMA->text(), kDefaultCode);
+    QCOMPARE(form->ui.Slots[2].COMEN->Text(), QStringLiteral("0关闭"));
+    QCOMPARE(form->ui.Slots[2].COMA->text(), QStringLiteral("0A0B0C0D"));
+    QCOMPARE(form->ui.Slots[0].COMA->text(), kDefaultCode);
 
     ButtonOf(*form, 28)->click();
     Deliver(*form, "COMR05:0,00,");
     QVERIFY(WaitForTick(*form));
-    QVERIFY(form->Slots[4].COMA->text().isEmpty());
+    QVERIFY(form->ui.Slots[4].COMA->text().isEmpty());
 
     ButtonOf(*form, 28)->click();
     Deliver(*form, "COMR0A:1,08,0103000000044409");
@@ -427,15 +428,15 @@ void HandlersTest::slotRepliesFillTheReplysSlot() {
     ButtonOf(*form, 17)->click();
     Deliver(*form, "PPPPPP#COMP02#COMP02:01");
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->Slots[1].COMBY[0]->text(), QStringLiteral("01"));
-    QVERIFY(form->Slots[1].COMBY[1]->text().isEmpty());
-    QVERIFY(form->Slots[1].COMBY[2]->text().isEmpty());
+    QCOMPARE(form->ui.Slots[1].COMBY[0]->text(), QStringLiteral("01"));
+    QVERIFY(form->ui.Slots[1].COMBY[1]->text().isEmpty());
+    QVERIFY(form->ui.Slots[1].COMBY[2]->text().isEmpty());
     // The enable digit past the list's last item leaves it with no selection.
     ButtonOf(*form, 44)->click();
     Deliver(*form, "COMR09:7,01,FF");
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->Slots[8].COMEN->ItemIndex(), -1);
-    QCOMPARE(form->Slots[8].COMA->text(), QStringLiteral("FF"));
+    QCOMPARE(form->ui.Slots[8].COMEN->ItemIndex(), -1);
+    QCOMPARE(form->ui.Slots[8].COMA->text(), QStringLiteral("FF"));
 }
 
 void HandlersTest::commandBetweenBatchAndTickDecidesTheTick() {
@@ -443,33 +444,33 @@ void HandlersTest::commandBetweenBatchAndTickDecidesTheTick() {
     Deliver(*form, "COMP07:AABBCC MOD:2");
     ButtonOf(*form, 46)->click(); // a COMP query stored before the tick
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->Slots[6].COMBY[1]->text(), QStringLiteral("BB"));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 0);
+    QCOMPARE(form->ui.Slots[6].COMBY[1]->text(), QStringLiteral("BB"));
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0);
 
     ButtonOf(*form, 49)->click();
     Deliver(*form, "MOD:2");
     ButtonOf(*form, 24)->click(); // a write: the tick does nothing
     QTest::qWait(400);
-    QCOMPARE(form->ComboBox7->ItemIndex(), 0);
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0);
 }
 
 void HandlersTest::receivePathEndToEndThroughThePort() {
     form->ReceivePauseMs = 300;
     PtyPair pty;
     QVERIFY(pty.Valid());
-    form->SPREALCOM->setEditText(QString::fromStdString(pty.SlavePath()));
-    form->Button1->click();
+    form->ui.SPREALCOM->setEditText(QString::fromStdString(pty.SlavePath()));
+    form->ui.Button1->click();
     QVERIFY(form->PortOpened);
     ButtonOf(*form, 49)->click();
     QVERIFY(pty.Write("MOD:2,BAZ:611,BAA:401,BAB:710,BAC:001,OTM:123,RTM:045,ODM:200#"));
-    QVERIFY(QTest::qWaitFor([&] { return form->Edit3->text() == "200"; }, 5000));
-    QCOMPARE(form->Memo8->toPlainText().left(6), QStringLiteral("MOD:2,"));
-    QCOMPARE(form->ComboBox7->ItemIndex(), 2);
-    QCOMPARE(form->BOADZ->Text(), QStringLiteral("57600"));
-    QCOMPARE(form->ODDZ->Text(), QStringLiteral("Odd"));
-    QCOMPARE(form->STOPZ->Text(), QStringLiteral("2位"));
-    QCOMPARE(form->BOADC->Text(), QStringLiteral("1200"));
-    QCOMPARE(form->Edit1->text(), QStringLiteral("123"));
+    QVERIFY(QTest::qWaitFor([&] { return form->ui.Edit3->text() == "200"; }, 5000));
+    QCOMPARE(form->ui.Memo8->toPlainText().left(6), QStringLiteral("MOD:2,"));
+    QCOMPARE(form->ui.ComboBox7->ItemIndex(), 2);
+    QCOMPARE(form->ui.BOADZ->Text(), QStringLiteral("57600"));
+    QCOMPARE(form->ui.ODDZ->Text(), QStringLiteral("Odd"));
+    QCOMPARE(form->ui.STOPZ->Text(), QStringLiteral("2位"));
+    QCOMPARE(form->ui.BOADC->Text(), QStringLiteral("1200"));
+    QCOMPARE(form->ui.Edit1->text(), QStringLiteral("123"));
     // A reply with a pause of more than 100 ms in the middle arrives as two batches: the
     // second replaces the first.
     ButtonOf(*form, 13)->click();
@@ -477,10 +478,10 @@ void HandlersTest::receivePathEndToEndThroughThePort() {
     QTest::qWait(250);
     QVERIFY(pty.Write("COMP01:0A0B0C"));
     QVERIFY(QTest::qWaitFor([&] { return form->RecvMode == RecvMode::Idle; }, 5000));
-    QCOMPARE(form->Slots[0].COMBY[2]->text(), QStringLiteral("0C"));
-    form->Button1->click();
+    QCOMPARE(form->ui.Slots[0].COMBY[2]->text(), QStringLiteral("0C"));
+    form->ui.Button1->click();
     QVERIFY(!form->PortOpened);
-    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
 }
 
 void HandlersTest::receiveHandlerPausesThreeTenthsOfASecond() {
@@ -512,7 +513,7 @@ void HandlersTest::errorUnderAnOpenErrorBoxOpensNoOther() {
             Deliver(*form, bad); // the next batch, while the box is open
             return;
         }
-        if (form->Timer2->isActive()) return; // its tick is still to come
+        if (form->ui.Timer2->isActive()) return; // its tick is still to come
         box->accept();
         done = boxes.size() > 1 || !QApplication::activeModalWidget();
     });

@@ -38,11 +38,11 @@ void InputFiltersTest::cleanup() { delete form; }
 
 void InputFiltersTest::hexFieldsTakeDigitsAndCapitalsOnly() {
     QList<QLineEdit*> fields;
-    for (const TSlotControls& s : form->Slots)
+    for (const TSlotControls& s : form->ui.Slots)
         fields << s.COMA << s.COMBY[0] << s.COMBY[1] << s.COMBY[2];
     QCOMPARE(fields.size(), 36);
     for (QLineEdit* field : fields) {
-        form->PageControl1->setCurrentWidget(field->parentWidget()->parentWidget());
+        form->ui.PageControl1->setCurrentWidget(field->parentWidget()->parentWidget());
         field->clear();
         field->setFocus();
         QTest::keyClicks(field, "0123456789ABCDEFabcdefGg -#.,z\t");
@@ -57,8 +57,8 @@ void InputFiltersTest::hexFieldsTakeDigitsAndCapitalsOnly() {
 }
 
 void InputFiltersTest::hexFieldsHaveNoLengthLimit() {
-    QLineEdit* field = form->Slots[0].COMA;
-    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    QLineEdit* field = form->ui.Slots[0].COMA;
+    form->ui.PageControl1->setCurrentWidget(form->ui.TabSheet2);
     field->clear();
     const QString forty = QStringLiteral("0123456789ABCDEF0123456789ABCDEF01234567");
     QTest::keyClicks(field, forty);
@@ -66,7 +66,7 @@ void InputFiltersTest::hexFieldsHaveNoLengthLimit() {
 }
 
 void InputFiltersTest::timeFieldsTakeAtMostThreeTypedDigits() {
-    for (QLineEdit* field : {form->Edit1, form->Edit2, form->Edit3}) {
+    for (QLineEdit* field : {form->ui.Edit1, form->ui.Edit2, form->ui.Edit3}) {
         QCOMPARE(field->text(), QStringLiteral("10"));
         field->setFocus();
         field->end(false);
@@ -90,7 +90,7 @@ void InputFiltersTest::timeFieldsTakeAtMostThreeTypedDigits() {
 }
 
 void InputFiltersTest::timeFieldLengthRuleIgnoresTheSelection() {
-    QLineEdit* field = form->Edit1;
+    QLineEdit* field = form->ui.Edit1;
     field->setText("105");
     field->setFocus();
     field->selectAll();
@@ -113,8 +113,8 @@ void InputFiltersTest::timeFieldLengthRuleIgnoresTheSelection() {
 }
 
 void InputFiltersTest::editingKeysAreNeverFiltered() {
-    QLineEdit* field = form->Slots[0].COMBY[0];
-    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    QLineEdit* field = form->ui.Slots[0].COMBY[0];
+    form->ui.PageControl1->setCurrentWidget(form->ui.TabSheet2);
     field->setText("ABCD");
     field->setFocus();
     field->setCursorPosition(4);
@@ -134,9 +134,9 @@ void InputFiltersTest::editingKeysAreNeverFiltered() {
 
 void InputFiltersTest::shortcutControlCharactersAreDropped() {
     QApplication::clipboard()->setText("ABC");
-    for (QLineEdit* field : {form->Slots[0].COMA, form->Edit1}) {
-        form->PageControl1->setCurrentWidget(
-            field->parentWidget()->inherits("QGroupBox") ? form->TabSheet2 : form->TabSheet6);
+    for (QLineEdit* field : {form->ui.Slots[0].COMA, form->ui.Edit1}) {
+        form->ui.PageControl1->setCurrentWidget(
+            field->parentWidget()->inherits("QGroupBox") ? form->ui.TabSheet2 : form->ui.TabSheet6);
         field->setText("12");
         field->setFocus();
         field->end(false);
@@ -151,22 +151,22 @@ void InputFiltersTest::shortcutControlCharactersAreDropped() {
     }
     // Unfiltered fields keep their shortcuts.
     QApplication::clipboard()->setText("pasted");
-    form->PCBSN->clear();
-    form->PCBSN->setFocus();
-    QTest::keyClick(form->PCBSN, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(form->PCBSN->text(), QStringLiteral("pasted"));
+    form->ui.PCBSN->clear();
+    form->ui.PCBSN->setFocus();
+    QTest::keyClick(form->ui.PCBSN, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(form->ui.PCBSN->text(), QStringLiteral("pasted"));
 }
 
 void InputFiltersTest::textSetByTheProgramIsNotFiltered() {
-    form->Slots[2].COMA->setText("xyz-12");
-    QCOMPARE(form->Slots[2].COMA->text(), QStringLiteral("xyz-12"));
-    form->Edit2->setText("12345");
-    QCOMPARE(form->Edit2->text(), QStringLiteral("12345"));
+    form->ui.Slots[2].COMA->setText("xyz-12");
+    QCOMPARE(form->ui.Slots[2].COMA->text(), QStringLiteral("xyz-12"));
+    form->ui.Edit2->setText("12345");
+    QCOMPARE(form->ui.Edit2->text(), QStringLiteral("12345"));
     // A paste through the field (the context menu's action) is not filtered either.
     QApplication::clipboard()->setText("zz");
-    form->Edit3->clear();
-    form->Edit3->paste();
-    QCOMPARE(form->Edit3->text(), QStringLiteral("zz"));
+    form->ui.Edit3->clear();
+    form->ui.Edit3->paste();
+    QCOMPARE(form->ui.Edit3->text(), QStringLiteral("zz"));
 }
 
 void InputFiltersTest::namedHandlersFilterAsTheirFields() {
@@ -179,10 +179,10 @@ void InputFiltersTest::namedHandlersFilterAsTheirFields() {
     QVERIFY(pass(QChar(8), &TForm1::COMBY93KeyPress, form));
     QVERIFY(!pass(QChar(22), &TForm1::COMBY11KeyPress, form));
     QVERIFY(!pass(QChar(0xB5), &TForm1::COMA5KeyPress, form));
-    form->Edit2->setText("99");
+    form->ui.Edit2->setText("99");
     QVERIFY(pass('9', &TForm1::Edit2KeyPress, form));
     QVERIFY(pass('9', &TForm1::Edit1KeyPress, form)); // Edit1 still "10"
-    form->Edit2->setText("999");
+    form->ui.Edit2->setText("999");
     QVERIFY(!pass('9', &TForm1::Edit2KeyPress, form));
     QVERIFY(pass(QChar(8), &TForm1::Edit2KeyPress, form));
     QVERIFY(!pass(QChar(' '), &TForm1::Edit3KeyPress, form));

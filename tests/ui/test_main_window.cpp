@@ -95,92 +95,94 @@ void MainWindowTest::everyNamedControlExists() {
 
 void MainWindowTest::defaultsAtStart() {
     TForm1 form;
-    QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet6);
-    QCOMPARE(form.SPREALCOM->Text(), QStringLiteral("COM4"));
-    QCOMPARE(form.SPREALCOM->ItemIndex(), 3);
-    QCOMPARE(form.ComboBox1->Text(), QStringLiteral("9600"));
-    QCOMPARE(form.ComboBox2->Text(), QStringLiteral("None"));
-    QCOMPARE(form.ComboBox3->Text(), QStringLiteral("1位"));
-    QCOMPARE(form.Button1->text(), QStringLiteral("打开串口"));
-    QCOMPARE(form.Button6->text(), QStringLiteral("通讯查询"));
-    QVERIFY(form.Button1->isEnabled() && form.Button6->isEnabled());
-    QVERIFY(!form.CheckBox1->isChecked() && !form.CheckBox2->isChecked());
-    QCOMPARE(form.CheckBox1->text(), QStringLiteral("COM_RTS"));
-    QCOMPARE(form.CheckBox2->text(), QStringLiteral("COM_DTR"));
-    QVERIFY(form.discomm->text().isEmpty());
-    QVERIFY(form.Memo8->toPlainText().isEmpty());
-    QCOMPARE(form.Memo8->document()->blockCount(), 1);
-    QVERIFY(!form.Timer2->isActive());
-    QCOMPARE(form.Timer2->interval(), 300);
+    QCOMPARE(form.ui.PageControl1->currentWidget(), form.ui.TabSheet6);
+    QCOMPARE(form.ui.SPREALCOM->Text(), QStringLiteral("COM4"));
+    QCOMPARE(form.ui.SPREALCOM->ItemIndex(), 3);
+    QCOMPARE(form.ui.ComboBox1->Text(), QStringLiteral("9600"));
+    QCOMPARE(form.ui.ComboBox2->Text(), QStringLiteral("None"));
+    QCOMPARE(form.ui.ComboBox3->Text(), QStringLiteral("1位"));
+    QCOMPARE(form.ui.Button1->text(), QStringLiteral("打开串口"));
+    QCOMPARE(form.ui.Button6->text(), QStringLiteral("通讯查询"));
+    QVERIFY(form.ui.Button1->isEnabled() && form.ui.Button6->isEnabled());
+    QVERIFY(!form.ui.CheckBox1->isChecked() && !form.ui.CheckBox2->isChecked());
+    QCOMPARE(form.ui.CheckBox1->text(), QStringLiteral("COM_RTS"));
+    QCOMPARE(form.ui.CheckBox2->text(), QStringLiteral("COM_DTR"));
+    QVERIFY(form.ui.discomm->text().isEmpty());
+    QVERIFY(form.ui.Memo8->toPlainText().isEmpty());
+    QCOMPARE(form.ui.Memo8->document()->blockCount(), 1);
+    QVERIFY(!form.ui.Timer2->isActive());
+    QCOMPARE(form.ui.Timer2->interval(), 300);
     QCOMPARE(form.RecvMode, RecvMode::Idle);
     QVERIFY(form.RecvText.isEmpty());
     QVERIFY(!form.PortOpened);
-    QCOMPARE(form.ComboBox7->ItemIndex(), 0);
-    for (TComboBox* c : {form.BOADZ, form.BOADA, form.BOADB, form.BOADC})
+    QCOMPARE(form.ui.ComboBox7->ItemIndex(), 0);
+    for (TComboBox* c : {form.ui.BOADZ, form.ui.BOADA, form.ui.BOADB, form.ui.BOADC})
         QCOMPARE(c->Text(), QStringLiteral("9600"));
-    for (TComboBox* c : {form.ODDZ, form.ODDA, form.ODDB, form.ODDC})
+    for (TComboBox* c : {form.ui.ODDZ, form.ui.ODDA, form.ui.ODDB, form.ui.ODDC})
         QCOMPARE(c->Text(), QStringLiteral("None"));
-    for (TComboBox* c : {form.STOPZ, form.STOPA, form.STOPB, form.STOPC})
+    for (TComboBox* c : {form.ui.STOPZ, form.ui.STOPA, form.ui.STOPB, form.ui.STOPC})
         QCOMPARE(c->Text(), QStringLiteral("1位"));
-    for (QLineEdit* e : {form.Edit1, form.Edit2, form.Edit3})
+    for (QLineEdit* e : {form.ui.Edit1, form.ui.Edit2, form.ui.Edit3})
         QCOMPARE(e->text(), QStringLiteral("10"));
-    QCOMPARE(form.PCBSN->text(), QStringLiteral("00000000"));
-    QCOMPARE(form.JIANZHI->Text(), QStringLiteral("001"));
-    for (const TSlotControls& s : form.Slots) {
+    QCOMPARE(form.ui.PCBSN->text(), QStringLiteral("00000000"));
+    QCOMPARE(form.ui.JIANZHI->Text(), QStringLiteral("001"));
+    for (const TSlotControls& s : form.ui.Slots) {
         QCOMPARE(s.COMEN->Text(), QStringLiteral("1打开"));
         QCOMPARE(s.COMA->text(), QStringLiteral("0103000000044409"));
         QCOMPARE(s.COMBY[0]->text(), QStringLiteral("01"));
         QCOMPARE(s.COMBY[1]->text(), QStringLiteral("03"));
         QCOMPARE(s.COMBY[2]->text(), QStringLiteral("00"));
     }
-    QCOMPARE(form.Label41->text(), QStringLiteral("VQ830-A(B) 智能分配器(透传)"));
-    QCOMPARE(form.Label2->text(), QStringLiteral("KORVAT"));
-    QCOMPARE(form.Label101->text(), QStringLiteral("需要重新起动才起作用"));
-    QCOMPARE(form.GroupBox1->title(), QStringLiteral("主串口通讯接口"));
-    QCOMPARE(form.Button49->text(), QStringLiteral("查询1"));
-    QCOMPARE(form.Button26->text(), QStringLiteral("清除缓冲区"));
+    QCOMPARE(form.ui.Label41->text(), QStringLiteral("VQ830-A(B) 智能分配器(透传)"));
+    QCOMPARE(form.ui.Label2->text(), QStringLiteral("KORVAT"));
+    QCOMPARE(form.ui.Label101->text(), QStringLiteral("需要重新起动才起作用"));
+    QCOMPARE(form.ui.GroupBox1->title(), QStringLiteral("主串口通讯接口"));
+    QCOMPARE(form.ui.Button49->text(), QStringLiteral("查询1"));
+    QCOMPARE(form.ui.Button26->text(), QStringLiteral("清除缓冲区"));
     QVERIFY(form.windowTitle().isEmpty());
     QCOMPARE(form.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
 }
 
 void MainWindowTest::itemListsGiveTheWireIndexes() {
     TForm1 form;
-    for (TComboBox* c : {form.ComboBox1, form.BOADZ, form.BOADA, form.BOADB, form.BOADC})
+    for (TComboBox* c :
+         {form.ui.ComboBox1, form.ui.BOADZ, form.ui.BOADA, form.ui.BOADB, form.ui.BOADC})
         QCOMPARE(Items(c), kBaud);
-    for (TComboBox* c : {form.ComboBox2, form.ODDZ, form.ODDA, form.ODDB, form.ODDC})
+    for (TComboBox* c : {form.ui.ComboBox2, form.ui.ODDZ, form.ui.ODDA, form.ui.ODDB, form.ui.ODDC})
         QCOMPARE(Items(c), kParity);
-    for (TComboBox* c : {form.ComboBox3, form.STOPZ, form.STOPA, form.STOPB, form.STOPC})
+    for (TComboBox* c :
+         {form.ui.ComboBox3, form.ui.STOPZ, form.ui.STOPA, form.ui.STOPB, form.ui.STOPC})
         QCOMPARE(Items(c), kStop);
-    QCOMPARE(Items(form.ComboBox7), QStringList({QStringLiteral("0) 多主一从(透传模式)"),
-                                                 QStringLiteral("1) 多主一从(指令预设置)"),
-                                                 QStringLiteral("2)指令模式")}));
-    for (const TSlotControls& s : form.Slots)
+    QCOMPARE(Items(form.ui.ComboBox7), QStringList({QStringLiteral("0) 多主一从(透传模式)"),
+                                                    QStringLiteral("1) 多主一从(指令预设置)"),
+                                                    QStringLiteral("2)指令模式")}));
+    for (const TSlotControls& s : form.ui.Slots)
         QCOMPARE(Items(s.COMEN), QStringList({QStringLiteral("0关闭"), QStringLiteral("1打开")}));
     QStringList ports;
     for (int i = 1; i <= 12; ++i)
         ports << QStringLiteral("COM%1").arg(i);
-    QCOMPARE(Items(form.SPREALCOM).mid(0, 12), ports); // then the serial devices present
+    QCOMPARE(Items(form.ui.SPREALCOM).mid(0, 12), ports); // then the serial devices present
     // Tester 007 can be picked: no duplicate "006".
-    QCOMPARE(Items(form.JIANZHI), QStringList({"001", "002", "003", "004", "005", "006", "007",
-                                               "008", "009", "101", "102", "103", "104"}));
+    QCOMPARE(Items(form.ui.JIANZHI), QStringList({"001", "002", "003", "004", "005", "006", "007",
+                                                  "008", "009", "101", "102", "103", "104"}));
 }
 
 void MainWindowTest::slotGroupsSitOnTheirPages() {
     TForm1 form;
-    QCOMPARE(form.PageControl1->count(), 4);
+    QCOMPARE(form.ui.PageControl1->count(), 4);
     const QStringList captions = {
         QStringLiteral("系统参数"), QStringLiteral("多主一从(方式4)CAMD1-3"),
         QStringLiteral("多主一从(方式4)CAMD4-7"), QStringLiteral("多主一从(方式4)CAMD8-10")};
-    QWidget* pages[] = {form.TabSheet6, form.TabSheet2, form.TabSheet7, form.TabSheet8};
+    QWidget* pages[] = {form.ui.TabSheet6, form.ui.TabSheet2, form.ui.TabSheet7, form.ui.TabSheet8};
     for (int i = 0; i < 4; ++i) {
-        QCOMPARE(form.PageControl1->tabText(i), captions[i]);
-        QCOMPARE(form.PageControl1->widget(i), pages[i]);
+        QCOMPARE(form.ui.PageControl1->tabText(i), captions[i]);
+        QCOMPARE(form.ui.PageControl1->widget(i), pages[i]);
     }
     const int buttonsOfSlot[9][4] = {{11, 12, 13, 14}, {15, 16, 17, 18}, {19, 20, 21, 22},
                                      {27, 5, 7, 25},   {28, 29, 30, 31}, {32, 33, 34, 35},
                                      {39, 36, 37, 38}, {40, 41, 42, 43}, {44, 45, 46, 47}};
     for (int slot = 1; slot <= 9; ++slot) {
-        const TSlotControls& s = form.Slots[slot - 1];
+        const TSlotControls& s = form.ui.Slots[slot - 1];
         QWidget* page = pages[1 + (slot - 1) / 3];
         QCOMPARE(s.Group->parentWidget(), page);
         QCOMPARE(s.Group->title(), QStringLiteral("读取仪表指令%1设置").arg(slot));
@@ -200,16 +202,16 @@ void MainWindowTest::slotGroupsSitOnTheirPages() {
 
 void MainWindowTest::layoutIsFixed() {
     TForm1 form;
-    QCOMPARE(form.Label41->geometry(), QRect(155, 8, 318, 25));
-    QCOMPARE(form.GroupBox1->geometry(), QRect(16, 40, 689, 49));
-    QCOMPARE(form.PageControl1->geometry(), QRect(16, 96, 689, 289));
-    QCOMPARE(form.discomm->geometry(), QRect(104, 472, 585, 21));
-    QCOMPARE(form.Memo8->geometry(), QRect(104, 504, 585, 49));
-    QCOMPARE(form.Button26->geometry(), QRect(8, 528, 81, 25));
-    QCOMPARE(form.CheckBox2->x(), 24);
-    QCOMPARE(form.CheckBox1->x(), 120);
-    QCOMPARE(form.Memo8->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QCOMPARE(form.Memo8->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(form.ui.Label41->geometry(), QRect(155, 8, 318, 25));
+    QCOMPARE(form.ui.GroupBox1->geometry(), QRect(16, 40, 689, 49));
+    QCOMPARE(form.ui.PageControl1->geometry(), QRect(16, 96, 689, 289));
+    QCOMPARE(form.ui.discomm->geometry(), QRect(104, 472, 585, 21));
+    QCOMPARE(form.ui.Memo8->geometry(), QRect(104, 504, 585, 49));
+    QCOMPARE(form.ui.Button26->geometry(), QRect(8, 528, 81, 25));
+    QCOMPARE(form.ui.CheckBox2->x(), 24);
+    QCOMPARE(form.ui.CheckBox1->x(), 120);
+    QCOMPARE(form.ui.Memo8->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(form.ui.Memo8->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QList<QRect> before;
@@ -226,7 +228,7 @@ void MainWindowTest::selectedIndexFollowsTypedText() {
     TForm1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    TComboBox* baud = form.BOADZ;
+    TComboBox* baud = form.ui.BOADZ;
     QLineEdit* field = baud->lineEdit();
     field->selectAll();
     QTest::keyClicks(field, "19200");
@@ -240,30 +242,30 @@ void MainWindowTest::selectedIndexFollowsTypedText() {
     QCOMPARE(baud->ItemIndex(), -1);
     field->selectAll();
     QTest::keyClicks(field, "none"); // matching is exact, case included
-    QCOMPARE(form.ODDZ->ItemIndex(), 0);
-    form.ODDZ->lineEdit()->selectAll();
-    QTest::keyClicks(form.ODDZ->lineEdit(), "even");
-    QCOMPARE(form.ODDZ->ItemIndex(), -1);
-    form.ODDZ->lineEdit()->selectAll();
-    QTest::keyClicks(form.ODDZ->lineEdit(), "Even");
-    QCOMPARE(form.ODDZ->ItemIndex(), 2);
+    QCOMPARE(form.ui.ODDZ->ItemIndex(), 0);
+    form.ui.ODDZ->lineEdit()->selectAll();
+    QTest::keyClicks(form.ui.ODDZ->lineEdit(), "even");
+    QCOMPARE(form.ui.ODDZ->ItemIndex(), -1);
+    form.ui.ODDZ->lineEdit()->selectAll();
+    QTest::keyClicks(form.ui.ODDZ->lineEdit(), "Even");
+    QCOMPARE(form.ui.ODDZ->ItemIndex(), 2);
     // Picking an item from the list selects it.
-    form.STOPZ->setCurrentIndex(1);
-    QCOMPARE(form.STOPZ->ItemIndex(), 1);
-    QCOMPARE(form.STOPZ->Text(), QStringLiteral("2位"));
+    form.ui.STOPZ->setCurrentIndex(1);
+    QCOMPARE(form.ui.STOPZ->ItemIndex(), 1);
+    QCOMPARE(form.ui.STOPZ->Text(), QStringLiteral("2位"));
 }
 
 void MainWindowTest::settingAnIndexPastTheEndClearsTheList() {
     TForm1 form;
-    form.BOADZ->SetItemIndex(8);
-    QCOMPARE(form.BOADZ->ItemIndex(), -1);
-    QVERIFY(form.BOADZ->Text().isEmpty());
-    form.ComboBox7->SetItemIndex(5);
-    QCOMPARE(form.ComboBox7->ItemIndex(), -1);
-    QVERIFY(form.ComboBox7->Text().isEmpty());
-    form.BOADZ->SetItemIndex(7);
-    QCOMPARE(form.BOADZ->Text(), QStringLiteral("115200"));
-    QCOMPARE(form.BOADZ->ItemIndex(), 7);
+    form.ui.BOADZ->SetItemIndex(8);
+    QCOMPARE(form.ui.BOADZ->ItemIndex(), -1);
+    QVERIFY(form.ui.BOADZ->Text().isEmpty());
+    form.ui.ComboBox7->SetItemIndex(5);
+    QCOMPARE(form.ui.ComboBox7->ItemIndex(), -1);
+    QVERIFY(form.ui.ComboBox7->Text().isEmpty());
+    form.ui.BOADZ->SetItemIndex(7);
+    QCOMPARE(form.ui.BOADZ->Text(), QStringLiteral("115200"));
+    QCOMPARE(form.ui.BOADZ->ItemIndex(), 7);
 }
 
 void MainWindowTest::chineseCaptionsHaveGlyphs() {
@@ -290,8 +292,8 @@ void MainWindowTest::chineseCaptionsHaveGlyphs() {
         verify(b->font(), b->text(), b->objectName());
     for (QGroupBox* g : form.findChildren<QGroupBox*>())
         verify(g->font(), g->title(), "group");
-    for (int i = 0; i < form.PageControl1->count(); ++i)
-        verify(form.PageControl1->tabBar()->font(), form.PageControl1->tabText(i), "tab");
+    for (int i = 0; i < form.ui.PageControl1->count(); ++i)
+        verify(form.ui.PageControl1->tabBar()->font(), form.ui.PageControl1->tabText(i), "tab");
     for (TComboBox* c : form.findChildren<TComboBox*>())
         for (int i = 0; i < c->count(); ++i)
             verify(c->font(), c->itemText(i), c->objectName());
@@ -302,8 +304,8 @@ void MainWindowTest::chineseCaptionsHaveGlyphs() {
         QVERIFY(!QRawFont::fromFont(latin).supportsCharacter(uint(U'中')));
     }
     // The title label is bold and 21 pixels high.
-    QVERIFY(form.Label41->font().bold());
-    QCOMPARE(form.Label41->font().pixelSize(), 21);
+    QVERIFY(form.ui.Label41->font().bold());
+    QCOMPARE(form.ui.Label41->font().pixelSize(), 21);
 }
 
 void MainWindowTest::applicationTitleAndFullStopRule() {
@@ -331,7 +333,7 @@ void MainWindowTest::errorInAHandlerShowsTheBoxAndTheWindowGoesOn() {
     bool after = false;
     ModalCapture box = CaptureModal([&] {
         RunHandler(&form, [&] {
-            form.discomm->setText("changed before the error");
+            form.ui.discomm->setText("changed before the error");
             throw EAppError("'abc' is not a valid integer value");
             after = true;
         });
@@ -342,7 +344,7 @@ void MainWindowTest::errorInAHandlerShowsTheBoxAndTheWindowGoesOn() {
     QCOMPARE(box.text, QStringLiteral("'abc' is not a valid integer value."));
     QCOMPARE(box.icon, QMessageBox::Critical);
     QVERIFY(!after);
-    QCOMPARE(form.discomm->text(), QStringLiteral("changed before the error"));
+    QCOMPARE(form.ui.discomm->text(), QStringLiteral("changed before the error"));
     QVERIFY(form.isVisible());
     // Unknown errors are reported too.
     box = CaptureModal([&] { RunHandler(&form, [] { throw 42; }); });
@@ -351,7 +353,7 @@ void MainWindowTest::errorInAHandlerShowsTheBoxAndTheWindowGoesOn() {
 
 void MainWindowTest::portObjectHoldsItsStoredValues() {
     TForm1 form;
-    TComm& c = form.Comm1;
+    TComm& c = *form.ui.Comm1;
     QVERIFY(!c.IsOpen());
     QCOMPARE(c.CommName(), std::string("COM2"));
     QCOMPARE(c.BaudRate(), 115200u);
@@ -383,19 +385,19 @@ void MainWindowTest::portObjectHoldsItsStoredValues() {
 
 void MainWindowTest::clearBufferButtonEmptiesTheReceiveMemo() {
     TForm1 form;
-    form.Memo8->setPlainText("line one\nline two");
-    form.Button26->click();
-    QVERIFY(form.Memo8->toPlainText().isEmpty());
+    form.ui.Memo8->setPlainText("line one\nline two");
+    form.ui.Button26->click();
+    QVERIFY(form.ui.Memo8->toPlainText().isEmpty());
 }
 
 void MainWindowTest::tabLeavesTheMemoAndTheWindowKeepsItsSize() {
     TForm1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.Memo8->setFocus();
-    QTest::keyClick(form.Memo8, Qt::Key_Tab);
-    QVERIFY(!form.Memo8->toPlainText().contains(u'\t'));
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.Button26));
+    form.ui.Memo8->setFocus();
+    QTest::keyClick(form.ui.Memo8, Qt::Key_Tab);
+    QVERIFY(!form.ui.Memo8->toPlainText().contains(u'\t'));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.ui.Button26));
     form.resize(400, 300); // smaller than designed: the controls would be clipped
     QCOMPARE(form.size(), QSize(759, 575));
 }

@@ -81,17 +81,17 @@ void PortPanelTest::portNamesMapToDevices() {
 }
 
 void PortPanelTest::firstOpeningWithTheDefaults() {
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(form->PortOpened);
-    QVERIFY(form->Comm1.IsOpen());
-    QCOMPARE(form->Button1->text(), QStringLiteral("关闭串口"));
-    QCOMPARE(form->Comm1.CommName(), portDir->filePath("COM4").toStdString());
-    QCOMPARE(form->Comm1.BaudRate(), 9600u);
-    QCOMPARE(form->Comm1.Parity(), TParity::None);
-    QCOMPARE(form->Comm1.StopBits(), TStopBits::_1);
-    QVERIFY(!form->Comm1.Outx_XonXoffFlow() && !form->Comm1.Inx_XonXoffFlow());
-    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrDisable);
-    QCOMPARE(form->Comm1.RtsControl(), TRtsControl::RtsDisable);
+    QVERIFY(form->ui.Comm1->IsOpen());
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("关闭串口"));
+    QCOMPARE(form->ui.Comm1->CommName(), portDir->filePath("COM4").toStdString());
+    QCOMPARE(form->ui.Comm1->BaudRate(), 9600u);
+    QCOMPARE(form->ui.Comm1->Parity(), TParity::None);
+    QCOMPARE(form->ui.Comm1->StopBits(), TStopBits::_1);
+    QVERIFY(!form->ui.Comm1->Outx_XonXoffFlow() && !form->ui.Comm1->Inx_XonXoffFlow());
+    QCOMPARE(form->ui.Comm1->DtrControl(), TDtrControl::DtrDisable);
+    QCOMPARE(form->ui.Comm1->RtsControl(), TRtsControl::RtsDisable);
     const TtyState tty = ReadTtyState(pty->SlaveFd());
     QVERIFY(tty.Ok);
     QCOMPARE(tty.OutputRate, 9600u);
@@ -102,10 +102,10 @@ void PortPanelTest::firstOpeningWithTheDefaults() {
     QVERIFY(!tty.XonXoffIn && !tty.XonXoffOut && !tty.HardwareFlow);
     QVERIFY(tty.Raw);
     // The second click closes.
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(!form->PortOpened);
-    QVERIFY(!form->Comm1.IsOpen());
-    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QVERIFY(!form->ui.Comm1->IsOpen());
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
 }
 
 void PortPanelTest::panelSettingsReachTheTty() {
@@ -125,10 +125,10 @@ void PortPanelTest::panelSettingsReachTheTty() {
         {"1200", 0, 0, 1200, 'N', false, 1},
     };
     for (const Case& c : cases) {
-        form->ComboBox1->setEditText(c.baud);
-        form->ComboBox2->SetItemIndex(c.parity);
-        form->ComboBox3->SetItemIndex(c.stop);
-        form->Button1->click();
+        form->ui.ComboBox1->setEditText(c.baud);
+        form->ui.ComboBox2->SetItemIndex(c.parity);
+        form->ui.ComboBox3->SetItemIndex(c.stop);
+        form->ui.Button1->click();
         QVERIFY(form->PortOpened);
         const TtyState tty = ReadTtyState(pty->SlaveFd());
         QCOMPARE(tty.OutputRate, c.rate);
@@ -136,7 +136,7 @@ void PortPanelTest::panelSettingsReachTheTty() {
         QCOMPARE(tty.OddBit, c.oddBit); // kept by every tty, pseudo-terminals included
         if (PtyKeepsFraming()) QCOMPARE(tty.Parity, c.parityCode);
         QVERIFY(!tty.ParityCheck); // received bytes are never parity-checked
-        form->Button1->click();
+        form->ui.Button1->click();
         QVERIFY(!form->PortOpened);
     }
 }
@@ -147,98 +147,98 @@ void PortPanelTest::lineSignalBoxesDriveTheLinesTheyName() {
         bool dtrBox, rtsBox;
     } cases[] = {{true, false}, {false, true}, {true, true}, {false, false}};
     for (const auto& c : cases) {
-        form->CheckBox2->setChecked(c.dtrBox);
-        form->CheckBox1->setChecked(c.rtsBox);
+        form->ui.CheckBox2->setChecked(c.dtrBox);
+        form->ui.CheckBox1->setChecked(c.rtsBox);
         ioctl_seam::Reset();
-        form->Button1->click();
+        form->ui.Button1->click();
         QVERIFY(form->PortOpened);
         const ioctl_seam::ModemLines lines = ioctl_seam::LinesOf(pty->SlavePath());
         QVERIFY(lines.DtrKnown && lines.RtsKnown);
         QCOMPARE(lines.Dtr, c.dtrBox);
         QCOMPARE(lines.Rts, c.rtsBox);
         // Changing a box while open changes nothing until the next opening.
-        form->CheckBox2->setChecked(!c.dtrBox);
-        QCOMPARE(form->Comm1.DtrControl() == TDtrControl::DtrEnable, c.dtrBox);
-        form->Button1->click();
+        form->ui.CheckBox2->setChecked(!c.dtrBox);
+        QCOMPARE(form->ui.Comm1->DtrControl() == TDtrControl::DtrEnable, c.dtrBox);
+        form->ui.Button1->click();
     }
 }
 
 void PortPanelTest::badBaudTextLeavesThePortClosed() {
     for (const QString& text : {QString(), QStringLiteral("abc"), QStringLiteral("9600 ")}) {
-        form->ComboBox1->setEditText(text);
-        const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+        form->ui.ComboBox1->setEditText(text);
+        const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
         QCOMPARE(box.count, 1);
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(box.text, QStringLiteral("'%1' is not a valid integer value.").arg(text));
         QVERIFY(!form->PortOpened);
-        QVERIFY(!form->Comm1.IsOpen());
-        QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
-        QCOMPARE(form->Comm1.BaudRate(), 115200u); // nothing written yet
+        QVERIFY(!form->ui.Comm1->IsOpen());
+        QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
+        QCOMPARE(form->ui.Comm1->BaudRate(), 115200u); // nothing written yet
     }
     // A rate of 0 would hang the line up: refused, the port stays closed.
-    form->ComboBox1->setEditText("0");
-    const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    form->ui.ComboBox1->setEditText("0");
+    const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.count, 1);
     QVERIFY(!form->PortOpened);
-    QVERIFY(!form->Comm1.IsOpen());
+    QVERIFY(!form->ui.Comm1->IsOpen());
 }
 
 void PortPanelTest::unknownParityTextLeavesThePortClosed() {
-    form->ComboBox2->setEditText("Mark");
-    const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    form->ui.ComboBox2->setEditText("Mark");
+    const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.count, 1);
     QCOMPARE(box.text, QStringLiteral("'Mark' is not a valid parity."));
     QVERIFY(!form->PortOpened);
-    QVERIFY(!form->Comm1.IsOpen());
-    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
-    form->ComboBox2->SetItemIndex(2);
-    form->Button1->click();
+    QVERIFY(!form->ui.Comm1->IsOpen());
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
+    form->ui.ComboBox2->SetItemIndex(2);
+    form->ui.Button1->click();
     QVERIFY(form->PortOpened);
 }
 
 void PortPanelTest::missingOrBusyPortThenASuccessfulOpen() {
-    form->SPREALCOM->setEditText(portDir->filePath("nothing-here"));
-    ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    form->ui.SPREALCOM->setEditText(portDir->filePath("nothing-here"));
+    ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
     QVERIFY(!form->PortOpened);
-    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     // Settings written before the failed opening stay written; the line controls are not.
-    QCOMPARE(form->Comm1.BaudRate(), 9600u);
-    QCOMPARE(form->Comm1.DtrControl(), TDtrControl::DtrEnable);
+    QCOMPARE(form->ui.Comm1->BaudRate(), 9600u);
+    QCOMPARE(form->ui.Comm1->DtrControl(), TDtrControl::DtrEnable);
 
     {
         TComm other(std::make_shared<QueueNotifySink>());
         other.SetCommName(pty->SlavePath());
         other.OpenPort();
-        form->SPREALCOM->SetItemIndex(3);
-        box = CaptureModal([&] { form->Button1->click(); });
+        form->ui.SPREALCOM->SetItemIndex(3);
+        box = CaptureModal([&] { form->ui.Button1->click(); });
         QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
         QVERIFY(!form->PortOpened);
     }
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(form->PortOpened);
-    QVERIFY(form->Comm1.IsOpen());
+    QVERIFY(form->ui.Comm1->IsOpen());
 }
 
 void PortPanelTest::closingWhileAReplyIsAwaited() {
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(form->PortOpened);
-    form->Button49->click();
+    form->ui.Button49->click();
     QCOMPARE(pty->Read(11, std::chrono::seconds(5)).size(), size_t(11));
-    form->Button1->click();
+    form->ui.Button1->click();
     QVERIFY(!form->PortOpened);
-    QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+    QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QVERIFY(pty->ReadAvailable(std::chrono::milliseconds(200)).empty()); // nothing sent on closing
     QCOMPARE(form->RecvMode, RecvMode::QX1);
     // A frame sent while closed goes nowhere, without a message.
-    const ModalCapture box = CaptureModal([&] { form->Button49->click(); });
+    const ModalCapture box = CaptureModal([&] { form->ui.Button49->click(); });
     QCOMPARE(box.count, 0);
-    QCOMPARE(form->discomm->text(), QStringLiteral("PPPPPP#QX1#"));
+    QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
     QVERIFY(pty->ReadAvailable(std::chrono::milliseconds(200)).empty());
 }
 
 void PortPanelTest::portListKeepsTheComNamesAndTheFieldsText() {
-    auto* ports = qobject_cast<TPortComboBox*>(form->SPREALCOM);
+    auto* ports = qobject_cast<TPortComboBox*>(form->ui.SPREALCOM);
     QVERIFY(ports);
     QVERIFY(ports->count() >= 12);
     for (int i = 0; i < 12; ++i)
@@ -317,21 +317,21 @@ void PortPanelTest::refusedOpeningsSayWhy() {
         {portDir->path(), "Error opening serial port.", "不是串口设备"},
     };
     for (const auto& c : cases) {
-        form->SPREALCOM->setEditText(c.path);
-        const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+        form->ui.SPREALCOM->setEditText(c.path);
+        const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
         QCOMPARE(box.count, 1);
         QCOMPARE(box.text, c.message);
         QVERIFY2(box.informative.contains(c.path + u' ' + c.explanation),
                  qPrintable(box.informative));
         QVERIFY(!form->PortOpened);
-        QCOMPARE(form->Button1->text(), QStringLiteral("打开串口"));
+        QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     }
     // Held by another port object of this program: busy.
     TComm other(std::make_shared<QueueNotifySink>());
     other.SetCommName(pty->SlavePath());
     other.OpenPort();
-    form->SPREALCOM->SetItemIndex(3);
-    const ModalCapture box = CaptureModal([&] { form->Button1->click(); });
+    form->ui.SPREALCOM->SetItemIndex(3);
+    const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
     QVERIFY2(box.informative.contains("占用"), qPrintable(box.informative));
     QVERIFY(!form->PortOpened);

@@ -53,12 +53,12 @@ void WindowOnWindowsTest::query1FillsThePage() {
     QVERIFY(QTest::qWaitFor([&] { return memo->toPlainText().contains("MOD:1"); }, 10000));
     QVERIFY(QTest::qWaitFor([&] { return form.RecvMode == RecvMode::Idle; }, 5000));
     QCOMPARE(Control<QLineEdit>(form, "discomm")->text(), QStringLiteral("PPPPPP#QX1#"));
-    QCOMPARE(form.ComboBox7->ItemIndex(), 1);
-    QCOMPARE(form.BOADZ->Text(), QStringLiteral("115200"));
-    QCOMPARE(form.ODDZ->Text(), QStringLiteral("Even"));
-    QCOMPARE(form.STOPZ->Text(), QStringLiteral("2位"));
-    QCOMPARE(form.Edit1->text(), QStringLiteral("007"));
-    QCOMPARE(form.Edit2->text(), QStringLiteral("250"));
+    QCOMPARE(form.ui.ComboBox7->ItemIndex(), 1);
+    QCOMPARE(form.ui.BOADZ->Text(), QStringLiteral("115200"));
+    QCOMPARE(form.ui.ODDZ->Text(), QStringLiteral("Even"));
+    QCOMPARE(form.ui.STOPZ->Text(), QStringLiteral("2位"));
+    QCOMPARE(form.ui.Edit1->text(), QStringLiteral("007"));
+    QCOMPARE(form.ui.Edit2->text(), QStringLiteral("250"));
     form.repaint(); // everything on screen before the picture
     QCoreApplication::processEvents();
     SaveScreenshot(form);
