@@ -10,6 +10,7 @@
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
 #include "ui/port_panel.h"
+#include "ui/status_line.h"
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
 
@@ -39,10 +40,9 @@ void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), AnswerTimer(new QTimer(this)), ReopenTimer(new QTimer(this)),
-      StatusTimer(new QTimer(this)) {
+    : QWidget(parent), AnswerTimer(new QTimer(this)), ReopenTimer(new QTimer(this)) {
     ui.setupUi(this, ButtonTable());
-    BuildStatusLine();
+    Status = new TStatusLine(ui.StatusLine, this);
     WireBatches();
     BuildFieldTable();
 
@@ -288,9 +288,9 @@ void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t
 
 void TForm1::NoteDropped(qsizetype bytes) {
     DroppedBytes += quint64(bytes);
-    ShowStatus(QStringLiteral("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）")
-                   .arg(bytes)
-                   .arg(DroppedBytes));
+    Status->Show(QStringLiteral("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）")
+                     .arg(bytes)
+                     .arg(DroppedBytes));
 }
 
 void TForm1::Timer2Timer() {
@@ -308,32 +308,7 @@ void TForm1::Timer2Timer() {
 
 // ---- Status line, the port going away ----------------------------------------------
 
-void TForm1::BuildStatusLine() {
-    StatusTimer->setSingleShot(true);
-    StatusTimer->setInterval(250);
-    connect(StatusTimer, &QTimer::timeout, this, [this] {
-        if (PendingStatus.isEmpty()) return;
-        ui.StatusLine->setText(std::exchange(PendingStatus, QString()));
-        StatusTimer->start();
-    });
-}
-
-void TForm1::ShowStatus(const QString& text) {
-    if (StatusTimer->isActive()) {
-        PendingStatus = text; // shown when the interval ends
-        return;
-    }
-    ui.StatusLine->setText(text);
-    StatusTimer->start();
-}
-
-void TForm1::Run(const std::function<void()>& handler) {
-    const int before = ErrorsWithoutBox();
-    RunHandler(this, handler);
-    if (ErrorsWithoutBox() != before)
-        ShowStatus(
-            QStringLiteral("错误框已打开，其间另有 %1 个错误未显示").arg(ErrorsWithoutBox()));
-}
+void TForm1::Run(const std::function<void()>& handler) { RunReported(this, *Status, handler); }
 
 void TForm1::WirePortEvents() {
     ui.Comm1->OnRequestHangup = [this](TComm& sender) { Run([&] { Comm1RequestHangup(sender); }); };
@@ -343,7 +318,7 @@ void TForm1::WirePortEvents() {
     AnswerTimer->setSingleShot(true);
     AnswerTimer->setInterval(int(kAnswerTime.count()));
     connect(AnswerTimer, &QTimer::timeout, this,
-            [this] { ShowStatus(QStringLiteral("无应答：%1").arg(PendingAnswerKey)); });
+            [this] { Status->Show(QStringLiteral("无应答：%1").arg(PendingAnswerKey)); });
     ReopenTimer->setInterval(1000);
     connect(ReopenTimer, &QTimer::timeout, this, [this] { ReopenTick(); });
 }
@@ -351,7 +326,7 @@ void TForm1::WirePortEvents() {
 // Changes to the panel while the port is open take effect at the next opening.
 void TForm1::WatchPanelChanges() {
     auto note = [this] {
-        if (PortOpened) ShowStatus(QStringLiteral("串口设置已更改：关闭后重新打开串口时生效"));
+        if (PortOpened) Status->Show(QStringLiteral("串口设置已更改：关闭后重新打开串口时生效"));
     };
     for (TComboBox* combo : {ui.SPREALCOM, ui.ComboBox1, ui.ComboBox2, ui.ComboBox3})
         connect(combo, &QComboBox::currentTextChanged, this, note);
@@ -372,9 +347,9 @@ void TForm1::PortButtonClicked() {
     const bool wasOpen = PortOpened;
     Run([this] { Button1Click(); });
     if (PortOpened != wasOpen)
-        ShowStatus(PortOpened ? OpenedText() : QStringLiteral("串口已关闭"));
+        Status->Show(PortOpened ? OpenedText() : QStringLiteral("串口已关闭"));
     else if (waiting)
-        ShowStatus(QStringLiteral("不再等待设备重新连接"));
+        Status->Show(QStringLiteral("不再等待设备重新连接"));
 }
 
 // The device went away (an adapter pulled, the far end closed): the port is closed, and the
@@ -386,7 +361,7 @@ void TForm1::Comm1RequestHangup(TComm& /*Sender*/) {
     PortOpened = false;
     ui.Button1->setText(QStringLiteral("打开串口"));
     AnswerTimer->stop();
-    ShowStatus(QStringLiteral("设备已断开（%1），等待它重新连接…").arg(path));
+    Status->Show(QStringLiteral("设备已断开（%1），等待它重新连接…").arg(path));
     ReopenTimer->start();
 }
 
@@ -401,7 +376,7 @@ void TForm1::ReopenTick() {
         return; // not there yet
     }
     ReopenTimer->stop();
-    ShowStatus(QStringLiteral("设备已重新连接，") + OpenedText());
+    Status->Show(QStringLiteral("设备已重新连接，") + OpenedText());
 }
 
 void TForm1::Comm1ReceiveError(TComm& /*Sender*/, uint32_t EventMask) {
@@ -412,15 +387,15 @@ void TForm1::Comm1ReceiveError(TComm& /*Sender*/, uint32_t EventMask) {
     QStringList found;
     for (const auto& [bits, name] : names)
         if (EventMask & bits) found << QString::fromUtf8(name);
-    ShowStatus(QStringLiteral("线路错误：%1").arg(found.join(QStringLiteral("、"))));
+    Status->Show(QStringLiteral("线路错误：%1").arg(found.join(QStringLiteral("、"))));
 }
 
 // After a send: a frame that could not go out says so; one that did waits for its answer.
 void TForm1::NoteSent(bool sent, const std::string& frame) {
     if (!sent) {
         AnswerTimer->stop();
-        ShowStatus(ui.Comm1->IsOpen() ? QStringLiteral("未发送：串口发送队列已满或已停止")
-                                      : QStringLiteral("未发送：串口未打开"));
+        Status->Show(ui.Comm1->IsOpen() ? QStringLiteral("未发送：串口发送队列已满或已停止")
+                                        : QStringLiteral("未发送：串口未打开"));
         return;
     }
     // The command's key: what stands between the first '#' and the next ':' or '#'.
@@ -433,6 +408,6 @@ void TForm1::NoteSent(bool sent, const std::string& frame) {
 void TForm1::NoteUnlisted(std::initializer_list<const TComboBox*> combos) {
     for (const TComboBox* combo : combos)
         if (combo->ItemIndex() < 0)
-            ShowStatus(QStringLiteral("%1 的内容“%2”不在列表中，已按 -1 发送")
-                           .arg(combo->objectName(), combo->Text()));
+            Status->Show(QStringLiteral("%1 的内容“%2”不在列表中，已按 -1 发送")
+                             .arg(combo->objectName(), combo->Text()));
 }

@@ -22,6 +22,7 @@ class QLineEdit;
 class QProgressDialog;
 class QTimer;
 class TSession;
+class TStatusLine;
 class TComboBox;
 
 class TForm1 : public QWidget {
@@ -139,9 +140,6 @@ public:
     void Comm1ReceiveError(TComm& Sender, uint32_t EventMask);
     void Timer2Timer();
 
-    // Shows a message in the status line. Messages that come faster than a few a second are
-    // merged: the line shows the latest.
-    void ShowStatus(const QString& text);
     // How long a command's answer may take to begin before the status line says so, and how
     // often a port that went away is tried again (tests may shorten them).
     QTimer* AnswerTimer;
@@ -169,7 +167,6 @@ private:
     void WireHandlers();
     void WirePortEvents();
     void WatchPanelChanges();
-    void BuildStatusLine();
     // Runs one handler through the application's error report and tells the status line
     // about errors that got no box because one was open.
     void Run(const std::function<void()>& handler);
@@ -191,8 +188,7 @@ private:
     void SlotHeaderQuery(int slot);
     void SlotHeaderWrite(int slot);
     void SetTimerOn(bool on);
-    QTimer* StatusTimer = nullptr;
-    QString PendingStatus;
+    TStatusLine* Status = nullptr;
     quint64 DroppedBytes = 0;
     QString PendingAnswerKey;
 

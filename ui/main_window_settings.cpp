@@ -7,6 +7,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/status_line.h"
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
 
@@ -144,7 +145,7 @@ void TForm1::WireBatches() {
 bool TForm1::RefuseBatch() {
     if (BatchRunning()) return true;
     if (PortOpened) return false;
-    ShowStatus(QStringLiteral("未执行：串口未打开"));
+    Status->Show(QStringLiteral("未执行：串口未打开"));
     return true;
 }
 
@@ -226,7 +227,7 @@ void TForm1::BatchFinished() {
     const std::optional<DeviceSettings> written = std::exchange(Written, std::nullopt);
     const TExchangeRun& run = *Session->LastRun();
     if (run.Cancelled())
-        ShowStatus(BatchTitle + QStringLiteral("已取消"));
+        Status->Show(BatchTitle + QStringLiteral("已取消"));
     else
         ReportBatch(run, written);
     if (BatchProgress) BatchProgress->deleteLater();
@@ -421,7 +422,7 @@ void TForm1::ReportBatch(const TExchangeRun& run, const std::optional<DeviceSett
         ExchangeProblems(run);
     QString summary = written ? WriteAllSummary(run, mismatches) : ReadAllSummary(run);
     if (run.WentAway()) summary += QStringLiteral("（设备已断开）");
-    ShowStatus(summary);
+    Status->Show(summary);
     if (written || !details.isEmpty()) ShowBatchBox(summary, details);
 }
 
@@ -461,7 +462,7 @@ void TForm1::Button57Click() {
     } catch (const ESettingsFileError& e) {
         throw EAppError(ChineseMessage(e, path));
     }
-    ShowStatus(QStringLiteral("配置已保存：%1").arg(path));
+    Status->Show(QStringLiteral("配置已保存：%1").arg(path));
 }
 
 // "载入配置": a file's settings into the window, all or nothing; nothing is sent.
@@ -476,5 +477,5 @@ void TForm1::Button58Click() {
         throw EAppError(ChineseMessage(e, path));
     }
     ShowSettings(settings);
-    ShowStatus(QStringLiteral("配置已载入：%1").arg(path));
+    Status->Show(QStringLiteral("配置已载入：%1").arg(path));
 }

@@ -4,6 +4,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/status_line.h"
 #include "ui/text_codec.h"
 
 #include <QAbstractItemView>
