@@ -22,7 +22,9 @@
 #include "pty/pty_pair.h"
 #include "sim/sim_server.h"
 #include "tests/device_state_of.h"
+#include "tests/form_parts.h"
 #include "ui/main_window.h"
+#include "ui/settings_binding.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -158,7 +160,7 @@ public:
     // Shows the configuration, clicks 写入全部 and waits until the run and its summary are
     // over; returns the seconds from the click to then.
     double WriteAll(const DeviceSettings& config) {
-        form_.ShowSettings(config);
+        PartOf<TSettingsBinding>(form_).ShowSettings(config);
         boxes_.clear();
         QEventLoop loop;
         QElapsedTimer clock;

@@ -10,6 +10,7 @@
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
 #include "ui/port_panel.h"
+#include "ui/settings_binding.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
@@ -43,8 +44,8 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent), AnswerTimer(new QTimer(this)), ReopenTimer(new QTimer(this)) {
     ui.setupUi(this, ButtonTable());
     Status = new TStatusLine(ui.StatusLine, this);
+    Binding = new TSettingsBinding(ui, this);
     WireBatches();
-    BuildFieldTable();
 
     ui.Comm1->OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
         Run([&] { Comm1ReceiveData(sender, buffer, length); });
@@ -107,7 +108,7 @@ void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mod
 
 // Every write is built from the settings the window shows, as the command line builds them.
 void TForm1::SendPortSettings(int port, TComboBox* baud, TComboBox* parity, TComboBox* stop) {
-    SendFrame([&] { return WritePort(Settings(), port); }, ::RecvMode::ShowSystem);
+    SendFrame([&] { return WritePort(Binding->Settings(), port); }, ::RecvMode::ShowSystem);
     NoteUnlisted({baud, parity, stop});
 }
 
@@ -118,7 +119,7 @@ void TForm1::SendTime(int time, QLineEdit* field) {
     SendFrame(
         [&] {
             TextToInt(field->text());
-            return WriteTime(Settings(), time);
+            return WriteTime(Binding->Settings(), time);
         },
         ::RecvMode::ShowSystem);
 }
@@ -140,7 +141,8 @@ void TForm1::SlotCommandWrite(int slot) {
         return;
     }
     RefuseDelimiter(s.COMA, QStringLiteral("指令代码"));
-    SendFrame([&] { return WriteSlotCommand(Settings(), slot - 1); }, ::RecvMode::ShowSlot);
+    SendFrame([&] { return WriteSlotCommand(Binding->Settings(), slot - 1); },
+              ::RecvMode::ShowSlot);
     NoteUnlisted({s.COMEN});
 }
 
@@ -152,14 +154,14 @@ void TForm1::SlotHeaderWrite(int slot) {
     const TSlotControls& s = ui.Slots[slot - 1];
     for (int b = 0; b < 3; ++b)
         RefuseDelimiter(s.COMBY[b], HeaderByteCaptions()[b]);
-    SendFrame([&] { return WriteSlotHeader(Settings(), slot - 1); }, ::RecvMode::ShowSlot);
+    SendFrame([&] { return WriteSlotHeader(Binding->Settings(), slot - 1); }, ::RecvMode::ShowSlot);
 }
 
 void TForm1::Button6Click() {
     SendFrame([] { return VarFrame(); }, ::RecvMode::ShowSystem);
 }
 void TForm1::Button24Click() {
-    SendFrame([this] { return WriteMode(Settings()); }, ::RecvMode::ShowSystem);
+    SendFrame([this] { return WriteMode(Binding->Settings()); }, ::RecvMode::ShowSystem);
     NoteUnlisted({ui.ComboBox7});
 }
 void TForm1::Button9Click() { SendPortSettings(0, ui.BOADZ, ui.ODDZ, ui.STOPZ); }
@@ -177,7 +179,7 @@ void TForm1::Button53Click() {
         [this] {
             TextToInt(ui.PCBSN->text()); // conversion errors name the texts as shown
             TextToInt(ui.JIANZHI->Text());
-            return WriteSerial(Settings());
+            return WriteSerial(Binding->Settings());
         },
         ::RecvMode::ShowSystem);
 }
@@ -299,7 +301,7 @@ void TForm1::Timer2Timer() {
         ParseReply(RecvMode, std::string_view(RecvText.constData(), size_t(RecvText.size())));
     if (!result) return;
     for (const SettingUpdate& update : result->updates)
-        ApplyUpdate(update);
+        Binding->ApplyUpdate(update);
     RecvMode = result->recvModeAfter;
     if (result->errorText)
         throw EAppError(

@@ -22,6 +22,7 @@ class QLineEdit;
 class QProgressDialog;
 class QTimer;
 class TSession;
+class TSettingsBinding;
 class TStatusLine;
 class TComboBox;
 
@@ -145,10 +146,6 @@ public:
     QTimer* AnswerTimer;
     QTimer* ReopenTimer;
 
-    // The device's settings as the window shows them, and showing settings in the window (the
-    // fields of a configuration: all but the board serial number and tester).
-    DeviceSettings Settings() const;
-    void ShowSettings(const DeviceSettings& settings);
     // Read all and write all run their commands one at a time through this, with these times
     // (tests may shorten them).
     TSession* Session;
@@ -189,26 +186,12 @@ private:
     void SlotHeaderWrite(int slot);
     void SetTimerOn(bool on);
     TStatusLine* Status = nullptr;
+    TSettingsBinding* Binding = nullptr;
     quint64 DroppedBytes = 0;
     QString PendingAnswerKey;
 
-    // The one table from the device's settings to the controls that show them.
-    struct TFieldControl {
-        SettingField field;
-        TComboBox* combo = nullptr; // list settings, and the tester
-        QLineEdit* edit = nullptr;
-        QString caption;
-    };
-    std::vector<TFieldControl> FieldControls;
-    void BuildFieldTable();
-    void WireBatches();
-    const TFieldControl& ControlOf(SettingField field) const;
-    void ApplyUpdate(const SettingUpdate& update);
-    QString FieldText(SettingField field) const; // "BOADZ（主串口波特率）"
-    static QString ShownText(const TFieldControl& control);
-    void RefuseUnfit(const DeviceSettings& settings, const QString& outcome) const;
-
     // Read all and write all.
+    void WireBatches();
     void StartBatch(std::vector<Command> commands, const QString& title);
     void BatchSent(int index, const QByteArray& frame);
     void BatchReceived(const QByteArray& bytes, bool dropped, const QDateTime& at);

@@ -7,6 +7,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/settings_binding.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
@@ -22,103 +23,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <algorithm>
-
-namespace {
-
-const QString kPortCaptions[kPortCount] = {QStringLiteral("主串口"), QStringLiteral("A串口"),
-                                           QStringLiteral("B串口"), QStringLiteral("C串口")};
-
-} // namespace
-
-// ---- The table of settings and controls --------------------------------------------
-
-void TForm1::BuildFieldTable() {
-    FieldControls.push_back({{SettingKind::WorkMode}, ui.ComboBox7, nullptr, "工作方式"});
-    TComboBox* ports[kPortCount][3] = {{ui.BOADZ, ui.ODDZ, ui.STOPZ},
-                                       {ui.BOADA, ui.ODDA, ui.STOPA},
-                                       {ui.BOADB, ui.ODDB, ui.STOPB},
-                                       {ui.BOADC, ui.ODDC, ui.STOPC}};
-    const SettingKind portKinds[3] = {SettingKind::Baud, SettingKind::Parity, SettingKind::Stop};
-    const QString portWhat[3] = {"波特率", "校验位", "停止位"};
-    for (int p = 0; p < kPortCount; ++p)
-        for (int k = 0; k < 3; ++k)
-            FieldControls.push_back(
-                {{portKinds[k], p}, ports[p][k], nullptr, kPortCaptions[p] + portWhat[k]});
-    QLineEdit* times[kTimeCount] = {ui.Edit1, ui.Edit2, ui.Edit3};
-    for (int t = 0; t < kTimeCount; ++t)
-        FieldControls.push_back(
-            {{SettingKind::Time, t}, nullptr, times[t], TimeCaptions()[size_t(t)]});
-    for (int i = 0; i < kSlotCount; ++i) {
-        const TSlotControls& s = ui.Slots[size_t(i)];
-        const QString slot = QStringLiteral("指令%1").arg(i + 1);
-        FieldControls.push_back({{SettingKind::SlotEnable, i}, s.COMEN, nullptr, slot + "使能"});
-        FieldControls.push_back({{SettingKind::SlotCommand, i}, nullptr, s.COMA, slot + "代码"});
-        for (int b = 0; b < 3; ++b)
-            FieldControls.push_back({{SettingKind::SlotHeader, i, b},
-                                     nullptr,
-                                     s.COMBY[b],
-                                     slot + HeaderByteCaptions()[size_t(b)]});
-    }
-    FieldControls.push_back({{SettingKind::BoardSerial}, nullptr, ui.PCBSN, "PCBSN"});
-    FieldControls.push_back({{SettingKind::Tester}, ui.JIANZHI, nullptr, "检测人"});
-}
-
-const TForm1::TFieldControl& TForm1::ControlOf(SettingField field) const {
-    const auto it = std::find_if(FieldControls.begin(), FieldControls.end(),
-                                 [&](const TFieldControl& c) { return c.field == field; });
-    if (it == FieldControls.end()) throw std::logic_error("setting without a control");
-    return *it;
-}
-
-QString TForm1::ShownText(const TFieldControl& control) {
-    return control.combo ? control.combo->Text() : control.edit->text();
-}
-
-QString TForm1::FieldText(SettingField field) const {
-    const TFieldControl& c = ControlOf(field);
-    const QWidget* w = c.combo ? static_cast<QWidget*>(c.combo) : c.edit;
-    return QStringLiteral("%1（%2）").arg(w->objectName(), c.caption);
-}
-
-DeviceSettings TForm1::Settings() const {
-    DeviceSettings settings;
-    for (const TFieldControl& c : FieldControls) {
-        if (IsListField(c.field))
-            SetIndex(settings, c.field, c.combo->ItemIndex());
-        else
-            SetText(settings, c.field, ToBytes(ShownText(c)));
-    }
-    return settings;
-}
-
-void TForm1::ShowSettings(const DeviceSettings& settings) {
-    for (const SettingField& field : ConfigFields()) {
-        if (IsListField(field))
-            ApplyUpdate({field, IndexOf(settings, field), {}});
-        else
-            ApplyUpdate({field, 0, TextOf(settings, field)});
-    }
-}
-
-void TForm1::ApplyUpdate(const SettingUpdate& update) {
-    const TFieldControl& c = ControlOf(update.field);
-    if (IsListField(update.field))
-        c.combo->SetItemIndex(update.index);
-    else if (c.edit)
-        c.edit->setText(FromBytes(update.text));
-    else
-        c.combo->setCurrentText(FromBytes(update.text));
-}
-
-// A configuration the device cannot take is refused, naming the control and its text.
-void TForm1::RefuseUnfit(const DeviceSettings& settings, const QString& outcome) const {
-    const std::optional<SettingError> e = CheckConfig(settings);
-    if (!e) return;
-    const TFieldControl& c = ControlOf(e->field);
-    throw EAppError(QStringLiteral("%1的内容“%2”：%3，%4")
-                        .arg(FieldText(e->field), ShownText(c),
-                             ProblemWords(e->problem, TextLanguage::Chinese), outcome));
-}
 
 // ---- Read all, write all ------------------------------------------------------------
 
@@ -197,7 +101,7 @@ void TForm1::BatchReceived(const QByteArray& bytes, bool dropped, const QDateTim
 void TForm1::BatchJudged(int index) {
     for (const SettingUpdate& update :
          Session->LastRun()->Exchanges()[size_t(index)].judgement.updates)
-        ApplyUpdate(update);
+        Binding->ApplyUpdate(update);
 }
 
 void TForm1::SetSendButtonsEnabled(bool enabled) {
@@ -215,8 +119,8 @@ void TForm1::Button55Click() {
 // "写入全部": every setting of a configuration, then all of it read back and compared.
 void TForm1::Button56Click() {
     if (RefuseBatch()) return;
-    const DeviceSettings settings = Settings();
-    RefuseUnfit(settings, QStringLiteral("未发送任何帧"));
+    const DeviceSettings settings = Binding->Settings();
+    Binding->RefuseUnfit(settings, QStringLiteral("未发送任何帧"));
     Written = settings;
     StartBatch(ConfigWritesVerified(settings), QStringLiteral("写入全部"));
 }
@@ -283,7 +187,7 @@ qsizetype CountOf(const TExchangeRun& run, Outcome outcome) {
 QString TForm1::MissingText(const Judgement& j) const {
     QStringList names;
     for (const SettingField& f : j.missing)
-        names << FieldText(f);
+        names << Binding->FieldText(f);
     QString text =
         names.isEmpty() ? QString() : QStringLiteral("缺少 ") + names.join(QStringLiteral("、"));
     if (j.badValue)
@@ -336,10 +240,11 @@ QString TForm1::MismatchText(const std::vector<Mismatch>& mismatches, const Devi
     for (const Mismatch& m : mismatches) {
         const QString wrote = FromBytes(ValueText(written, m.field));
         if (m.notRead)
-            notRead << QStringLiteral("%1：写入“%2”，未读回").arg(FieldText(m.field), wrote);
+            notRead
+                << QStringLiteral("%1：写入“%2”，未读回").arg(Binding->FieldText(m.field), wrote);
         else
             differ << QStringLiteral("%1：写入“%2”，读回“%3”")
-                          .arg(FieldText(m.field), wrote,
+                          .arg(Binding->FieldText(m.field), wrote,
                                FromBytes(ValueText(read.settings, m.field)));
     }
     return Listed(QStringLiteral("读回不一致的设置（%1 项）："), differ) +
@@ -349,7 +254,7 @@ QString TForm1::MismatchText(const std::vector<Mismatch>& mismatches, const Devi
 QString TForm1::NotReadText(const ReadBack& read) const {
     QStringList notRead;
     for (const SettingField& f : ConfigFields())
-        if (!read.Holds(f)) notRead << FieldText(f);
+        if (!read.Holds(f)) notRead << Binding->FieldText(f);
     return Listed(QStringLiteral("未读回的设置（%1 项）："), notRead);
 }
 
@@ -452,8 +357,8 @@ void TForm1::RememberConfigDir(const QString& path) {
 
 // "保存配置": everything write all sends, to a file.
 void TForm1::Button57Click() {
-    const DeviceSettings settings = Settings();
-    RefuseUnfit(settings, QStringLiteral("配置未保存"));
+    const DeviceSettings settings = Binding->Settings();
+    Binding->RefuseUnfit(settings, QStringLiteral("配置未保存"));
     const QString path = AskFileName(true, LastConfigDir());
     if (path.isEmpty()) return;
     RememberConfigDir(path);
@@ -472,10 +377,10 @@ void TForm1::Button58Click() {
     RememberConfigDir(path);
     DeviceSettings settings;
     try {
-        settings = LoadSettingsFile(path, Settings());
+        settings = LoadSettingsFile(path, Binding->Settings());
     } catch (const ESettingsFileError& e) {
         throw EAppError(ChineseMessage(e, path));
     }
-    ShowSettings(settings);
+    Binding->ShowSettings(settings);
     Status->Show(QStringLiteral("配置已载入：%1").arg(path));
 }

@@ -2,6 +2,7 @@
 // device's settings into the window, write settings and read them back, and what happens
 // when the device goes away or answers late.
 #include "../device_state_of.h"
+#include "../form_parts.h"
 #include "../ui/modal_capture.h"
 #include "protocol/settings.h"
 #include "pty/pty_pair.h"
@@ -9,6 +10,7 @@
 #include "sim/sim_server.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/settings_binding.h"
 #include "ui/traffic_log.h"
 
 #include <QCheckBox>
@@ -353,20 +355,21 @@ void ToolEndToEndTest::writeAllThenReadAllAgree() {
     QCOMPARE(device->server->Stats().device.bytesFed, 0u);
 
     const DeviceSettings config = SampleConfig();
-    form->ShowSettings(config);
+    PartOf<TSettingsBinding>(*form).ShowSettings(config);
     const ModalCapture box = RunBatch(*form, 56);
     QCOMPARE(box.count, 1);
     QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入全部一致"));
     QCOMPARE(box.informative, QString());
     QVERIFY(device->server->State() == StateOf(config));
-    QVERIFY(Differences(config, form->Settings(), ConfigFields()).empty());
+    QVERIFY(
+        Differences(config, PartOf<TSettingsBinding>(*form).Settings(), ConfigFields()).empty());
     QCOMPARE(form->ui.Edit1->text(), QStringLiteral("005")); // as the device answers it
 
     device->server->SetState(SampleState());
     QCOMPARE(RunBatch(*form, 55).count, 0);
     QVERIFY(
         QTest::qWaitFor([&] { return status() == "读取全部完成：19 条指令中 19 条有应答"; }, 1000));
-    QVERIFY(StateOf(form->Settings(), SampleState()) == SampleState());
+    QVERIFY(StateOf(PartOf<TSettingsBinding>(*form).Settings(), SampleState()) == SampleState());
     QVERIFY(ButtonOf(*form, 49)->isEnabled());
 
     form->ui.Button1->click(); // closed: neither starts
@@ -385,7 +388,7 @@ void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
     QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
     form->ReceivePauseMs = 10;
     form->BatchTiming.answerTime = std::chrono::milliseconds(500);
-    form->ShowSettings(SampleConfig());
+    PartOf<TSettingsBinding>(*form).ShowSettings(SampleConfig());
     const ModalCapture box = RunBatch(*form, 56);
     QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入一致；2 个帧无应答"));
     QCOMPARE(box.informative,
@@ -396,7 +399,7 @@ void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
 void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
     form->ReceivePauseMs = 10;
     const DeviceSettings config = SampleConfig();
-    form->ShowSettings(config);
+    PartOf<TSettingsBinding>(*form).ShowSettings(config);
     // Between the last write and the first query of the read-back, the device changes two values.
     connect(form->Session, &TSession::Judged, form, [&](int index) {
         if (index != 25) return; // the last write's answer: the read-back's first query is next

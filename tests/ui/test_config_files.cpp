@@ -1,8 +1,10 @@
 // Configuration files through the window's "保存配置" and "载入配置": what is saved loads into a
 // fresh window as it was, and a file the window cannot take changes nothing and says why.
+#include "../form_parts.h"
 #include "config/settings_file.h"
 #include "modal_capture.h"
 #include "ui/main_window.h"
+#include "ui/settings_binding.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -49,7 +51,7 @@ void ConfigFilesTest::initTestCase() {
 
 void ConfigFilesTest::savedLoadsIntoAFreshWindow() {
     TForm1 saved;
-    saved.ShowSettings(Sample());
+    PartOf<TSettingsBinding>(saved).ShowSettings(Sample());
     QString offered;
     saved.AskFileName = [&](bool save, const QString& from) {
         offered = from;
@@ -71,8 +73,9 @@ void ConfigFilesTest::savedLoadsIntoAFreshWindow() {
     };
     QCOMPARE(CaptureModal([&] { ButtonOf(loaded, 58)->click(); }).count, 0);
     QCOMPARE(offered, dir.path()); // the last directory used
-    QVERIFY(loaded.Settings() == saved.Settings());
-    QVERIFY(loaded.Settings() == Sample());
+    QVERIFY(PartOf<TSettingsBinding>(loaded).Settings() ==
+            PartOf<TSettingsBinding>(saved).Settings());
+    QVERIFY(PartOf<TSettingsBinding>(loaded).Settings() == Sample());
     QVERIFY(loaded.ui.discomm->text().isEmpty()); // nothing was sent
 }
 
@@ -118,12 +121,12 @@ void ConfigFilesTest::badFileChangesNothing() {
     file.close();
 
     TForm1 form;
-    const DeviceSettings before = form.Settings();
+    const DeviceSettings before = PartOf<TSettingsBinding>(form).Settings();
     form.AskFileName = [&](bool, const QString&) { return Path("bad.json"); };
     const ModalCapture box = CaptureModal([&] { ButtonOf(form, 58)->click(); });
     QCOMPARE(box.count, 1);
     QVERIFY2(box.text.contains(said), qPrintable(box.text));
-    QVERIFY(form.Settings() == before);
+    QVERIFY(PartOf<TSettingsBinding>(form).Settings() == before);
 }
 
 QTEST_MAIN(ConfigFilesTest)
