@@ -10,6 +10,7 @@
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
 #include "ui/port_panel.h"
+#include "ui/reply_intake.h"
 #include "ui/settings_binding.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
@@ -40,11 +41,11 @@ void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), AnswerTimer(new QTimer(this)), ReopenTimer(new QTimer(this)) {
+TForm1::TForm1(QWidget* parent) : QWidget(parent), ReopenTimer(new QTimer(this)) {
     ui.setupUi(this, ButtonTable());
     Status = new TStatusLine(ui.StatusLine, this);
     Binding = new TSettingsBinding(ui, this);
+    Intake = new TReplyIntake(ui, *Binding, *Status, this);
     WireBatches();
 
     ui.Comm1->OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
@@ -96,27 +97,17 @@ void TForm1::Button54Click() { ui.TrafficLog->ShowAndRaise(); }
 
 // ---- Sending buttons -------------------------------------------------------------
 
-void TForm1::SendFrame(const std::function<std::string()>& build, ::RecvMode mode) {
-    const std::string frame = build();
-    ui.discomm->setText(FromBytes(frame));
-    ui.Memo8->clear();
-    RecvMode = mode;
-    const bool sent = ui.Comm1->SendBytes(frame.data(), frame.size());
-    if (sent) ui.TrafficLog->AddSent(QByteArray(frame.data(), qsizetype(frame.size())));
-    NoteSent(sent, frame);
-}
-
 // Every write is built from the settings the window shows, as the command line builds them.
 void TForm1::SendPortSettings(int port, TComboBox* baud, TComboBox* parity, TComboBox* stop) {
-    SendFrame([&] { return WritePort(Binding->Settings(), port); }, ::RecvMode::ShowSystem);
+    Intake->Send([&] { return WritePort(Binding->Settings(), port); }, ::RecvMode::ShowSystem);
     NoteUnlisted({baud, parity, stop});
 }
 
 void TForm1::SendTime(int time, QLineEdit* field) {
     // The reply code is stored before the field is converted; a conversion error names the
     // field's text as shown.
-    RecvMode = ::RecvMode::ShowSystem;
-    SendFrame(
+    Intake->RecvMode = ::RecvMode::ShowSystem;
+    Intake->Send(
         [&] {
             TextToInt(field->text());
             return WriteTime(Binding->Settings(), time);
@@ -125,7 +116,7 @@ void TForm1::SendTime(int time, QLineEdit* field) {
 }
 
 void TForm1::SlotCommandQuery(int slot) {
-    SendFrame([&] { return ::SlotCommandQuery(slot); }, ::RecvMode::COMR);
+    Intake->Send([&] { return ::SlotCommandQuery(slot); }, ::RecvMode::COMR);
 }
 
 void TForm1::SlotCommandWrite(int slot) {
@@ -141,27 +132,28 @@ void TForm1::SlotCommandWrite(int slot) {
         return;
     }
     RefuseDelimiter(s.COMA, QStringLiteral("指令代码"));
-    SendFrame([&] { return WriteSlotCommand(Binding->Settings(), slot - 1); },
-              ::RecvMode::ShowSlot);
+    Intake->Send([&] { return WriteSlotCommand(Binding->Settings(), slot - 1); },
+                 ::RecvMode::ShowSlot);
     NoteUnlisted({s.COMEN});
 }
 
 void TForm1::SlotHeaderQuery(int slot) {
-    SendFrame([&] { return ::SlotHeaderQuery(slot); }, ::RecvMode::COMP);
+    Intake->Send([&] { return ::SlotHeaderQuery(slot); }, ::RecvMode::COMP);
 }
 
 void TForm1::SlotHeaderWrite(int slot) {
     const TSlotControls& s = ui.Slots[slot - 1];
     for (int b = 0; b < 3; ++b)
         RefuseDelimiter(s.COMBY[b], HeaderByteCaptions()[b]);
-    SendFrame([&] { return WriteSlotHeader(Binding->Settings(), slot - 1); }, ::RecvMode::ShowSlot);
+    Intake->Send([&] { return WriteSlotHeader(Binding->Settings(), slot - 1); },
+                 ::RecvMode::ShowSlot);
 }
 
 void TForm1::Button6Click() {
-    SendFrame([] { return VarFrame(); }, ::RecvMode::ShowSystem);
+    Intake->Send([] { return VarFrame(); }, ::RecvMode::ShowSystem);
 }
 void TForm1::Button24Click() {
-    SendFrame([this] { return WriteMode(Binding->Settings()); }, ::RecvMode::ShowSystem);
+    Intake->Send([this] { return WriteMode(Binding->Settings()); }, ::RecvMode::ShowSystem);
     NoteUnlisted({ui.ComboBox7});
 }
 void TForm1::Button9Click() { SendPortSettings(0, ui.BOADZ, ui.ODDZ, ui.STOPZ); }
@@ -172,10 +164,10 @@ void TForm1::Button50Click() { SendTime(0, ui.Edit1); }
 void TForm1::Button51Click() { SendTime(1, ui.Edit2); }
 void TForm1::Button52Click() { SendTime(2, ui.Edit3); }
 void TForm1::Button49Click() {
-    SendFrame([] { return QueryFrame(); }, ::RecvMode::QX1);
+    Intake->Send([] { return QueryFrame(); }, ::RecvMode::QX1);
 }
 void TForm1::Button53Click() {
-    SendFrame(
+    Intake->Send(
         [this] {
             TextToInt(ui.PCBSN->text()); // conversion errors name the texts as shown
             TextToInt(ui.JIANZHI->Text());
@@ -265,48 +257,11 @@ void TForm1::Edit3KeyPress(QChar& Key) { ThreeDigitFilter(Key, ui.Edit3->text())
 
 // ---- Reply intake -----------------------------------------------------------------
 
-void TForm1::SetTimerOn(bool on) {
-    // Switching on a running timer does not restart its interval.
-    if (on && !ui.Timer2->isActive()) ui.Timer2->start();
-    if (!on) ui.Timer2->stop();
-}
-
 void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t BufferLength) {
-    const QDateTime arrived = QDateTime::currentDateTime(); // before the pause
-    Pause(ReceivePauseMs);
-    AnswerTimer->stop(); // an answer has begun
-    const BatchAction action = BatchActionFor(RecvMode);
-    ui.TrafficLog->AddReceived(QByteArray(reinterpret_cast<const char*>(Buffer), BufferLength),
-                               action == BatchAction::Drop, arrived);
-    if (action == BatchAction::Drop) {
-        NoteDropped(BufferLength);
-        return;
-    }
-    const std::string text = TakeBatch(Buffer, BufferLength);
-    RecvText = QByteArray(text.data(), qsizetype(text.size()));
-    ui.Memo8->setPlainText(FromBytes(text));
-    SetTimerOn(action == BatchAction::StoreShowTimerOn);
+    Intake->Receive(Buffer, BufferLength);
 }
 
-void TForm1::NoteDropped(qsizetype bytes) {
-    DroppedBytes += quint64(bytes);
-    Status->Show(QStringLiteral("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）")
-                     .arg(bytes)
-                     .arg(DroppedBytes));
-}
-
-void TForm1::Timer2Timer() {
-    SetTimerOn(false);
-    const std::optional<ParseResult> result =
-        ParseReply(RecvMode, std::string_view(RecvText.constData(), size_t(RecvText.size())));
-    if (!result) return;
-    for (const SettingUpdate& update : result->updates)
-        Binding->ApplyUpdate(update);
-    RecvMode = result->recvModeAfter;
-    if (result->errorText)
-        throw EAppError(
-            QStringLiteral("'%1' is not a valid integer value").arg(FromBytes(*result->errorText)));
-}
+void TForm1::Timer2Timer() { Intake->Tick(); }
 
 // ---- Status line, the port going away ----------------------------------------------
 
@@ -317,10 +272,6 @@ void TForm1::WirePortEvents() {
     ui.Comm1->OnReceiveError = [this](TComm& sender, uint32_t mask) {
         Run([&] { Comm1ReceiveError(sender, mask); });
     };
-    AnswerTimer->setSingleShot(true);
-    AnswerTimer->setInterval(int(kAnswerTime.count()));
-    connect(AnswerTimer, &QTimer::timeout, this,
-            [this] { Status->Show(QStringLiteral("无应答：%1").arg(PendingAnswerKey)); });
     ReopenTimer->setInterval(1000);
     connect(ReopenTimer, &QTimer::timeout, this, [this] { ReopenTick(); });
 }
@@ -362,7 +313,7 @@ void TForm1::Comm1RequestHangup(TComm& /*Sender*/) {
     ui.Comm1->ClosePort();
     PortOpened = false;
     ui.Button1->setText(QStringLiteral("打开串口"));
-    AnswerTimer->stop();
+    Intake->StopAwaiting();
     Status->Show(QStringLiteral("设备已断开（%1），等待它重新连接…").arg(path));
     ReopenTimer->start();
 }
@@ -390,21 +341,6 @@ void TForm1::Comm1ReceiveError(TComm& /*Sender*/, uint32_t EventMask) {
     for (const auto& [bits, name] : names)
         if (EventMask & bits) found << QString::fromUtf8(name);
     Status->Show(QStringLiteral("线路错误：%1").arg(found.join(QStringLiteral("、"))));
-}
-
-// After a send: a frame that could not go out says so; one that did waits for its answer.
-void TForm1::NoteSent(bool sent, const std::string& frame) {
-    if (!sent) {
-        AnswerTimer->stop();
-        Status->Show(ui.Comm1->IsOpen() ? QStringLiteral("未发送：串口发送队列已满或已停止")
-                                        : QStringLiteral("未发送：串口未打开"));
-        return;
-    }
-    // The command's key: what stands between the first '#' and the next ':' or '#'.
-    const size_t start = frame.find('#') + 1;
-    const size_t end = frame.find_first_of(":#", start);
-    PendingAnswerKey = FromBytes(frame.substr(start, end - start));
-    AnswerTimer->start();
 }
 
 void TForm1::NoteUnlisted(std::initializer_list<const TComboBox*> combos) {

@@ -21,6 +21,7 @@
 class QLineEdit;
 class QProgressDialog;
 class QTimer;
+class TReplyIntake;
 class TSession;
 class TSettingsBinding;
 class TStatusLine;
@@ -34,8 +35,6 @@ public:
 
     // Module state of the window.
     bool PortOpened = false;
-    ::RecvMode RecvMode = ::RecvMode::Idle;
-    QByteArray RecvText; // the last accepted batch, one byte per character
 
     Ui::Form1 ui;
 
@@ -141,9 +140,7 @@ public:
     void Comm1ReceiveError(TComm& Sender, uint32_t EventMask);
     void Timer2Timer();
 
-    // How long a command's answer may take to begin before the status line says so, and how
-    // often a port that went away is tried again (tests may shorten them).
-    QTimer* AnswerTimer;
+    // How often a port that went away is tried again (tests may shorten it).
     QTimer* ReopenTimer;
 
     // Read all and write all run their commands one at a time through this, with these times
@@ -154,11 +151,6 @@ public:
     bool BatchRunning() const { return BatchProgress != nullptr; }
     // Asks for a configuration file's name (tests may answer instead); empty when cancelled.
     std::function<QString(bool save, const QString& dir)> AskFileName;
-
-    // The pause of the receive handler, in milliseconds (tests may shorten it), and how the
-    // window's thread is paused (tests may watch it).
-    int ReceivePauseMs = 300;
-    std::function<void(int ms)> Pause = [](int ms) { QThread::msleep(ms); };
 
 private:
     void WireHandlers();
@@ -171,24 +163,17 @@ private:
     void OpenFromPanel();
     void ReopenTick();
     QString OpenedText() const;
-    void NoteSent(bool sent, const std::string& frame);
-    void NoteDropped(qsizetype bytes);
     void NoteUnlisted(std::initializer_list<const TComboBox*> combos);
 
-    // The send step shared by every sending button: build the frame (may raise), show
-    // it in discomm, empty Memo8, store the reply code, queue the bytes.
-    void SendFrame(const std::function<std::string()>& build, ::RecvMode mode);
     void SendPortSettings(int port, TComboBox* baud, TComboBox* parity, TComboBox* stop);
     void SendTime(int time, QLineEdit* field);
     void SlotCommandQuery(int slot);
     void SlotCommandWrite(int slot);
     void SlotHeaderQuery(int slot);
     void SlotHeaderWrite(int slot);
-    void SetTimerOn(bool on);
     TStatusLine* Status = nullptr;
     TSettingsBinding* Binding = nullptr;
-    quint64 DroppedBytes = 0;
-    QString PendingAnswerKey;
+    TReplyIntake* Intake = nullptr;
 
     // Read all and write all.
     void WireBatches();

@@ -7,6 +7,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/reply_intake.h"
 #include "ui/settings_binding.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
@@ -56,9 +57,7 @@ bool TForm1::RefuseBatch() {
 void TForm1::StartBatch(std::vector<Command> commands, const QString& title) {
     SetSendButtonsEnabled(false);
     BatchTitle = title;
-    RecvMode = ::RecvMode::Idle; // a batch's answers go to the run, not to the tick
-    SetTimerOn(false);
-    AnswerTimer->stop();
+    Intake->HandOver();
     BatchProgress =
         new QProgressDialog(title, QStringLiteral("取消"), 0, int(commands.size()), this);
     BatchProgress->setObjectName(QStringLiteral("BatchProgress"));
@@ -90,7 +89,7 @@ void TForm1::BatchSent(int index, const QByteArray& frame) {
 void TForm1::BatchReceived(const QByteArray& bytes, bool dropped, const QDateTime& at) {
     ui.TrafficLog->AddReceived(bytes, dropped, at);
     if (dropped) {
-        NoteDropped(bytes.size());
+        Intake->NoteDropped(bytes.size());
         return;
     }
     BatchAnswer += bytes;

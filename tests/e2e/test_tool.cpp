@@ -10,6 +10,7 @@
 #include "sim/sim_server.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/reply_intake.h"
 #include "ui/settings_binding.h"
 #include "ui/traffic_log.h"
 
@@ -58,7 +59,10 @@ QPushButton* ButtonOf(TForm1& form, int n) {
 bool Query(TForm1& form, int button) {
     ButtonOf(form, button)->click();
     return QTest::qWaitFor(
-        [&] { return form.RecvMode == RecvMode::Idle && !form.ui.Memo8->toPlainText().isEmpty(); },
+        [&] {
+            return PartOf<TReplyIntake>(form).RecvMode == RecvMode::Idle &&
+                   !form.ui.Memo8->toPlainText().isEmpty();
+        },
         5000);
 }
 
@@ -276,7 +280,7 @@ void ToolEndToEndTest::closingWhileAReplyIsAwaited() {
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QTest::qWait(700); // the answer comes while the port is closed
     QVERIFY(form->ui.Memo8->toPlainText().isEmpty());
-    QCOMPARE(form->RecvMode, RecvMode::QX1);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::QX1);
     // The next opening works and the next query is answered.
     form->ui.Button1->click();
     QVERIFY(form->PortOpened);
@@ -338,15 +342,15 @@ void ToolEndToEndTest::unansweredQueryAndUnexpectedBytesAreReported() {
     silent.dropAll = true;
     QVERIFY(device->Start(portDir->path(), silent));
     QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
-    form->AnswerTimer->setInterval(300);
+    PartOf<TReplyIntake>(*form).AnswerTimer->setInterval(300);
     ButtonOf(*form, 49)->click();
     QVERIFY(QTest::qWaitFor([&] { return status() == "无应答：QX1"; }, 3000));
-    QCOMPARE(form->RecvMode, RecvMode::QX1); // still waiting for it
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::QX1); // still waiting for it
 }
 
 void ToolEndToEndTest::writeAllThenReadAllAgree() {
     auto status = [&] { return form->ui.StatusLine->text(); };
-    form->ReceivePauseMs = 10;
+    PartOf<TReplyIntake>(*form).ReceivePauseMs = 10;
     // An odd command length stops the run before anything goes out.
     form->ui.Slots[2].COMA->setText("010");
     const ModalCapture odd = RunBatch(*form, 56);
@@ -386,7 +390,7 @@ void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
     dropping.dropFirst = 2;
     QVERIFY(device->Start(portDir->path(), dropping));
     QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
-    form->ReceivePauseMs = 10;
+    PartOf<TReplyIntake>(*form).ReceivePauseMs = 10;
     form->BatchTiming.answerTime = std::chrono::milliseconds(500);
     PartOf<TSettingsBinding>(*form).ShowSettings(SampleConfig());
     const ModalCapture box = RunBatch(*form, 56);
@@ -397,7 +401,7 @@ void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
 }
 
 void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
-    form->ReceivePauseMs = 10;
+    PartOf<TReplyIntake>(*form).ReceivePauseMs = 10;
     const DeviceSettings config = SampleConfig();
     PartOf<TSettingsBinding>(*form).ShowSettings(config);
     // Between the last write and the first query of the read-back, the device changes two values.
@@ -420,7 +424,7 @@ void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
 // device that refuses every frame is never "全部一致". Neither run pauses the window's thread.
 void ToolEndToEndTest::batchSummariesNameWhatFailed() {
     int pauses = 0;
-    form->Pause = [&](int) { ++pauses; };
+    PartOf<TReplyIntake>(*form).Pause = [&](int) { ++pauses; };
     DeviceState garbled;
     garbled.readSlots[0].enable = -1; // "COMR01:-1,...": its enable does not convert
     device->server->SetState(garbled);

@@ -1,12 +1,14 @@
 // The window's sending buttons and its reply intake: frames built from the controls,
 // what each failure leaves unchanged, batches kept and shown under each reply code, and
 // replies parsed into the controls on the timer's tick.
+#include "../form_parts.h"
 #include "modal_capture.h"
 #include "protocol/recv_mode.h"
 #include "pty/pty_pair.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/reply_intake.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -69,7 +71,8 @@ private:
 
 void HandlersTest::init() {
     form = new TForm1;
-    form->ReceivePauseMs = 0; // the pause itself is exercised in the end-to-end case
+    PartOf<TReplyIntake>(*form).ReceivePauseMs =
+        0; // the pause itself is exercised in the end-to-end case
 }
 
 void HandlersTest::cleanup() { delete form; }
@@ -116,7 +119,7 @@ void HandlersTest::everyButtonAtTheDefaults() {
     QCOMPARE(boxes.count, 0);
     QCOMPARE(form->ui.discomm->text(), frame);
     QVERIFY(form->ui.Memo8->toPlainText().isEmpty());
-    QCOMPARE(int(form->RecvMode), mode);
+    QCOMPARE(int(PartOf<TReplyIntake>(*form).RecvMode), mode);
 }
 
 void HandlersTest::framesFollowTheControls() {
@@ -217,7 +220,7 @@ void HandlersTest::conversionFailureSendsNothing() {
         QCOMPARE(box.text, QStringLiteral("'%1' is not a valid integer value.").arg(c.text));
         QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
         QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("kept"));
-        QCOMPARE(int(form->RecvMode), c.modeAfter);
+        QCOMPARE(int(PartOf<TReplyIntake>(*form).RecvMode), c.modeAfter);
         c.field->setText(c.field == form->ui.PCBSN ? "00000000" : "10");
         if (c.field == form->ui.JIANZHI->lineEdit()) form->ui.JIANZHI->SetItemIndex(0);
     }
@@ -234,7 +237,7 @@ void HandlersTest::oddCommandLengthShowsTheMessageOnly() {
     QCOMPARE(box.title, QStringLiteral("ui_test_handlers"));
     QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
     QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("kept"));
-    QCOMPARE(form->RecvMode, RecvMode::QX1);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::QX1);
 }
 
 void HandlersTest::delimiterInAFieldSendsNothing() {
@@ -263,7 +266,7 @@ void HandlersTest::delimiterInAFieldSendsNothing() {
         QVERIFY2(box.text.startsWith(c.named), qPrintable(box.text));
         QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#QX1#"));
         QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("kept"));
-        QCOMPARE(form->RecvMode, RecvMode::QX1);
+        QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::QX1);
     }
 }
 
@@ -301,7 +304,7 @@ void HandlersTest::batchesWhileIdleAreDropped() {
     form->ui.Memo8->setPlainText("before");
     Deliver(*form, "MOD:1");
     QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("before"));
-    QVERIFY(form->RecvText.isEmpty());
+    QVERIFY(PartOf<TReplyIntake>(*form).RecvText.isEmpty());
     QVERIFY(!form->ui.Timer2->isActive());
 }
 
@@ -311,13 +314,13 @@ void HandlersTest::batchesAfterAWriteAreShownOnly() {
     QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("OK#"));
     Deliver(*form, "MOD:2,BAZ:777");
     QCOMPARE(form->ui.Memo8->toPlainText(), QStringLiteral("MOD:2,BAZ:777"));
-    QCOMPARE(form->RecvText, QByteArray("MOD:2,BAZ:777"));
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvText, QByteArray("MOD:2,BAZ:777"));
     QVERIFY(!form->ui.Timer2->isActive());
     QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0);
     ButtonOf(*form, 12)->click(); // 106
     Deliver(*form, QByteArray("\xB0\x00z", 3));
     QCOMPARE(form->ui.Memo8->toPlainText(), QString(QChar(0xB0)) + QChar(0) + "z");
-    QCOMPARE(form->RecvMode, RecvMode::ShowSlot);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::ShowSlot);
 }
 
 void HandlersTest::longBatchIsCutTo255Bytes() {
@@ -325,11 +328,11 @@ void HandlersTest::longBatchIsCutTo255Bytes() {
     QByteArray batch(300, 'x');
     batch.replace(260, 7, "MOD:2,#");
     Deliver(*form, batch);
-    QCOMPARE(form->RecvText.size(), 255);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvText.size(), 255);
     QCOMPARE(form->ui.Memo8->toPlainText(), QString(255, 'x'));
     QVERIFY(WaitForTick(*form));
     QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0); // the key lay past the cut
-    QCOMPARE(form->RecvMode, RecvMode::Idle);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::Idle);
 }
 
 void HandlersTest::qx1ReplyFillsTheSystemPage() {
@@ -348,7 +351,7 @@ void HandlersTest::qx1ReplyFillsTheSystemPage() {
     QCOMPARE(form->ui.Edit1->text(), QStringLiteral("010"));
     QCOMPARE(form->ui.Edit2->text(), QStringLiteral("005"));
     QCOMPARE(form->ui.Edit3->text(), QStringLiteral("020"));
-    QCOMPARE(form->RecvMode, RecvMode::Idle);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::Idle);
     // A batch after the parse is not shown.
     Deliver(*form, "late");
     QVERIFY(form->ui.Memo8->toPlainText().startsWith("MOD:1"));
@@ -386,7 +389,7 @@ void HandlersTest::parseErrorsReportAndStop() {
     QCOMPARE(box.text, QStringLiteral("'?' is not a valid integer value."));
     QCOMPARE(form->ui.BOADZ->Text(), QStringLiteral("9600"));
     QCOMPARE(form->ui.BOADA->Text(), QStringLiteral("9600")); // later keys unchanged
-    QCOMPARE(form->RecvMode, RecvMode::Idle);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::Idle);
     QVERIFY(!form->ui.Timer2->isActive());
 
     // A COMR reply with a bad count: enable set, code unchanged, still expecting a COMR reply.
@@ -400,11 +403,11 @@ void HandlersTest::parseErrorsReportAndStop() {
     QCOMPARE(box.text, QStringLiteral("'?8' is not a valid integer value."));
     QCOMPARE(form->ui.Slots[1].COMEN->Text(), QStringLiteral("1打开"));
     QCOMPARE(form->ui.Slots[1].COMA->text(), kDefaultCode);
-    QCOMPARE(form->RecvMode, RecvMode::COMR);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::COMR);
     Deliver(*form, "COMR02:0,02,ABCD");
     QVERIFY(WaitForTick(*form));
     QCOMPARE(form->ui.Slots[1].COMA->text(), QStringLiteral("ABCD"));
-    QCOMPARE(form->RecvMode, RecvMode::Idle);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::Idle);
 }
 
 void HandlersTest::slotRepliesFillTheReplysSlot() {
@@ -423,7 +426,7 @@ void HandlersTest::slotRepliesFillTheReplysSlot() {
     ButtonOf(*form, 28)->click();
     Deliver(*form, "COMR0A:1,08,0103000000044409");
     QVERIFY(WaitForTick(*form));
-    QCOMPARE(form->RecvMode, RecvMode::Idle);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::Idle);
 
     ButtonOf(*form, 17)->click();
     Deliver(*form, "PPPPPP#COMP02#COMP02:01");
@@ -455,7 +458,7 @@ void HandlersTest::commandBetweenBatchAndTickDecidesTheTick() {
 }
 
 void HandlersTest::receivePathEndToEndThroughThePort() {
-    form->ReceivePauseMs = 300;
+    PartOf<TReplyIntake>(*form).ReceivePauseMs = 300;
     PtyPair pty;
     QVERIFY(pty.Valid());
     form->ui.SPREALCOM->setEditText(QString::fromStdString(pty.SlavePath()));
@@ -477,7 +480,8 @@ void HandlersTest::receivePathEndToEndThroughThePort() {
     QVERIFY(pty.Write("COMP01:"));
     QTest::qWait(250);
     QVERIFY(pty.Write("COMP01:0A0B0C"));
-    QVERIFY(QTest::qWaitFor([&] { return form->RecvMode == RecvMode::Idle; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return PartOf<TReplyIntake>(*form).RecvMode == RecvMode::Idle; },
+                            5000));
     QCOMPARE(form->ui.Slots[0].COMBY[2]->text(), QStringLiteral("0C"));
     form->ui.Button1->click();
     QVERIFY(!form->PortOpened);
@@ -487,7 +491,7 @@ void HandlersTest::receivePathEndToEndThroughThePort() {
 void HandlersTest::receiveHandlerPausesThreeTenthsOfASecond() {
     TForm1 fresh;
     std::vector<int> pauses;
-    fresh.Pause = [&](int ms) { pauses.push_back(ms); };
+    PartOf<TReplyIntake>(fresh).Pause = [&](int ms) { pauses.push_back(ms); };
     Deliver(fresh, "a batch");
     QCOMPARE(pauses, std::vector<int>{300});
 }

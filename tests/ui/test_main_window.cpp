@@ -1,10 +1,12 @@
 // The main window as a technician first sees it: controls, captions, defaults, item
 // lists, the selected-index rule of the drop-down lists, glyph coverage of the Chinese
 // captions, the application's error report and the stored values of the port object.
+#include "../form_parts.h"
 #include "modal_capture.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/reply_intake.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -112,8 +114,8 @@ void MainWindowTest::defaultsAtStart() {
     QCOMPARE(form.ui.Memo8->document()->blockCount(), 1);
     QVERIFY(!form.ui.Timer2->isActive());
     QCOMPARE(form.ui.Timer2->interval(), 300);
-    QCOMPARE(form.RecvMode, RecvMode::Idle);
-    QVERIFY(form.RecvText.isEmpty());
+    QCOMPARE(PartOf<TReplyIntake>(form).RecvMode, RecvMode::Idle);
+    QVERIFY(PartOf<TReplyIntake>(form).RecvText.isEmpty());
     QVERIFY(!form.PortOpened);
     QCOMPARE(form.ui.ComboBox7->ItemIndex(), 0);
     for (TComboBox* c : {form.ui.BOADZ, form.ui.BOADA, form.ui.BOADB, form.ui.BOADC})

@@ -1,5 +1,6 @@
 // The port panel: how its controls become the port's settings on a real tty, the open
 // and close toggle, what each failure leaves behind, and how port names map to devices.
+#include "../form_parts.h"
 #include "../serial/ioctl_seam.h"
 #include "../serial/tty_state.h"
 #include "modal_capture.h"
@@ -8,6 +9,7 @@
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
 #include "ui/port_panel.h"
+#include "ui/reply_intake.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -229,7 +231,7 @@ void PortPanelTest::closingWhileAReplyIsAwaited() {
     QVERIFY(!form->PortOpened);
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QVERIFY(pty->ReadAvailable(std::chrono::milliseconds(200)).empty()); // nothing sent on closing
-    QCOMPARE(form->RecvMode, RecvMode::QX1);
+    QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::QX1);
     // A frame sent while closed goes nowhere, without a message.
     const ModalCapture box = CaptureModal([&] { form->ui.Button49->click(); });
     QCOMPARE(box.count, 0);

@@ -2,9 +2,11 @@
 // (which the runner has set to mode 1, Z 115200,Even,2, OTM 007, RTM 250 beforehand): the port
 // opened from the port panel, 查询1 answered and the page filled from the answer. A screenshot
 // of the screen goes to $VQ830_SCREENSHOT when set.
+#include "../../form_parts.h"
 #include "../../ui/modal_capture.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/reply_intake.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +53,8 @@ void WindowOnWindowsTest::query1FillsThePage() {
     auto* memo = Control<QPlainTextEdit>(form, "Memo8");
     Control<QPushButton>(form, "Button49")->click();
     QVERIFY(QTest::qWaitFor([&] { return memo->toPlainText().contains("MOD:1"); }, 10000));
-    QVERIFY(QTest::qWaitFor([&] { return form.RecvMode == RecvMode::Idle; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return PartOf<TReplyIntake>(form).RecvMode == RecvMode::Idle; },
+                            5000));
     QCOMPARE(Control<QLineEdit>(form, "discomm")->text(), QStringLiteral("PPPPPP#QX1#"));
     QCOMPARE(form.ui.ComboBox7->ItemIndex(), 1);
     QCOMPARE(form.ui.BOADZ->Text(), QStringLiteral("115200"));
