@@ -24,6 +24,7 @@
 #include "tests/device_state_of.h"
 #include "tests/form_parts.h"
 #include "ui/main_window.h"
+#include "ui/port_link.h"
 #include "ui/settings_binding.h"
 
 #include <QApplication>
@@ -146,7 +147,7 @@ public:
         closer_.start();
         form_.ui.Button1->click();
         closer_.stop();
-        if (!form_.PortOpened)
+        if (!PartOf<TPortLink>(form_).PortOpened())
             Fail("the window did not open COM4" +
                  (boxes_.isEmpty() ? std::string() : ": " + boxes_.join(" / ").toStdString()));
         boxes_.clear();
@@ -154,7 +155,7 @@ public:
 
     void ClosePort() {
         form_.ui.Button1->click();
-        if (form_.PortOpened) Fail("the window did not close its port");
+        if (PartOf<TPortLink>(form_).PortOpened()) Fail("the window did not close its port");
     }
 
     // Shows the configuration, clicks 写入全部 and waits until the run and its summary are

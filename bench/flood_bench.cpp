@@ -15,8 +15,10 @@
 // A click is Button26 ("清除缓冲区") clicked by a call posted to the window's event queue from
 // another thread, once a second; its delay is the time from the post to the click.
 #include "pty/pty_pair.h"
+#include "tests/form_parts.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/port_link.h"
 #include "ui/traffic_log.h"
 
 #include <QApplication>
@@ -153,7 +155,7 @@ struct Rig {
         if (!pty.Valid()) return false;
         form.ui.SPREALCOM->setEditText(QString::fromStdString(pty.SlavePath()));
         form.ui.Button1->click();
-        return form.PortOpened;
+        return PartOf<TPortLink>(form).PortOpened();
     }
 };
 

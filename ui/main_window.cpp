@@ -9,6 +9,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
+#include "ui/port_link.h"
 #include "ui/port_panel.h"
 #include "ui/reply_intake.h"
 #include "ui/settings_binding.h"
@@ -41,11 +42,12 @@ void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ReopenTimer(new QTimer(this)) {
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     ui.setupUi(this, ButtonTable());
     Status = new TStatusLine(ui.StatusLine, this);
     Binding = new TSettingsBinding(ui, this);
     Intake = new TReplyIntake(ui, *Binding, *Status, this);
+    Link = new TPortLink(ui, *Status, this);
     WireBatches();
 
     ui.Comm1->OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
@@ -53,7 +55,6 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ReopenTimer(new QTimer(this))
     };
     WirePortEvents();
     WireHandlers();
-    WatchPanelChanges();
     FormCreate();
 }
 
@@ -272,75 +273,22 @@ void TForm1::WirePortEvents() {
     ui.Comm1->OnReceiveError = [this](TComm& sender, uint32_t mask) {
         Run([&] { Comm1ReceiveError(sender, mask); });
     };
-    ReopenTimer->setInterval(1000);
-    connect(ReopenTimer, &QTimer::timeout, this, [this] { ReopenTick(); });
-}
-
-// Changes to the panel while the port is open take effect at the next opening.
-void TForm1::WatchPanelChanges() {
-    auto note = [this] {
-        if (PortOpened) Status->Show(QStringLiteral("串口设置已更改：关闭后重新打开串口时生效"));
-    };
-    for (TComboBox* combo : {ui.SPREALCOM, ui.ComboBox1, ui.ComboBox2, ui.ComboBox3})
-        connect(combo, &QComboBox::currentTextChanged, this, note);
-    for (QCheckBox* box : {ui.CheckBox1, ui.CheckBox2})
-        connect(box, &QCheckBox::toggled, this, note);
-}
-
-QString TForm1::OpenedText() const {
-    return QStringLiteral("串口已打开：%1，%2，%3，%4")
-        .arg(QString::fromStdString(ui.Comm1->CommName()), ui.ComboBox1->Text(),
-             ui.ComboBox2->Text(), ui.ComboBox3->Text());
 }
 
 // The user's click on "打开串口" / "关闭串口"; it also ends the wait for a device that went away.
 void TForm1::PortButtonClicked() {
-    const bool waiting = ReopenTimer->isActive();
-    ReopenTimer->stop();
-    const bool wasOpen = PortOpened;
+    const TPortLink::TClick click = Link->BeforeClick();
     Run([this] { Button1Click(); });
-    if (PortOpened != wasOpen)
-        Status->Show(PortOpened ? OpenedText() : QStringLiteral("串口已关闭"));
-    else if (waiting)
-        Status->Show(QStringLiteral("不再等待设备重新连接"));
+    Link->AfterClick(click);
 }
 
-// The device went away (an adapter pulled, the far end closed): the port is closed, and the
-// same port is tried again once a second until it opens.
+// The device went away (an adapter pulled, the far end closed).
 void TForm1::Comm1RequestHangup(TComm& /*Sender*/) {
-    if (!PortOpened) return;
-    const QString path = QString::fromStdString(ui.Comm1->CommName());
-    ui.Comm1->ClosePort();
-    PortOpened = false;
-    ui.Button1->setText(QStringLiteral("打开串口"));
-    Intake->StopAwaiting();
-    Status->Show(QStringLiteral("设备已断开（%1），等待它重新连接…").arg(path));
-    ReopenTimer->start();
-}
-
-void TForm1::ReopenTick() {
-    if (PortOpened) {
-        ReopenTimer->stop();
-        return;
-    }
-    try {
-        OpenFromPanel(); // the panel's settings, as a click would; no explanation wanted
-    } catch (const std::exception&) {
-        return; // not there yet
-    }
-    ReopenTimer->stop();
-    Status->Show(QStringLiteral("设备已重新连接，") + OpenedText());
+    if (Link->HangUp()) Intake->StopAwaiting();
 }
 
 void TForm1::Comm1ReceiveError(TComm& /*Sender*/, uint32_t EventMask) {
-    const std::pair<uint32_t, const char*> names[] = {{CE_OVERRUN | CE_RXOVER, "溢出"},
-                                                      {CE_RXPARITY, "校验错"},
-                                                      {CE_FRAME, "帧错误"},
-                                                      {CE_BREAK, "中断"}};
-    QStringList found;
-    for (const auto& [bits, name] : names)
-        if (EventMask & bits) found << QString::fromUtf8(name);
-    Status->Show(QStringLiteral("线路错误：%1").arg(found.join(QStringLiteral("、"))));
+    Link->LineErrors(EventMask);
 }
 
 void TForm1::NoteUnlisted(std::initializer_list<const TComboBox*> combos) {

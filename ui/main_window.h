@@ -21,6 +21,7 @@
 class QLineEdit;
 class QProgressDialog;
 class QTimer;
+class TPortLink;
 class TReplyIntake;
 class TSession;
 class TSettingsBinding;
@@ -32,9 +33,6 @@ class TForm1 : public QWidget {
 public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
-
-    // Module state of the window.
-    bool PortOpened = false;
 
     Ui::Form1 ui;
 
@@ -140,9 +138,6 @@ public:
     void Comm1ReceiveError(TComm& Sender, uint32_t EventMask);
     void Timer2Timer();
 
-    // How often a port that went away is tried again (tests may shorten it).
-    QTimer* ReopenTimer;
-
     // Read all and write all run their commands one at a time through this, with these times
     // (tests may shorten them).
     TSession* Session;
@@ -155,14 +150,10 @@ public:
 private:
     void WireHandlers();
     void WirePortEvents();
-    void WatchPanelChanges();
     // Runs one handler through the application's error report and tells the status line
     // about errors that got no box because one was open.
     void Run(const std::function<void()>& handler);
     void PortButtonClicked();
-    void OpenFromPanel();
-    void ReopenTick();
-    QString OpenedText() const;
     void NoteUnlisted(std::initializer_list<const TComboBox*> combos);
 
     void SendPortSettings(int port, TComboBox* baud, TComboBox* parity, TComboBox* stop);
@@ -174,6 +165,7 @@ private:
     TStatusLine* Status = nullptr;
     TSettingsBinding* Binding = nullptr;
     TReplyIntake* Intake = nullptr;
+    TPortLink* Link = nullptr;
 
     // Read all and write all.
     void WireBatches();

@@ -7,6 +7,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/port_link.h"
 #include "ui/reply_intake.h"
 #include "ui/settings_binding.h"
 #include "ui/status_line.h"
@@ -49,7 +50,7 @@ void TForm1::WireBatches() {
 
 bool TForm1::RefuseBatch() {
     if (BatchRunning()) return true;
-    if (PortOpened) return false;
+    if (Link->PortOpened()) return false;
     Status->Show(QStringLiteral("未执行：串口未打开"));
     return true;
 }

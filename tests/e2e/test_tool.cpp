@@ -10,6 +10,7 @@
 #include "sim/sim_server.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/port_link.h"
 #include "ui/reply_intake.h"
 #include "ui/settings_binding.h"
 #include "ui/traffic_log.h"
@@ -148,7 +149,7 @@ void ToolEndToEndTest::init() {
     QVERIFY(device->Start(portDir->path()));
     form = new TForm1;
     form->ui.Button1->click(); // the defaults: "COM4", 9600, None, 1 stop bit
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
 }
 
 void ToolEndToEndTest::cleanup() {
@@ -225,7 +226,7 @@ void ToolEndToEndTest::writesChangeTheDeviceAndReadBackEqual() {
     delete form;
     form = new TForm1;
     form->ui.Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
     QVERIFY(Query(*form, 49));
     QCOMPARE(form->ui.ComboBox7->ItemIndex(), 1);
     QCOMPARE(form->ui.BOADZ->Text(), QStringLiteral("115200"));
@@ -273,17 +274,17 @@ void ToolEndToEndTest::closingWhileAReplyIsAwaited() {
     QVERIFY(device->Start(portDir->path(), slow));
     form->ui.Button1->click(); // close the port on the old device
     form->ui.Button1->click(); // and open the new one
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
     ButtonOf(*form, 49)->click();
     form->ui.Button1->click();
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QTest::qWait(700); // the answer comes while the port is closed
     QVERIFY(form->ui.Memo8->toPlainText().isEmpty());
     QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::QX1);
     // The next opening works and the next query is answered.
     form->ui.Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
     QVERIFY(Query(*form, 49));
     QCOMPARE(form->ui.ComboBox7->ItemIndex(), 0);
 }
@@ -291,7 +292,7 @@ void ToolEndToEndTest::closingWhileAReplyIsAwaited() {
 void ToolEndToEndTest::deviceGoingAwayLeavesTheWindowWorking() {
     auto status = [&] { return form->ui.StatusLine->text(); };
     device->Stop(); // the device goes away while the port is open
-    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return !PartOf<TPortLink>(*form).PortOpened(); }, 2000));
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QVERIFY(QTest::qWaitFor([&] { return status().startsWith("设备已断开"); }, 1000));
     ButtonOf(*form, 49)->click(); // nothing goes out, and the status line says so
@@ -301,20 +302,21 @@ void ToolEndToEndTest::deviceGoingAwayLeavesTheWindowWorking() {
     // The device comes back on a new pseudo-terminal mapped as COM4: the window opens it.
     QVERIFY(device->Start(portDir->path()));
     device->server->SetState(SampleState());
-    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return PartOf<TPortLink>(*form).PortOpened(); }, 5000));
     QVERIFY(QTest::qWaitFor([&] { return status().startsWith("设备已重新连接"); }, 1000));
     QVERIFY(Query(*form, 49));
     QCOMPARE(form->ui.ComboBox7->ItemIndex(), 2);
 
     // A click of the user's own ends the wait for the device.
     device->Stop();
-    QVERIFY(QTest::qWaitFor([&] { return form->ReopenTimer->isActive(); }, 2000));
+    QVERIFY(
+        QTest::qWaitFor([&] { return PartOf<TPortLink>(*form).ReopenTimer->isActive(); }, 2000));
     const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); }); // nothing there yet
     QCOMPARE(box.count, 1);
-    QVERIFY(!form->ReopenTimer->isActive());
+    QVERIFY(!PartOf<TPortLink>(*form).ReopenTimer->isActive());
     QVERIFY(device->Start(portDir->path()));
     QTest::qWait(1500);
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
 }
 
 void ToolEndToEndTest::unansweredQueryAndUnexpectedBytesAreReported() {
@@ -337,11 +339,11 @@ void ToolEndToEndTest::unansweredQueryAndUnexpectedBytesAreReported() {
 
     // A device that answers nothing, found again by the window after the first went away.
     device->Stop();
-    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return !PartOf<TPortLink>(*form).PortOpened(); }, 2000));
     SimOptions silent;
     silent.dropAll = true;
     QVERIFY(device->Start(portDir->path(), silent));
-    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return PartOf<TPortLink>(*form).PortOpened(); }, 5000));
     PartOf<TReplyIntake>(*form).AnswerTimer->setInterval(300);
     ButtonOf(*form, 49)->click();
     QVERIFY(QTest::qWaitFor([&] { return status() == "无应答：QX1"; }, 3000));
@@ -385,11 +387,11 @@ void ToolEndToEndTest::writeAllThenReadAllAgree() {
 
 void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
     device->Stop(); // the window notices, and opens the new device when it comes
-    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return !PartOf<TPortLink>(*form).PortOpened(); }, 2000));
     SimOptions dropping;
     dropping.dropFirst = 2;
     QVERIFY(device->Start(portDir->path(), dropping));
-    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return PartOf<TPortLink>(*form).PortOpened(); }, 5000));
     PartOf<TReplyIntake>(*form).ReceivePauseMs = 10;
     form->BatchTiming.answerTime = std::chrono::milliseconds(500);
     PartOf<TSettingsBinding>(*form).ShowSettings(SampleConfig());
@@ -450,11 +452,11 @@ void ToolEndToEndTest::batchSummariesNameWhatFailed() {
                                               "COMA1（指令1代码）；“-”不是有效的整数"));
 
     device->Stop();
-    QVERIFY(QTest::qWaitFor([&] { return !form->PortOpened; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return !PartOf<TPortLink>(*form).PortOpened(); }, 2000));
     SimOptions refusing;
     refusing.refuseAll = true;
     QVERIFY(device->Start(portDir->path(), refusing));
-    QVERIFY(QTest::qWaitFor([&] { return form->PortOpened; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return PartOf<TPortLink>(*form).PortOpened(); }, 5000));
     const ModalCapture box = RunBatch(*form, 56);
     QCOMPARE(box.text, QStringLiteral("写入全部完成：61 项未读回；45 个帧被设备拒绝"));
     QVERIFY2(box.informative.startsWith(QStringLiteral("未读回的设置（61 项）：\n"

@@ -8,6 +8,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/port_link.h"
 #include "ui/reply_intake.h"
 
 #include <QLineEdit>
@@ -463,7 +464,7 @@ void HandlersTest::receivePathEndToEndThroughThePort() {
     QVERIFY(pty.Valid());
     form->ui.SPREALCOM->setEditText(QString::fromStdString(pty.SlavePath()));
     form->ui.Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
     ButtonOf(*form, 49)->click();
     QVERIFY(pty.Write("MOD:2,BAZ:611,BAA:401,BAB:710,BAC:001,OTM:123,RTM:045,ODM:200#"));
     QVERIFY(QTest::qWaitFor([&] { return form->ui.Edit3->text() == "200"; }, 5000));
@@ -484,7 +485,7 @@ void HandlersTest::receivePathEndToEndThroughThePort() {
                             5000));
     QCOMPARE(form->ui.Slots[0].COMBY[2]->text(), QStringLiteral("0C"));
     form->ui.Button1->click();
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
 }
 

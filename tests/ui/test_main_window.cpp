@@ -6,6 +6,7 @@
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
+#include "ui/port_link.h"
 #include "ui/reply_intake.h"
 
 #include <QAbstractButton>
@@ -116,7 +117,7 @@ void MainWindowTest::defaultsAtStart() {
     QCOMPARE(form.ui.Timer2->interval(), 300);
     QCOMPARE(PartOf<TReplyIntake>(form).RecvMode, RecvMode::Idle);
     QVERIFY(PartOf<TReplyIntake>(form).RecvText.isEmpty());
-    QVERIFY(!form.PortOpened);
+    QVERIFY(!PartOf<TPortLink>(form).PortOpened());
     QCOMPARE(form.ui.ComboBox7->ItemIndex(), 0);
     for (TComboBox* c : {form.ui.BOADZ, form.ui.BOADA, form.ui.BOADB, form.ui.BOADC})
         QCOMPARE(c->Text(), QStringLiteral("9600"));

@@ -8,6 +8,7 @@
 #include "pty/pty_pair.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
+#include "ui/port_link.h"
 #include "ui/port_panel.h"
 #include "ui/reply_intake.h"
 
@@ -84,7 +85,7 @@ void PortPanelTest::portNamesMapToDevices() {
 
 void PortPanelTest::firstOpeningWithTheDefaults() {
     form->ui.Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
     QVERIFY(form->ui.Comm1->IsOpen());
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("关闭串口"));
     QCOMPARE(form->ui.Comm1->CommName(), portDir->filePath("COM4").toStdString());
@@ -105,7 +106,7 @@ void PortPanelTest::firstOpeningWithTheDefaults() {
     QVERIFY(tty.Raw);
     // The second click closes.
     form->ui.Button1->click();
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     QVERIFY(!form->ui.Comm1->IsOpen());
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
 }
@@ -131,7 +132,7 @@ void PortPanelTest::panelSettingsReachTheTty() {
         form->ui.ComboBox2->SetItemIndex(c.parity);
         form->ui.ComboBox3->SetItemIndex(c.stop);
         form->ui.Button1->click();
-        QVERIFY(form->PortOpened);
+        QVERIFY(PartOf<TPortLink>(*form).PortOpened());
         const TtyState tty = ReadTtyState(pty->SlaveFd());
         QCOMPARE(tty.OutputRate, c.rate);
         QCOMPARE(tty.StopBits, c.stopBits);
@@ -139,7 +140,7 @@ void PortPanelTest::panelSettingsReachTheTty() {
         if (PtyKeepsFraming()) QCOMPARE(tty.Parity, c.parityCode);
         QVERIFY(!tty.ParityCheck); // received bytes are never parity-checked
         form->ui.Button1->click();
-        QVERIFY(!form->PortOpened);
+        QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     }
 }
 
@@ -153,7 +154,7 @@ void PortPanelTest::lineSignalBoxesDriveTheLinesTheyName() {
         form->ui.CheckBox1->setChecked(c.rtsBox);
         ioctl_seam::Reset();
         form->ui.Button1->click();
-        QVERIFY(form->PortOpened);
+        QVERIFY(PartOf<TPortLink>(*form).PortOpened());
         const ioctl_seam::ModemLines lines = ioctl_seam::LinesOf(pty->SlavePath());
         QVERIFY(lines.DtrKnown && lines.RtsKnown);
         QCOMPARE(lines.Dtr, c.dtrBox);
@@ -172,7 +173,7 @@ void PortPanelTest::badBaudTextLeavesThePortClosed() {
         QCOMPARE(box.count, 1);
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(box.text, QStringLiteral("'%1' is not a valid integer value.").arg(text));
-        QVERIFY(!form->PortOpened);
+        QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
         QVERIFY(!form->ui.Comm1->IsOpen());
         QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
         QCOMPARE(form->ui.Comm1->BaudRate(), 115200u); // nothing written yet
@@ -181,7 +182,7 @@ void PortPanelTest::badBaudTextLeavesThePortClosed() {
     form->ui.ComboBox1->setEditText("0");
     const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.count, 1);
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     QVERIFY(!form->ui.Comm1->IsOpen());
 }
 
@@ -190,19 +191,19 @@ void PortPanelTest::unknownParityTextLeavesThePortClosed() {
     const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.count, 1);
     QCOMPARE(box.text, QStringLiteral("'Mark' is not a valid parity."));
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     QVERIFY(!form->ui.Comm1->IsOpen());
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     form->ui.ComboBox2->SetItemIndex(2);
     form->ui.Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
 }
 
 void PortPanelTest::missingOrBusyPortThenASuccessfulOpen() {
     form->ui.SPREALCOM->setEditText(portDir->filePath("nothing-here"));
     ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     // Settings written before the failed opening stay written; the line controls are not.
     QCOMPARE(form->ui.Comm1->BaudRate(), 9600u);
@@ -215,20 +216,20 @@ void PortPanelTest::missingOrBusyPortThenASuccessfulOpen() {
         form->ui.SPREALCOM->SetItemIndex(3);
         box = CaptureModal([&] { form->ui.Button1->click(); });
         QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
-        QVERIFY(!form->PortOpened);
+        QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     }
     form->ui.Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
     QVERIFY(form->ui.Comm1->IsOpen());
 }
 
 void PortPanelTest::closingWhileAReplyIsAwaited() {
     form->ui.Button1->click();
-    QVERIFY(form->PortOpened);
+    QVERIFY(PartOf<TPortLink>(*form).PortOpened());
     form->ui.Button49->click();
     QCOMPARE(pty->Read(11, std::chrono::seconds(5)).size(), size_t(11));
     form->ui.Button1->click();
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
     QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     QVERIFY(pty->ReadAvailable(std::chrono::milliseconds(200)).empty()); // nothing sent on closing
     QCOMPARE(PartOf<TReplyIntake>(*form).RecvMode, RecvMode::QX1);
@@ -325,7 +326,7 @@ void PortPanelTest::refusedOpeningsSayWhy() {
         QCOMPARE(box.text, c.message);
         QVERIFY2(box.informative.contains(c.path + u' ' + c.explanation),
                  qPrintable(box.informative));
-        QVERIFY(!form->PortOpened);
+        QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
         QCOMPARE(form->ui.Button1->text(), QStringLiteral("打开串口"));
     }
     // Held by another port object of this program: busy.
@@ -336,7 +337,7 @@ void PortPanelTest::refusedOpeningsSayWhy() {
     const ModalCapture box = CaptureModal([&] { form->ui.Button1->click(); });
     QCOMPARE(box.text, QStringLiteral("Error opening serial port."));
     QVERIFY2(box.informative.contains("占用"), qPrintable(box.informative));
-    QVERIFY(!form->PortOpened);
+    QVERIFY(!PartOf<TPortLink>(*form).PortOpened());
 }
 
 QTEST_MAIN(PortPanelTest)
