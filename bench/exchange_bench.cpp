@@ -23,6 +23,7 @@
 #include "sim/sim_server.h"
 #include "tests/device_state_of.h"
 #include "tests/form_parts.h"
+#include "ui/batch_controller.h"
 #include "ui/main_window.h"
 #include "ui/port_link.h"
 #include "ui/settings_binding.h"
@@ -170,7 +171,7 @@ public:
         watch.setInterval(1);
         watch.setTimerType(Qt::PreciseTimer);
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (form_.BatchRunning() || seconds >= 0) return;
+            if (PartOf<TBatchController>(form_).Running() || seconds >= 0) return;
             seconds = double(clock.nsecsElapsed()) / 1e9;
             loop.quit();
         });
@@ -182,7 +183,7 @@ public:
         limit.start(60000);
         clock.start();
         form_.ui.Button56->click();
-        if (form_.BatchRunning())
+        if (PartOf<TBatchController>(form_).Running())
             loop.exec();
         else
             seconds = double(clock.nsecsElapsed()) / 1e9; // refused at once; the box says why

@@ -6,6 +6,7 @@
 #include "protocol/replies.h"
 #include "session/qt_notify.h"
 #include "session/session.h"
+#include "ui/batch_controller.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
@@ -40,6 +41,15 @@ void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
                         .arg(field->objectName(), caption, field->text()));
 }
 
+std::vector<QPushButton*> IdleOnlyButtons(const QWidget* form) {
+    std::vector<QPushButton*> buttons;
+    for (const TButtonEntry& b : ButtonTable())
+        if (IdleOnly(b.role))
+            buttons.push_back(
+                form->findChild<QPushButton*>(QStringLiteral("Button%1").arg(b.number)));
+    return buttons;
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -48,7 +58,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Binding = new TSettingsBinding(ui, this);
     Intake = new TReplyIntake(ui, *Binding, *Status, this);
     Link = new TPortLink(ui, *Status, this);
-    WireBatches();
+    Batches =
+        new TBatchController(ui, {*Binding, *Intake, *Link, *Status}, IdleOnlyButtons(this), this);
+    WireConfigFiles();
 
     ui.Comm1->OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
         Run([&] { Comm1ReceiveData(sender, buffer, length); });
@@ -59,8 +71,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 }
 
 TForm1::~TForm1() {
-    delete Session; // gives the port's handlers back if a run holds them
-    Session = nullptr;
+    delete Batches; // its run gives the port's handlers back if it holds them
+    Batches = nullptr;
     // Stop the port threads before the window and its port object go away.
     ui.Comm1->OnReceiveData = nullptr;
     ui.Comm1->OnRequestHangup = nullptr;

@@ -21,9 +21,9 @@
 class QLineEdit;
 class QProgressDialog;
 class QTimer;
+class TBatchController;
 class TPortLink;
 class TReplyIntake;
-class TSession;
 class TSettingsBinding;
 class TStatusLine;
 class TComboBox;
@@ -138,12 +138,6 @@ public:
     void Comm1ReceiveError(TComm& Sender, uint32_t EventMask);
     void Timer2Timer();
 
-    // Read all and write all run their commands one at a time through this, with these times
-    // (tests may shorten them).
-    TSession* Session;
-    TRunTiming BatchTiming;
-    // True from the click on read all or write all until its summary has been shown.
-    bool BatchRunning() const { return BatchProgress != nullptr; }
     // Asks for a configuration file's name (tests may answer instead); empty when cancelled.
     std::function<QString(bool save, const QString& dir)> AskFileName;
 
@@ -167,27 +161,10 @@ private:
     TReplyIntake* Intake = nullptr;
     TPortLink* Link = nullptr;
 
-    // Read all and write all.
-    void WireBatches();
-    void StartBatch(std::vector<Command> commands, const QString& title);
-    void BatchSent(int index, const QByteArray& frame);
-    void BatchReceived(const QByteArray& bytes, bool dropped, const QDateTime& at);
-    void BatchJudged(int index);
-    void BatchFinished();
-    void ReportBatch(const TExchangeRun& run, const std::optional<DeviceSettings>& written);
-    QString ReadAllSummary(const TExchangeRun& run) const;
-    void ShowBatchBox(const QString& summary, const QString& details);
-    QString MismatchText(const std::vector<Mismatch>& mismatches, const DeviceSettings& written,
-                         const ReadBack& read) const;
-    QString NotReadText(const ReadBack& read) const;
-    QString ExchangeProblems(const TExchangeRun& run) const;
-    QString MissingText(const Judgement& j) const;
-    void SetSendButtonsEnabled(bool enabled);
-    bool RefuseBatch();
-    QProgressDialog* BatchProgress = nullptr; // read all or write all is running
-    QString BatchTitle;
-    QByteArray BatchAnswer;                // the answer so far to the batch's current frame
-    std::optional<DeviceSettings> Written; // what write all sent, while it verifies
+    TBatchController* Batches = nullptr;
+
+    // Configuration files.
+    void WireConfigFiles();
     QString LastConfigDir() const;
     void RememberConfigDir(const QString& path);
 };

@@ -8,6 +8,7 @@
 #include "pty/pty_pair.h"
 #include "session/session.h"
 #include "sim/sim_server.h"
+#include "ui/batch_controller.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"
 #include "ui/port_link.h"
@@ -112,7 +113,8 @@ ModalCapture RunBatch(TForm1& form, int button) {
     return CaptureModal(
         [&] {
             ButtonOf(form, button)->click();
-            QVERIFY(QTest::qWaitFor([&] { return !form.BatchRunning(); }, 90000));
+            QVERIFY(
+                QTest::qWaitFor([&] { return !PartOf<TBatchController>(form).Running(); }, 90000));
         },
         noProgress);
 }
@@ -393,7 +395,7 @@ void ToolEndToEndTest::writeAllNamesTheFramesLeftUnanswered() {
     QVERIFY(device->Start(portDir->path(), dropping));
     QVERIFY(QTest::qWaitFor([&] { return PartOf<TPortLink>(*form).PortOpened(); }, 5000));
     PartOf<TReplyIntake>(*form).ReceivePauseMs = 10;
-    form->BatchTiming.answerTime = std::chrono::milliseconds(500);
+    PartOf<TBatchController>(*form).BatchTiming.answerTime = std::chrono::milliseconds(500);
     PartOf<TSettingsBinding>(*form).ShowSettings(SampleConfig());
     const ModalCapture box = RunBatch(*form, 56);
     QCOMPARE(box.text, QStringLiteral("写入全部完成：读回与写入一致；2 个帧无应答"));
@@ -407,7 +409,7 @@ void ToolEndToEndTest::valueChangedOnTheDeviceShowsInTheComparison() {
     const DeviceSettings config = SampleConfig();
     PartOf<TSettingsBinding>(*form).ShowSettings(config);
     // Between the last write and the first query of the read-back, the device changes two values.
-    connect(form->Session, &TSession::Judged, form, [&](int index) {
+    connect(PartOf<TBatchController>(*form).Session, &TSession::Judged, form, [&](int index) {
         if (index != 25) return; // the last write's answer: the read-back's first query is next
         DeviceState s = device->server->State();
         s.ports[1].baud = 6;
@@ -431,7 +433,7 @@ void ToolEndToEndTest::batchSummariesNameWhatFailed() {
     garbled.readSlots[0].enable = -1; // "COMR01:-1,...": its enable does not convert
     device->server->SetState(garbled);
     const QMetaObject::Connection canceller =
-        connect(form->Session, &TSession::Sent, form, [&](int index) {
+        connect(PartOf<TBatchController>(*form).Session, &TSession::Sent, form, [&](int index) {
             if (index == 3)
                 form->findChild<QProgressDialog*>("BatchProgress")
                     ->findChild<QPushButton*>()

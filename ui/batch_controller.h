@@ -1,0 +1,70 @@
+// Read all and write all: their commands run one at a time through the exchange engine, each
+// frame and answer shown as its button would show it, a progress dialog with "取消", and the
+// report when the run ends.
+#pragma once
+
+#include "protocol/settings.h"
+#include "session/exchange_run.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class QProgressDialog;
+class QPushButton;
+class QWidget;
+class TPortLink;
+class TReplyIntake;
+class TSession;
+class TSettingsBinding;
+class TStatusLine;
+namespace Ui {
+struct Form1;
+}
+
+class TBatchController : public QObject {
+    Q_OBJECT
+public:
+    struct TParts {
+        TSettingsBinding& binding;
+        TReplyIntake& intake;
+        const TPortLink& link;
+        TStatusLine& status;
+    };
+    // `idleOnly`: the buttons disabled while a run goes on.
+    TBatchController(Ui::Form1& ui, TParts parts, std::vector<QPushButton*> idleOnly,
+                     QWidget* window);
+
+    // "读取全部": the system query, then every slot's command and header queries.
+    void ReadAll();
+    // "写入全部": every setting of a configuration, then all of it read back and compared.
+    void WriteAll();
+    // True from the click on read all or write all until its summary has been shown.
+    bool Running() const { return progress_ != nullptr; }
+
+    // The runs go through this, with these times (tests may shorten them).
+    TSession* Session;
+    TRunTiming BatchTiming;
+
+private:
+    bool Refuse();
+    void Start(std::vector<Command> commands, const QString& title);
+    void Sent(int index, const QByteArray& frame);
+    void Received(const QByteArray& bytes, bool dropped, const QDateTime& at);
+    void Judged(int index);
+    void Finished();
+    void ShowBox(const QString& summary, const QString& details);
+    void SetIdleOnlyEnabled(bool enabled);
+
+    Ui::Form1& ui_;
+    TParts parts_;
+    std::vector<QPushButton*> idleOnly_;
+    QWidget* window_;
+    QProgressDialog* progress_ = nullptr; // read all or write all is running
+    QString title_;
+    QByteArray answer_;                     // the answer so far to the run's current frame
+    std::optional<DeviceSettings> written_; // what write all sent, while it verifies
+};
