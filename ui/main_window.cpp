@@ -8,6 +8,7 @@
 #include "session/session.h"
 #include "ui/batch_controller.h"
 #include "ui/combo_box.h"
+#include "ui/config_file_actions.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
 #include "ui/port_link.h"
@@ -60,7 +61,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Link = new TPortLink(ui, *Status, this);
     Batches =
         new TBatchController(ui, {*Binding, *Intake, *Link, *Status}, IdleOnlyButtons(this), this);
-    WireConfigFiles();
+    ConfigFiles = new TConfigFileActions(*Binding, *Status, this);
 
     ui.Comm1->OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
         Run([&] { Comm1ReceiveData(sender, buffer, length); });
@@ -225,6 +226,13 @@ void TForm1::Button44Click() { SlotCommandQuery(9); }
 void TForm1::Button45Click() { SlotCommandWrite(9); }
 void TForm1::Button46Click() { SlotHeaderQuery(9); }
 void TForm1::Button47Click() { SlotHeaderWrite(9); }
+
+// ---- Read all, write all, configuration files ---------------------------------------
+
+void TForm1::Button55Click() { Batches->ReadAll(); }
+void TForm1::Button56Click() { Batches->WriteAll(); }
+void TForm1::Button57Click() { ConfigFiles->Save(); }
+void TForm1::Button58Click() { ConfigFiles->Load(); }
 
 // ---- Key filters ------------------------------------------------------------------
 

@@ -22,6 +22,7 @@ class QLineEdit;
 class QProgressDialog;
 class QTimer;
 class TBatchController;
+class TConfigFileActions;
 class TPortLink;
 class TReplyIntake;
 class TSettingsBinding;
@@ -138,9 +139,6 @@ public:
     void Comm1ReceiveError(TComm& Sender, uint32_t EventMask);
     void Timer2Timer();
 
-    // Asks for a configuration file's name (tests may answer instead); empty when cancelled.
-    std::function<QString(bool save, const QString& dir)> AskFileName;
-
 private:
     void WireHandlers();
     void WirePortEvents();
@@ -162,9 +160,5 @@ private:
     TPortLink* Link = nullptr;
 
     TBatchController* Batches = nullptr;
-
-    // Configuration files.
-    void WireConfigFiles();
-    QString LastConfigDir() const;
-    void RememberConfigDir(const QString& path);
+    TConfigFileActions* ConfigFiles = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "../form_parts.h"
 #include "config/settings_file.h"
 #include "modal_capture.h"
+#include "ui/config_file_actions.h"
 #include "ui/main_window.h"
 #include "ui/settings_binding.h"
 
@@ -53,7 +54,7 @@ void ConfigFilesTest::savedLoadsIntoAFreshWindow() {
     TForm1 saved;
     PartOf<TSettingsBinding>(saved).ShowSettings(Sample());
     QString offered;
-    saved.AskFileName = [&](bool save, const QString& from) {
+    PartOf<TConfigFileActions>(saved).AskFileName = [&](bool save, const QString& from) {
         offered = from;
         return save ? Path("board.json") : QString();
     };
@@ -67,7 +68,7 @@ void ConfigFilesTest::savedLoadsIntoAFreshWindow() {
     QCOMPARE(QSettings("vq830", "vq830-tool").value("configDir").toString(), dir.path());
 
     TForm1 loaded;
-    loaded.AskFileName = [&](bool save, const QString& from) {
+    PartOf<TConfigFileActions>(loaded).AskFileName = [&](bool save, const QString& from) {
         offered = from;
         return save ? QString() : Path("board.json");
     };
@@ -122,7 +123,9 @@ void ConfigFilesTest::badFileChangesNothing() {
 
     TForm1 form;
     const DeviceSettings before = PartOf<TSettingsBinding>(form).Settings();
-    form.AskFileName = [&](bool, const QString&) { return Path("bad.json"); };
+    PartOf<TConfigFileActions>(form).AskFileName = [&](bool, const QString&) {
+        return Path("bad.json");
+    };
     const ModalCapture box = CaptureModal([&] { ButtonOf(form, 58)->click(); });
     QCOMPARE(box.count, 1);
     QVERIFY2(box.text.contains(said), qPrintable(box.text));

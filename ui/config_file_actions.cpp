@@ -1,0 +1,71 @@
+#include "ui/config_file_actions.h"
+
+#include "config/settings_file.h"
+#include "ui/error_report.h"
+#include "ui/settings_binding.h"
+#include "ui/status_line.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+QString AskWithDialog(QWidget* window, bool save, const QString& dir) {
+    const QString filter = QStringLiteral("配置文件 (*.json);;所有文件 (*)");
+    if (!save) return QFileDialog::getOpenFileName(window, QStringLiteral("载入配置"), dir, filter);
+    QString name = QFileDialog::getSaveFileName(window, QStringLiteral("保存配置"),
+                                                dir + QStringLiteral("/vq830.json"), filter);
+    if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".json");
+    return name;
+}
+
+} // namespace
+
+TConfigFileActions::TConfigFileActions(TSettingsBinding& binding, TStatusLine& status,
+                                       QWidget* window)
+    : QObject(window), binding_(binding), status_(status) {
+    AskFileName = [window](bool save, const QString& dir) {
+        return AskWithDialog(window, save, dir);
+    };
+}
+
+QString TConfigFileActions::LastConfigDir() const {
+    return QSettings(QStringLiteral("vq830"), QStringLiteral("vq830-tool"))
+        .value(QStringLiteral("configDir"), QDir::homePath())
+        .toString();
+}
+
+void TConfigFileActions::RememberConfigDir(const QString& path) {
+    QSettings(QStringLiteral("vq830"), QStringLiteral("vq830-tool"))
+        .setValue(QStringLiteral("configDir"), QFileInfo(path).absolutePath());
+}
+
+void TConfigFileActions::Save() {
+    const DeviceSettings settings = binding_.Settings();
+    binding_.RefuseUnfit(settings, QStringLiteral("配置未保存"));
+    const QString path = AskFileName(true, LastConfigDir());
+    if (path.isEmpty()) return;
+    RememberConfigDir(path);
+    try {
+        SaveSettingsFile(path, settings);
+    } catch (const ESettingsFileError& e) {
+        throw EAppError(ChineseMessage(e, path));
+    }
+    status_.Show(QStringLiteral("配置已保存：%1").arg(path));
+}
+
+void TConfigFileActions::Load() {
+    const QString path = AskFileName(false, LastConfigDir());
+    if (path.isEmpty()) return;
+    RememberConfigDir(path);
+    DeviceSettings settings;
+    try {
+        settings = LoadSettingsFile(path, binding_.Settings());
+    } catch (const ESettingsFileError& e) {
+        throw EAppError(ChineseMessage(e, path));
+    }
+    binding_.ShowSettings(settings);
+    status_.Show(QStringLiteral("配置已载入：%1").arg(path));
+}
