@@ -15,6 +15,7 @@
 // A click is Button26 ("清除缓冲区") clicked by a call posted to the window's event queue from
 // another thread, once a second; its delay is the time from the post to the click.
 #include "pty/pty_pair.h"
+#include "serial/comm.h"
 #include "tests/form_parts.h"
 #include "ui/combo_box.h"
 #include "ui/main_window.h"

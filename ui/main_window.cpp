@@ -1,36 +1,26 @@
 #include "ui/main_window.h"
 
-#include "protocol/answers.h"
 #include "protocol/frames.h"
 #include "protocol/int_conv.h"
-#include "protocol/replies.h"
-#include "session/qt_notify.h"
-#include "session/session.h"
+#include "protocol/recv_mode.h"
+#include "serial/comm.h"
 #include "ui/batch_controller.h"
 #include "ui/combo_box.h"
 #include "ui/config_file_actions.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
 #include "ui/port_link.h"
-#include "ui/port_panel.h"
 #include "ui/reply_intake.h"
 #include "ui/settings_binding.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
 
-#include <QCheckBox>
-#include <QFontDatabase>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QThread>
 #include <QTimer>
-#include <limits>
 
 namespace {
 
@@ -62,10 +52,6 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Batches =
         new TBatchController(ui, {*Binding, *Intake, *Link, *Status}, IdleOnlyButtons(this), this);
     ConfigFiles = new TConfigFileActions(*Binding, *Status, this);
-
-    ui.Comm1->OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
-        Run([&] { Comm1ReceiveData(sender, buffer, length); });
-    };
     WirePortEvents();
     WireHandlers();
     FormCreate();
@@ -79,6 +65,18 @@ TForm1::~TForm1() {
     ui.Comm1->OnRequestHangup = nullptr;
     ui.Comm1->OnReceiveError = nullptr;
     ui.Comm1->ClosePort();
+}
+
+void TForm1::Run(const std::function<void()>& handler) { RunReported(this, *Status, handler); }
+
+void TForm1::WirePortEvents() {
+    ui.Comm1->OnReceiveData = [this](TComm& sender, const uint8_t* buffer, uint16_t length) {
+        Run([&] { Comm1ReceiveData(sender, buffer, length); });
+    };
+    ui.Comm1->OnRequestHangup = [this](TComm& sender) { Run([&] { Comm1RequestHangup(sender); }); };
+    ui.Comm1->OnReceiveError = [this](TComm& sender, uint32_t mask) {
+        Run([&] { Comm1ReceiveError(sender, mask); });
+    };
 }
 
 // Every control's event runs the handler that bears its name.
@@ -227,13 +225,6 @@ void TForm1::Button45Click() { SlotCommandWrite(9); }
 void TForm1::Button46Click() { SlotHeaderQuery(9); }
 void TForm1::Button47Click() { SlotHeaderWrite(9); }
 
-// ---- Read all, write all, configuration files ---------------------------------------
-
-void TForm1::Button55Click() { Batches->ReadAll(); }
-void TForm1::Button56Click() { Batches->WriteAll(); }
-void TForm1::Button57Click() { ConfigFiles->Save(); }
-void TForm1::Button58Click() { ConfigFiles->Load(); }
-
 // ---- Key filters ------------------------------------------------------------------
 
 void TForm1::COMA1KeyPress(QChar& Key) { HexDigitFilter(Key); }
@@ -276,24 +267,16 @@ void TForm1::Edit1KeyPress(QChar& Key) { ThreeDigitFilter(Key, ui.Edit1->text())
 void TForm1::Edit2KeyPress(QChar& Key) { ThreeDigitFilter(Key, ui.Edit2->text()); }
 void TForm1::Edit3KeyPress(QChar& Key) { ThreeDigitFilter(Key, ui.Edit3->text()); }
 
-// ---- Reply intake -----------------------------------------------------------------
+// ---- Read all, write all, configuration files ---------------------------------------
 
-void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t BufferLength) {
-    Intake->Receive(Buffer, BufferLength);
-}
+void TForm1::Button55Click() { Batches->ReadAll(); }
+void TForm1::Button56Click() { Batches->WriteAll(); }
+void TForm1::Button57Click() { ConfigFiles->Save(); }
+void TForm1::Button58Click() { ConfigFiles->Load(); }
 
-void TForm1::Timer2Timer() { Intake->Tick(); }
+// ---- The port and the replies --------------------------------------------------------
 
-// ---- Status line, the port going away ----------------------------------------------
-
-void TForm1::Run(const std::function<void()>& handler) { RunReported(this, *Status, handler); }
-
-void TForm1::WirePortEvents() {
-    ui.Comm1->OnRequestHangup = [this](TComm& sender) { Run([&] { Comm1RequestHangup(sender); }); };
-    ui.Comm1->OnReceiveError = [this](TComm& sender, uint32_t mask) {
-        Run([&] { Comm1ReceiveError(sender, mask); });
-    };
-}
+void TForm1::Button1Click() { Link->Toggle(); }
 
 // The user's click on "打开串口" / "关闭串口"; it also ends the wait for a device that went away.
 void TForm1::PortButtonClicked() {
@@ -301,6 +284,12 @@ void TForm1::PortButtonClicked() {
     Run([this] { Button1Click(); });
     Link->AfterClick(click);
 }
+
+void TForm1::Comm1ReceiveData(TComm& /*Sender*/, const uint8_t* Buffer, uint16_t BufferLength) {
+    Intake->Receive(Buffer, BufferLength);
+}
+
+void TForm1::Timer2Timer() { Intake->Tick(); }
 
 // The device went away (an adapter pulled, the far end closed).
 void TForm1::Comm1RequestHangup(TComm& /*Sender*/) {

@@ -1,33 +1,28 @@
+// The main window. Its controls are made in ui/form_layout.cpp and held in `ui`; each job
+// around them is a part of its own (the status line, the port link, the settings binding, the
+// reply intake of the single buttons, read all and write all, configuration files), and the
+// handlers named after the controls are short calls into those parts.
 #pragma once
 
-#include "protocol/frames.h"
-#include "protocol/recv_mode.h"
-#include "protocol/settings.h"
-#include "serial/comm.h"
-#include "session/exchange_run.h"
 #include "ui/button_table.h"
 #include "ui/form_controls.h"
 
-#include <QByteArray>
-#include <QThread>
+#include <QChar>
 #include <QWidget>
-#include <array>
+#include <cstdint>
 #include <functional>
-#include <memory>
-#include <optional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 class QLineEdit;
-class QProgressDialog;
-class QTimer;
 class TBatchController;
+class TComm;
 class TConfigFileActions;
 class TPortLink;
 class TReplyIntake;
 class TSettingsBinding;
 class TStatusLine;
-class TComboBox;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -36,6 +31,10 @@ public:
     ~TForm1() override;
 
     Ui::Form1 ui;
+
+private:
+    friend const std::vector<TButtonEntry>& ButtonTable();
+    friend const std::vector<TKeyPressEntry>& KeyPressTable();
 
     // Handlers.
     void FormCreate();
@@ -139,26 +138,24 @@ public:
     void Comm1ReceiveError(TComm& Sender, uint32_t EventMask);
     void Timer2Timer();
 
-private:
     void WireHandlers();
     void WirePortEvents();
-    // Runs one handler through the application's error report and tells the status line
-    // about errors that got no box because one was open.
     void Run(const std::function<void()>& handler);
     void PortButtonClicked();
-    void NoteUnlisted(std::initializer_list<const TComboBox*> combos);
 
+    // The frames of the sending buttons, built from the settings the window shows.
     void SendPortSettings(int port, TComboBox* baud, TComboBox* parity, TComboBox* stop);
     void SendTime(int time, QLineEdit* field);
     void SlotCommandQuery(int slot);
     void SlotCommandWrite(int slot);
     void SlotHeaderQuery(int slot);
     void SlotHeaderWrite(int slot);
-    TStatusLine* Status = nullptr;
-    TSettingsBinding* Binding = nullptr;
-    TReplyIntake* Intake = nullptr;
-    TPortLink* Link = nullptr;
+    void NoteUnlisted(std::initializer_list<const TComboBox*> combos);
 
-    TBatchController* Batches = nullptr;
-    TConfigFileActions* ConfigFiles = nullptr;
+    TStatusLine* Status;
+    TSettingsBinding* Binding;
+    TReplyIntake* Intake;
+    TPortLink* Link;
+    TBatchController* Batches;
+    TConfigFileActions* ConfigFiles;
 };

@@ -1,12 +1,7 @@
-// The port panel: opening and closing the main serial port with the panel's settings.
+// The port panel's port field.
 #include "ui/port_panel.h"
 
 #include "ui/combo_box.h"
-#include "ui/error_report.h"
-#include "ui/main_window.h"
-#include "ui/port_link.h"
-#include "ui/status_line.h"
-#include "ui/text_codec.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -53,5 +48,3 @@ TComboBox* MakePortCombo(QWidget* parent, int x, int y, int w) {
     combo->setGeometry(x, y, w, 21);
     return combo;
 }
-
-void TForm1::Button1Click() { Link->Toggle(); }

@@ -5,6 +5,7 @@
 #include "modal_capture.h"
 #include "protocol/recv_mode.h"
 #include "pty/pty_pair.h"
+#include "serial/comm.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
@@ -27,8 +28,14 @@ QPushButton* ButtonOf(TForm1& form, int n) {
 
 // Delivers a batch to the receive handler as the port object would.
 void Deliver(TForm1& form, const QByteArray& bytes) {
-    form.Comm1ReceiveData(*form.ui.Comm1, reinterpret_cast<const uint8_t*>(bytes.constData()),
-                          uint16_t(bytes.size()));
+    PartOf<TReplyIntake>(form).Receive(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                       uint16_t(bytes.size()));
+}
+
+// Runs a button's click handler as the button table names it.
+void ClickHandlerOf(TForm1& form, int number) {
+    for (const TButtonEntry& b : ButtonTable())
+        if (b.number == number) (form.*b.click)();
 }
 
 // Waits for the pending tick of Timer2 to run.
@@ -191,9 +198,9 @@ void HandlersTest::slotButtonsCarryTheirSlot() {
     ButtonOf(*form, 25)->click();
     QCOMPARE(form->ui.discomm->text(), QStringLiteral("KORVAT#COMP04:0103FF#"));
     // The named handlers do what their buttons do.
-    form->Button44Click();
+    ClickHandlerOf(*form, 44);
     QCOMPARE(form->ui.discomm->text(), QStringLiteral("PPPPPP#COMR09#"));
-    form->Button36Click();
+    ClickHandlerOf(*form, 36);
     QCOMPARE(form->ui.discomm->text(), QStringLiteral("KORVAT#COMW7:1,160103000000044409#"));
 }
 

@@ -3,6 +3,7 @@
 // captions, the application's error report and the stored values of the port object.
 #include "../form_parts.h"
 #include "modal_capture.h"
+#include "serial/comm.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/main_window.h"
