@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/counter_file.h"
+#include "cli/exit_status.h"
 #include "config/settings_file.h"
 #include "ports/port_names.h"
 #include "protocol/replies.h"
@@ -54,29 +55,6 @@ QString Problem(const TExchange& e) {
         return QStringLiteral("%1 was not sent").arg(frame);
     }
     return {};
-}
-
-int StatusOf(Outcome outcome, bool gone) {
-    switch (outcome) {
-    case Outcome::Answered:
-        return kExitOk;
-    case Outcome::Silent:
-        return kExitNoAnswer;
-    case Outcome::PortGone:
-        return kExitGone;
-    case Outcome::NotSent:
-        return gone ? kExitGone : kExitDiffers;
-    default:
-        return kExitDiffers;
-    }
-}
-
-// The more serious of two statuses: the device gone, then silent, then any other failure.
-int Worse(int a, int b) {
-    auto rank = [](int status) {
-        return status == kExitGone ? 3 : status == kExitNoAnswer ? 2 : status == kExitOk ? 0 : 1;
-    };
-    return rank(b) > rank(a) ? b : a;
 }
 
 // Names every exchange that was not answered, on standard error; the exit status they earn.
