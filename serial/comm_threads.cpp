@@ -153,6 +153,14 @@ bool PortContext::CreateWaiters() {
            OwnerWaiter->Valid();
 }
 
+void PortContext::SetTimeouts(const Timeouts& t) {
+    ReadIntervalTimeout = t.ReadIntervalTimeout;
+    ReadTotalTimeoutMultiplier = t.ReadTotalTimeoutMultiplier;
+    ReadTotalTimeoutConstant = t.ReadTotalTimeoutConstant;
+    WriteTotalTimeoutMultiplier = t.WriteTotalTimeoutMultiplier;
+    WriteTotalTimeoutConstant = t.WriteTotalTimeoutConstant;
+}
+
 void PortContext::RequestStop() {
     StopRequested.store(true);
     const uint64_t one = 1;

@@ -68,12 +68,14 @@ struct PortContext final : PortShared {
     std::unique_ptr<Waiter> OwnerWaiter;
     bool CreateWaiters();
 
-    // Time-outs, re-applied by the owner while the threads run.
-    std::atomic<uint32_t> ReadIntervalTimeout{100};
+    // Time-outs, handed over by the owner before the threads start and again whenever they
+    // change while the threads run.
+    std::atomic<uint32_t> ReadIntervalTimeout{0};
     std::atomic<uint32_t> ReadTotalTimeoutMultiplier{0};
     std::atomic<uint32_t> ReadTotalTimeoutConstant{0};
     std::atomic<uint32_t> WriteTotalTimeoutMultiplier{0};
     std::atomic<uint32_t> WriteTotalTimeoutConstant{0};
+    void SetTimeouts(const Timeouts& t);
 
     // Receive thread: waits while more than the limit waits for the owner. False when the
     // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
