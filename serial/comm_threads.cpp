@@ -196,19 +196,17 @@ bool PortContext::WaitForOwner() {
 
 TReadThread::TReadThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
 
-TReadThread::~TReadThread() { Join(); }
-
 void TReadThread::Start() {
-    Thread = std::thread([this] { Run(); });
+    Thread.Start(
+        *Ctx,
+        [this] {
+            StartModemWatch();
+            Execute();
+        },
+        [this] { End(); });
 }
 
-void TReadThread::Run() {
-    StartModemWatch();
-    try {
-        Execute();
-    } catch (...) {
-        Ctx->ReportFailure();
-    }
+void TReadThread::End() {
     (void)tcflush(Ctx->Device, TCIFLUSH);
     StopModemWatch();
 }
@@ -220,34 +218,24 @@ void TReadThread::StartModemWatch() {
     InstallWakeHandler();
     ModemWatchDone.store(false);
     try {
-        ModemThread = std::thread([this] {
-            try {
-                WatchModemLines();
-            } catch (...) {
-                Ctx->ReportFailure();
-            }
-            ModemWatchDone.store(true);
-        });
+        ModemThread.Start(
+            *Ctx, [this] { WatchModemLines(); }, [this] { ModemWatchDone.store(true); });
     } catch (...) {
         ModemWatchDone.store(true);
     }
 }
 
 void TReadThread::StopModemWatch() {
-    if (!ModemThread.joinable()) return;
+    if (!ModemThread.Started()) return;
     // The modem-line wait ends only on a line change, the device going away or a signal. Only
     // the watcher is told to stop: the transmit thread goes on if the receive thread ended on
     // its own.
     ModemWatchStop.store(true);
     while (!ModemWatchDone.load()) {
-        pthread_kill(ModemThread.native_handle(), WakeSignal());
+        pthread_kill(ModemThread.NativeHandle(), WakeSignal());
         std::this_thread::sleep_for(milliseconds(1));
     }
-    ModemThread.join();
-}
-
-void TReadThread::Join() {
-    if (Thread.joinable()) Thread.join();
+    ModemThread.Join();
 }
 
 uint32_t TReadThread::NewLineErrors() {
@@ -496,28 +484,18 @@ bool TReadThread::DeliverHeld(bool all) {
 
 TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
 
-TWriteThread::~TWriteThread() { Join(); }
-
 void TWriteThread::Start() {
-    Thread = std::thread([this] { Run(); });
+    Thread.Start(
+        *Ctx, [this] { Execute(); }, [this] { End(); });
 }
 
-void TWriteThread::Run() {
-    try {
-        Execute();
-    } catch (...) {
-        Ctx->ReportFailure();
-    }
+void TWriteThread::End() {
     PortContext& ctx = *Ctx;
     (void)tcflush(ctx.Device, TCOFLUSH);
     std::lock_guard lock(ctx.QueueMutex);
     ctx.WriterEnded = true;
     ctx.Queue.clear();
     ctx.SendQueueEmpty.store(true);
-}
-
-void TWriteThread::Join() {
-    if (Thread.joinable()) Thread.join();
 }
 
 namespace {

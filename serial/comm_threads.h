@@ -14,6 +14,7 @@
 #include "serial/comm.h"
 #include "serial/notify.h"
 #include "serial/port_shared.h"
+#include "serial/port_thread.h"
 
 namespace vq830serial {
 
@@ -88,9 +89,8 @@ struct PortContext final : PortShared {
 class TReadThread {
 public:
     explicit TReadThread(std::shared_ptr<PortContext> ctx);
-    ~TReadThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
     // Largest batch.
     static constexpr size_t BufferSize = 2048;
@@ -104,9 +104,9 @@ private:
     // end), or on an unusable device (deliver, end quietly).
     enum class ReadEnd { Batch, Stop, Hangup, Gone };
 
-    // The thread body: any exception ends the thread as a hang-up would.
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
     void RememberLineCounts();
     ReadEnd WaitFirstByte(Clock::time_point& start);
     ReadEnd Gather(Clock::time_point start);
@@ -131,8 +131,6 @@ private:
     static constexpr auto NoticeDelay = std::chrono::milliseconds(1);
     static constexpr size_t MaxHeldNoticeBytes = 8 * BufferSize;
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
-    std::thread ModemThread;
     std::atomic<bool> ModemWatchDone{true};
     std::atomic<bool> ModemWatchStop{false};
     // Bytes read and not yet delivered: Stage[Head, Head + Held). Drained: the last read got
@@ -144,22 +142,23 @@ private:
     // Line-error counters seen last (framing, parity, overrun, receive-buffer overrun, break).
     bool HaveCounts = false;
     int LastFrame = 0, LastParity = 0, LastOverrun = 0, LastBufOverrun = 0, LastBreak = 0;
+    PortThread ModemThread;
+    PortThread Thread;
 };
 
 // Writes the buffers queued by SendBytes, in order, each completely before the next.
 class TWriteThread {
 public:
     explicit TWriteThread(std::shared_ptr<PortContext> ctx);
-    ~TWriteThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
 private:
-    // The thread body: any exception ends the thread as a hang-up would.
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
+    PortThread Thread;
 };
 
 } // namespace vq830serial

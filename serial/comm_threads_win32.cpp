@@ -83,24 +83,18 @@ void PendingIo::Finish(HANDLE device) {
 TReadThread::TReadThread(std::shared_ptr<PortContext> ctx)
     : Ctx(std::move(ctx)), Buffer(BufferSize) {}
 
-TReadThread::~TReadThread() { Join(); }
-
 void TReadThread::Start() {
     if (!Read.Create() || !LineWait.Create()) throw std::runtime_error("no completion event");
-    Thread = std::thread([this] { Run(); });
+    Thread.Start(
+        *Ctx,
+        [this] {
+            SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+            Execute();
+        },
+        [this] { End(); });
 }
 
-void TReadThread::Join() {
-    if (Thread.joinable()) Thread.join();
-}
-
-void TReadThread::Run() {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    try {
-        Execute();
-    } catch (...) {
-        Ctx->ReportFailure();
-    }
+void TReadThread::End() {
     PurgeComm(Ctx->Device, PURGE_RXABORT | PURGE_RXCLEAR);
     Read.Finish(Ctx->Device);
     // An empty mask ends a pending line-event wait (wine's cannot be cancelled otherwise).
@@ -241,24 +235,18 @@ bool TReadThread::DeliverBatch(DWORD count) {
 
 TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
 
-TWriteThread::~TWriteThread() { Join(); }
-
 void TWriteThread::Start() {
     if (!Write.Create()) throw std::runtime_error("no completion event");
-    Thread = std::thread([this] { Run(); });
+    Thread.Start(
+        *Ctx,
+        [this] {
+            SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+            Execute();
+        },
+        [this] { End(); });
 }
 
-void TWriteThread::Join() {
-    if (Thread.joinable()) Thread.join();
-}
-
-void TWriteThread::Run() {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    try {
-        Execute();
-    } catch (...) {
-        Ctx->ReportFailure();
-    }
+void TWriteThread::End() {
     PortContext& ctx = *Ctx;
     PurgeComm(ctx.Device, PURGE_TXABORT | PURGE_TXCLEAR);
     Write.Finish(ctx.Device);

@@ -22,6 +22,7 @@
 #include "serial/comm.h"
 #include "serial/notify.h"
 #include "serial/port_shared.h"
+#include "serial/port_thread.h"
 #include "serial/unique_handle.h"
 
 namespace vq830serial {
@@ -78,15 +79,15 @@ struct PendingIo {
 class TReadThread {
 public:
     explicit TReadThread(std::shared_ptr<PortContext> ctx);
-    ~TReadThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
     static constexpr DWORD BufferSize = 2048;
 
 private:
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
     bool Serve();
     bool ArmEventWait();
     bool ArmRead();
@@ -100,32 +101,32 @@ private:
     void DropEventWait();
 
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
     PendingIo Read;
     PendingIo LineWait;
     bool Watching = true;
     DWORD Mask = 0;
     std::vector<uint8_t> Buffer;
+    PortThread Thread;
 };
 
 // Writes the buffers queued by SendBytes, in order, each completely before the next.
 class TWriteThread {
 public:
     explicit TWriteThread(std::shared_ptr<PortContext> ctx);
-    ~TWriteThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
 private:
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
     bool WaitForWork();
     bool WriteAll(const uint8_t* data, DWORD count);
     bool WaitWritten(DWORD& written);
 
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
     PendingIo Write;
+    PortThread Thread;
 };
 
 } // namespace vq830serial
