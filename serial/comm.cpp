@@ -1,6 +1,6 @@
 // What TComm does the same on every platform: construction, the order of an opening,
 // starting the two port threads, closing and the property setters. Opening the device,
-// stopping the threads, sending and applying settings to a device live in comm_posix.cpp and
+// stopping the threads, sending and applying settings to a device live in comm_linux.cpp and
 // comm_win32.cpp.
 #include "serial/comm.h"
 
@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include "serial/comm_threads_win32.h"
 #else
-#include "serial/comm_threads.h"
+#include "serial/comm_threads_linux.h"
 #endif
 
 TComm::TComm(std::shared_ptr<NotifySink> sink)

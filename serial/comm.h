@@ -20,8 +20,10 @@
 #include "serial/notify.h"
 #ifdef _WIN32
 #include "serial/unique_handle.h"
-#else
+#elif defined(__linux__)
 #include "serial/unique_fd.h"
+#else
+#error "serial/: TComm has a backend for Linux and Windows only"
 #endif
 
 enum class TParity { None, Odd, Even, Mark, Space };
@@ -136,7 +138,7 @@ public:
     bool SendBytes(const void* Buffer, size_t Length);
     bool IsOpen() const { return DeviceHandle.Valid(); }
     // The system error behind the last failed OpenPort; 0 after a successful one or when the
-    // failure had no system error. On POSIX it is errno: a device that is locked, or that
+    // failure had no system error. On Linux it is errno: a device that is locked, or that
     // another process holds open (pseudo-terminals excepted), gives EBUSY; a path that is no
     // tty gives ENOTTY. On Windows it is GetLastError() of the call that failed:
     // ERROR_FILE_NOT_FOUND for a port that does not exist, ERROR_ACCESS_DENIED (wine:

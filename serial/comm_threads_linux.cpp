@@ -1,4 +1,4 @@
-#include "serial/comm_threads.h"
+#include "serial/comm_threads_linux.h"
 
 #include <cerrno>
 #include <chrono>

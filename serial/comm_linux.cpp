@@ -1,4 +1,4 @@
-// TComm on POSIX: a tty opened by path, eventfd stop and wake signals, termios2 settings.
+// TComm on Linux: a tty opened by path, eventfd stop and wake signals, termios2 settings.
 #include "serial/comm.h"
 
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "serial/comm_threads.h"
+#include "serial/comm_threads_linux.h"
 #include "serial/line_settings.h"
 #include "serial/port_holders.h"
 
