@@ -12,35 +12,16 @@
 #include <vector>
 
 #include "serial/comm.h"
+#include "serial/epoll_waiter_linux.h"
 #include "serial/notify.h"
 #include "serial/port_shared.h"
 #include "serial/port_thread.h"
 
 namespace vq830serial {
 
-enum class WaitResult { Stop, Ready, Timeout, Hangup, Invalid, Failed };
-
 // What one non-blocking read of the device gave: bytes, nothing yet, a hang-up, or an
 // unusable descriptor (the thread ends quietly).
 enum class ReadOutcome { Data, Empty, Hangup, Quiet };
-
-// Waits for the stop signal or for readiness of one descriptor. Both are registered once
-// (level-triggered), so a wait costs one call. When both are ready, the stop signal wins.
-class Waiter {
-public:
-    Waiter(int stopFd, int fd, uint32_t events);
-    ~Waiter();
-    Waiter(const Waiter&) = delete;
-    Waiter& operator=(const Waiter&) = delete;
-
-    bool Valid() const { return Ep >= 0; }
-    // Waits until deadline (none: no limit).
-    WaitResult Wait(std::optional<std::chrono::steady_clock::time_point> deadline);
-
-private:
-    int Ep = -1;
-    uint32_t Events;
-};
 
 // Everything the port threads use. Created by OpenPort, shared by the TComm and both threads,
 // and not changed while they run except for the atomics and the queue.
