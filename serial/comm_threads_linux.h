@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include <linux/serial.h>
+
 #include "serial/comm.h"
 #include "serial/epoll_waiter_linux.h"
 #include "serial/notify.h"
@@ -120,9 +122,10 @@ private:
     size_t Head = 0;
     size_t Held = 0;
     bool Drained = false;
-    // Line-error counters seen last (framing, parity, overrun, receive-buffer overrun, break).
+    // The driver's line-error counters seen last (framing, parity, overrun, receive-buffer
+    // overrun, break among them).
     bool HaveCounts = false;
-    int LastFrame = 0, LastParity = 0, LastOverrun = 0, LastBufOverrun = 0, LastBreak = 0;
+    serial_icounter_struct LastCounts{};
     PortThread ModemThread;
     PortThread Thread;
 };

@@ -13,6 +13,16 @@ HANDLE NewEvent(bool manualReset) { return CreateEventW(nullptr, manualReset, FA
 // How long an operation cancelled at a thread's end may take to report its end.
 constexpr DWORD CancelWaitMs = 2000;
 
+// Starts a port thread that runs at `priority` (serial/README.md says why).
+void StartAt(PortThread& thread, PortShared& port, int priority, std::function<void()> body,
+             std::function<void()> end) {
+    auto raised = [priority, body = std::move(body)] {
+        SetThreadPriority(GetCurrentThread(), priority);
+        body();
+    };
+    thread.Start(port, std::move(raised), std::move(end));
+}
+
 } // namespace
 
 bool PortContext::CreateEvents() {
@@ -85,13 +95,8 @@ TReadThread::TReadThread(std::shared_ptr<PortContext> ctx)
 
 void TReadThread::Start() {
     if (!Read.Create() || !LineWait.Create()) throw std::runtime_error("no completion event");
-    Thread.Start(
-        *Ctx,
-        [this] {
-            SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-            Execute();
-        },
-        [this] { End(); });
+    StartAt(
+        Thread, *Ctx, THREAD_PRIORITY_HIGHEST, [this] { Execute(); }, [this] { End(); });
 }
 
 void TReadThread::End() {
@@ -237,13 +242,8 @@ TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx
 
 void TWriteThread::Start() {
     if (!Write.Create()) throw std::runtime_error("no completion event");
-    Thread.Start(
-        *Ctx,
-        [this] {
-            SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-            Execute();
-        },
-        [this] { End(); });
+    StartAt(
+        Thread, *Ctx, THREAD_PRIORITY_ABOVE_NORMAL, [this] { Execute(); }, [this] { End(); });
 }
 
 void TWriteThread::End() {

@@ -11,11 +11,7 @@ void TReadThread::RememberLineCounts() {
     serial_icounter_struct ic{};
     if (ioctl(Ctx->Device, TIOCGICOUNT, &ic) != 0) return;
     HaveCounts = true;
-    LastFrame = ic.frame;
-    LastParity = ic.parity;
-    LastOverrun = ic.overrun;
-    LastBufOverrun = ic.buf_overrun;
-    LastBreak = ic.brk;
+    LastCounts = ic;
 }
 
 uint32_t TReadThread::NewLineErrors() {
@@ -23,16 +19,12 @@ uint32_t TReadThread::NewLineErrors() {
     serial_icounter_struct ic{};
     if (ioctl(Ctx->Device, TIOCGICOUNT, &ic) != 0) return 0;
     uint32_t flags = 0;
-    if (ic.buf_overrun != LastBufOverrun) flags |= CE_RXOVER;
-    if (ic.overrun != LastOverrun) flags |= CE_OVERRUN;
-    if (ic.parity != LastParity) flags |= CE_RXPARITY;
-    if (ic.frame != LastFrame) flags |= CE_FRAME;
-    if (ic.brk != LastBreak) flags |= CE_BREAK;
-    LastFrame = ic.frame;
-    LastParity = ic.parity;
-    LastOverrun = ic.overrun;
-    LastBufOverrun = ic.buf_overrun;
-    LastBreak = ic.brk;
+    if (ic.buf_overrun != LastCounts.buf_overrun) flags |= CE_RXOVER;
+    if (ic.overrun != LastCounts.overrun) flags |= CE_OVERRUN;
+    if (ic.parity != LastCounts.parity) flags |= CE_RXPARITY;
+    if (ic.frame != LastCounts.frame) flags |= CE_FRAME;
+    if (ic.brk != LastCounts.brk) flags |= CE_BREAK;
+    LastCounts = ic;
     return flags;
 }
 
