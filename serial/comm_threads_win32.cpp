@@ -221,16 +221,9 @@ bool TReadThread::EmptyMeansGone() const {
 
 // A read that ended empty (a read total time-out) delivers nothing and is issued again.
 bool TReadThread::DeliverBatch(DWORD count) {
-    std::vector<uint8_t> block;
-    block.reserve(count + 1);
-    if (Ctx->IgnoreNullChar.load())
-        std::copy_if(Buffer.begin(), Buffer.begin() + count, std::back_inserter(block),
-                     [](uint8_t b) { return b != 0; });
-    else
-        block.assign(Buffer.begin(), Buffer.begin() + count);
-    const auto n = static_cast<uint16_t>(block.size());
-    if (n == 0) return true;
-    block.push_back(0); // the batch is followed by one zero byte
+    std::vector<uint8_t> block = Ctx->BatchBlock(Buffer.data(), count);
+    if (block.empty()) return true;
+    const auto n = static_cast<uint16_t>(block.size() - 1);
     Ctx->Sink->Post(Ctx->DataNotice(std::move(block), n));
     return true;
 }
@@ -250,10 +243,7 @@ void TWriteThread::End() {
     PortContext& ctx = *Ctx;
     PurgeComm(ctx.Device, PURGE_TXABORT | PURGE_TXCLEAR);
     Write.Finish(ctx.Device);
-    std::lock_guard lock(ctx.QueueMutex);
-    ctx.WriterEnded = true;
-    ctx.Queue.clear();
-    ctx.SendQueueEmpty.store(true);
+    ctx.EndQueue();
 }
 
 // Waits for the stop event or a new buffer; false when the thread is to end.
@@ -270,16 +260,7 @@ void TWriteThread::Execute() {
     bool notifyEmpty = true;
     for (;;) {
         std::vector<uint8_t> item;
-        {
-            std::lock_guard lock(ctx.QueueMutex);
-            if (!ctx.Queue.empty()) {
-                item = std::move(ctx.Queue.front());
-                ctx.Queue.pop_front();
-            } else {
-                ctx.SendQueueEmpty.store(true);
-            }
-        }
-        if (item.empty()) {
+        if (!ctx.TakeNext(item)) {
             if (notifyEmpty) ctx.PostSendQueueEmpty();
             notifyEmpty = false;
             if (!WaitForWork()) return;

@@ -40,6 +40,37 @@ bool PortShared::Enqueue(const void* buffer, size_t length, size_t maxQueued) {
     return true;
 }
 
+bool PortShared::TakeNext(std::vector<uint8_t>& item) {
+    std::lock_guard lock(QueueMutex);
+    if (Queue.empty()) {
+        SendQueueEmpty.store(true);
+        return false;
+    }
+    item = std::move(Queue.front());
+    Queue.pop_front();
+    return true;
+}
+
+void PortShared::EndQueue() {
+    std::lock_guard lock(QueueMutex);
+    WriterEnded = true;
+    Queue.clear();
+    SendQueueEmpty.store(true);
+}
+
+std::vector<uint8_t> PortShared::BatchBlock(const uint8_t* data, size_t count) const {
+    std::vector<uint8_t> block;
+    block.reserve(count + 1);
+    if (IgnoreNullChar.load()) {
+        for (size_t i = 0; i < count; ++i)
+            if (data[i] != 0) block.push_back(data[i]);
+    } else {
+        block.assign(data, data + count);
+    }
+    if (!block.empty()) block.push_back(0); // the batch is followed by one zero byte
+    return block;
+}
+
 std::function<void()> PortShared::DataNotice(std::vector<uint8_t> block, uint16_t count) {
     // The batch counts as waiting until its closure has run, whatever the handler does.
     struct Taken {

@@ -48,6 +48,15 @@ struct PortShared : std::enable_shared_from_this<PortShared> {
     // Queues a copy of length bytes (followed by one zero byte, which is not sent); false
     // when there is nothing to send, the transmit thread has ended or maxQueued buffers wait.
     bool Enqueue(const void* buffer, size_t length, size_t maxQueued);
+    // Transmit thread: moves the first queued buffer into item; when none waits, marks the
+    // queue empty and returns false.
+    bool TakeNext(std::vector<uint8_t>& item);
+    // Transmit thread, at its end: what waits is dropped and nothing more is queued.
+    void EndQueue();
+
+    // Receive thread: count bytes read, as the owner gets them (zero bytes dropped when
+    // IgnoreNullChar is set, then one zero byte after the data); empty when nothing is left.
+    std::vector<uint8_t> BatchBlock(const uint8_t* data, size_t count) const;
 
     // Notifications to the owner's thread; each does nothing once the TComm is gone.
     // The notice of one received batch (the block holds count bytes and then one zero byte),

@@ -53,17 +53,9 @@ void TReadThread::End() {
 }
 
 void TReadThread::AddBatch(const uint8_t* data, size_t count) {
-    std::vector<uint8_t> block;
-    block.reserve(count + 1);
-    if (Ctx->IgnoreNullChar.load()) {
-        for (size_t i = 0; i < count; ++i)
-            if (data[i] != 0) block.push_back(data[i]);
-    } else {
-        block.assign(data, data + count);
-    }
-    const auto n = static_cast<uint16_t>(block.size());
-    if (n == 0) return;
-    block.push_back(0); // the batch is followed by one zero byte
+    std::vector<uint8_t> block = Ctx->BatchBlock(data, count);
+    if (block.empty()) return;
+    const auto n = static_cast<uint16_t>(block.size() - 1);
     Notices.push_back(Ctx->DataNotice(std::move(block), n));
     NoticeBytes += n;
 }

@@ -27,10 +27,7 @@ void TWriteThread::Start() {
 void TWriteThread::End() {
     PortContext& ctx = *Ctx;
     (void)tcflush(ctx.Device, TCOFLUSH);
-    std::lock_guard lock(ctx.QueueMutex);
-    ctx.WriterEnded = true;
-    ctx.Queue.clear();
-    ctx.SendQueueEmpty.store(true);
+    ctx.EndQueue();
 }
 
 namespace {
@@ -87,18 +84,7 @@ void TWriteThread::Execute() {
     bool notifyEmpty = true;
     for (;;) {
         std::vector<uint8_t> item;
-        bool have = false;
-        {
-            std::lock_guard lock(ctx.QueueMutex);
-            if (!ctx.Queue.empty()) {
-                item = std::move(ctx.Queue.front());
-                ctx.Queue.pop_front();
-                have = true;
-            } else {
-                ctx.SendQueueEmpty.store(true);
-            }
-        }
-        if (!have) {
+        if (!ctx.TakeNext(item)) {
             if (notifyEmpty) ctx.PostSendQueueEmpty();
             notifyEmpty = false;
             const WaitResult w = idle.Wait(std::nullopt);
