@@ -61,10 +61,8 @@ struct PortContext final : PortShared {
     std::atomic<uint32_t> WriteTotalTimeoutConstant{0};
     void SetTimeouts(const Timeouts& t);
 
-    // Receive thread: waits while more than the limit waits for the owner. False when the
-    // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
-    bool WaitForOwner();
     void WakeReader() override;
+    OwnerWait WaitOwnerSignal() override;
 };
 
 // Waits for received bytes, delivers them in batches of at most 2048 bytes, and reports line

@@ -53,22 +53,11 @@ void PortContext::WakeReader() {
     if (ReaderWaitsForOwner.load()) SetEvent(OwnerEvent.Get());
 }
 
-// The receive thread announces that it waits before it looks at the backlog again, and the
-// owner takes a batch off the backlog before it looks at the announcement, so one of the two
-// always sees the other: no wake-up is lost.
-bool PortContext::WaitForOwner() {
+PortShared::OwnerWait PortContext::WaitOwnerSignal() {
     const HANDLE waits[2] = {StopEvent.Get(), OwnerEvent.Get()};
-    DWORD result = WAIT_OBJECT_0 + 1;
-    while (Backlog.load() > ReceiveBacklogLimit.load()) {
-        ReaderWaitsForOwner.store(true);
-        if (Backlog.load() <= ReceiveBacklogLimit.load()) break;
-        result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        if (result != WAIT_OBJECT_0 + 1) break;
-    }
-    ReaderWaitsForOwner.store(false);
-    if (result == WAIT_OBJECT_0 + 1) return true;
-    if (result != WAIT_OBJECT_0) PostHangupRequest();
-    return false;
+    const DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (r == WAIT_OBJECT_0 + 1) return OwnerWait::Signalled;
+    return r == WAIT_OBJECT_0 ? OwnerWait::Stopped : OwnerWait::Failed;
 }
 
 bool PendingIo::Create() {

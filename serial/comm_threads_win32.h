@@ -48,10 +48,8 @@ struct PortContext final : PortShared {
     // A read total time-out applies: a read may then end with no bytes.
     std::atomic<bool> ReadsMayEndEmpty{false};
 
-    // Receive thread: waits while more than the limit waits for the owner. False when the
-    // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
-    bool WaitForOwner();
     void WakeReader() override;
+    OwnerWait WaitOwnerSignal() override;
 
     // After a failed call with error `code`: true when the operation is now in progress.
     // Otherwise the step ends: quietly for an unusable handle or an abort caused by our own

@@ -39,22 +39,22 @@ void PortContext::WakeReader() {
     (void)!write(OwnerFd.Get(), &one, sizeof one);
 }
 
-// The receive thread announces that it waits before it looks at the backlog again, and the
-// owner takes a batch off the backlog before it looks at the announcement, so one of the two
-// always sees the other: no wake-up is lost.
-bool PortContext::WaitForOwner() {
-    WaitResult result = WaitResult::Ready;
-    while (Backlog.load() > ReceiveBacklogLimit.load()) {
-        ReaderWaitsForOwner.store(true);
-        if (Backlog.load() <= ReceiveBacklogLimit.load()) break;
-        result = OwnerWaiter->Wait(std::nullopt);
-        if (result != WaitResult::Ready) break;
+PortShared::OwnerWait PortContext::WaitOwnerSignal() {
+    switch (OwnerWaiter->Wait(std::nullopt)) {
+    case WaitResult::Ready: {
         uint64_t n = 0;
         (void)!read(OwnerFd.Get(), &n, sizeof n);
+        return OwnerWait::Signalled;
     }
-    ReaderWaitsForOwner.store(false);
-    if (result == WaitResult::Hangup || result == WaitResult::Failed) PostHangupRequest();
-    return result == WaitResult::Ready;
+    case WaitResult::Hangup:
+    case WaitResult::Failed:
+        return OwnerWait::Failed;
+    case WaitResult::Stop:
+    case WaitResult::Invalid:
+    case WaitResult::Timeout:
+        break;
+    }
+    return OwnerWait::Stopped;
 }
 
 } // namespace vq830serial

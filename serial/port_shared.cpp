@@ -26,6 +26,22 @@ void PortShared::BatchTaken(size_t count) {
     WakeReader();
 }
 
+// The receive thread announces that it waits before it looks at the backlog again, and the
+// owner takes a batch off the backlog before it looks at the announcement, so one of the two
+// always sees the other: no wake-up is lost.
+bool PortShared::WaitForOwner() {
+    OwnerWait result = OwnerWait::Signalled;
+    while (Backlog.load() > ReceiveBacklogLimit.load()) {
+        ReaderWaitsForOwner.store(true);
+        if (Backlog.load() <= ReceiveBacklogLimit.load()) break;
+        result = WaitOwnerSignal();
+        if (result != OwnerWait::Signalled) break;
+    }
+    ReaderWaitsForOwner.store(false);
+    if (result == OwnerWait::Failed) PostHangupRequest();
+    return result == OwnerWait::Signalled;
+}
+
 bool PortShared::Enqueue(const void* buffer, size_t length, size_t maxQueued) {
     if (length == 0) return false;
     const auto* bytes = static_cast<const uint8_t*>(buffer);

@@ -39,6 +39,12 @@ struct PortShared : std::enable_shared_from_this<PortShared> {
     void BatchTaken(size_t count);
     // Wakes the receive thread if it waits for the owner.
     virtual void WakeReader() = 0;
+    // Receive thread: waits while more than the limit waits for the owner. False when the
+    // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
+    bool WaitForOwner();
+    // How one wait for WakeReader's signal ended, and that wait (the stop signal ends it too).
+    enum class OwnerWait { Signalled, Stopped, Failed };
+    virtual OwnerWait WaitOwnerSignal() = 0;
 
     // Transmit queue, first in first out.
     std::mutex QueueMutex;
