@@ -139,6 +139,7 @@ private:
     void Execute();
     // What the thread does last, however it ended.
     void End();
+    bool WaitForWork();
     std::shared_ptr<PortContext> Ctx;
     PortThread Thread;
 };

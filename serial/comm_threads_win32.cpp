@@ -245,21 +245,10 @@ bool TWriteThread::WaitForWork() {
 }
 
 void TWriteThread::Execute() {
-    PortContext& ctx = *Ctx;
-    bool notifyEmpty = true;
-    for (;;) {
-        std::vector<uint8_t> item;
-        if (!ctx.TakeNext(item)) {
-            if (notifyEmpty) ctx.PostSendQueueEmpty();
-            notifyEmpty = false;
-            if (!WaitForWork()) return;
-            continue;
-        }
-        if (ctx.Stopping()) return; // the item taken is dropped
-        // Each block carries one zero byte after the data, which is not sent.
-        if (!WriteAll(item.data(), static_cast<DWORD>(item.size() - 1))) return;
-        notifyEmpty = true;
-    }
+    Ctx->ServeQueue([this] { return WaitForWork(); },
+                    [this](const uint8_t* data, size_t count) {
+                        return WriteAll(data, static_cast<DWORD>(count));
+                    });
 }
 
 // Writes a block completely; a write the driver cuts short (a write time-out) goes on with

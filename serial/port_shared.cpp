@@ -74,6 +74,24 @@ void PortShared::EndQueue() {
     SendQueueEmpty.store(true);
 }
 
+void PortShared::ServeQueue(const std::function<bool()>& waitForWork,
+                            const std::function<bool(const uint8_t*, size_t)>& write) {
+    bool notifyEmpty = true;
+    for (;;) {
+        std::vector<uint8_t> item;
+        if (!TakeNext(item)) {
+            if (notifyEmpty) PostSendQueueEmpty();
+            notifyEmpty = false;
+            if (!waitForWork()) return;
+            continue;
+        }
+        if (StopRequested.load()) return; // the item taken is dropped
+        // Each block carries one zero byte after the data, which is not sent.
+        if (!write(item.data(), item.size() - 1)) return;
+        notifyEmpty = true;
+    }
+}
+
 std::vector<uint8_t> PortShared::BatchBlock(const uint8_t* data, size_t count) const {
     std::vector<uint8_t> block;
     block.reserve(count + 1);

@@ -59,6 +59,12 @@ struct PortShared : std::enable_shared_from_this<PortShared> {
     bool TakeNext(std::vector<uint8_t>& item);
     // Transmit thread, at its end: what waits is dropped and nothing more is queued.
     void EndQueue();
+    // The transmit thread's loop: the queued buffers written in order with write (the data,
+    // without the zero byte after it); when the queue is found empty, at the start and after
+    // a write, the owner is told once and waitForWork waits for the next buffer. Ends when
+    // either returns false or a stop was asked for (a buffer taken then is dropped).
+    void ServeQueue(const std::function<bool()>& waitForWork,
+                    const std::function<bool(const uint8_t*, size_t)>& write);
 
     // Receive thread: count bytes read, as the owner gets them (zero bytes dropped when
     // IgnoreNullChar is set, then one zero byte after the data); empty when nothing is left.

@@ -80,27 +80,22 @@ bool WriteAll(PortContext& ctx, Waiter& room, const uint8_t* data, size_t count)
 void TWriteThread::Execute() {
     PortContext& ctx = *Ctx;
     Waiter& room = *ctx.RoomWaiter;
-    Waiter& idle = *ctx.IdleWaiter;
-    bool notifyEmpty = true;
-    for (;;) {
-        std::vector<uint8_t> item;
-        if (!ctx.TakeNext(item)) {
-            if (notifyEmpty) ctx.PostSendQueueEmpty();
-            notifyEmpty = false;
-            const WaitResult w = idle.Wait(std::nullopt);
-            if (w == WaitResult::Ready) {
-                uint64_t n = 0;
-                (void)!read(ctx.WakeFd, &n, sizeof n);
-                continue;
-            }
-            if (w != WaitResult::Stop && w != WaitResult::Invalid) ctx.PostHangupRequest();
-            break;
-        }
-        if (ctx.StopRequested.load()) break; // the item taken is dropped
-        // Each block carries one zero byte after the data, which is not sent.
-        if (!WriteAll(ctx, room, item.data(), item.size() - 1)) break;
-        notifyEmpty = true;
+    ctx.ServeQueue(
+        [this] { return WaitForWork(); },
+        [&](const uint8_t* data, size_t count) { return WriteAll(ctx, room, data, count); });
+}
+
+// Waits for the stop signal or a new buffer; false when the thread is to end.
+bool TWriteThread::WaitForWork() {
+    PortContext& ctx = *Ctx;
+    const WaitResult w = ctx.IdleWaiter->Wait(std::nullopt);
+    if (w == WaitResult::Ready) {
+        uint64_t n = 0;
+        (void)!read(ctx.WakeFd, &n, sizeof n);
+        return true;
     }
+    if (w != WaitResult::Stop && w != WaitResult::Invalid) ctx.PostHangupRequest();
+    return false;
 }
 
 } // namespace vq830serial
