@@ -1,6 +1,6 @@
 // What TComm does the same on every platform: construction, the order of an opening,
 // starting the two port threads, closing and the property setters. Opening the device,
-// stopping the threads, sending and applying settings to a device live in comm_posix.cpp and
+// stopping the threads, sending and applying settings to a device live in comm_linux.cpp and
 // comm_win32.cpp.
 #include "serial/comm.h"
 
@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include "serial/comm_threads_win32.h"
 #else
-#include "serial/comm_threads.h"
+#include "serial/comm_threads_linux.h"
 #endif
 
 TComm::TComm(std::shared_ptr<NotifySink> sink)
@@ -73,38 +73,40 @@ template <typename T> void TComm::SetTimeout(T& Field, T Value) {
 }
 
 void TComm::SetCommName(std::string Value) { FCommName = std::move(Value); }
-void TComm::SetParity(TParity Value) { FParity = Value; }
+void TComm::SetParity(TParity Value) { FLine.Parity = Value; }
 
-void TComm::SetBaudRate(uint32_t Value) { SetLine(FBaudRate, Value); }
-void TComm::SetParityCheck(bool Value) { SetLine(FParityCheck, Value); }
-void TComm::SetOutx_CtsFlow(bool Value) { SetLine(FOutx_CtsFlow, Value); }
-void TComm::SetOutx_DsrFlow(bool Value) { SetLine(FOutx_DsrFlow, Value); }
-void TComm::SetDtrControl(TDtrControl Value) { SetLine(FDtrControl, Value); }
-void TComm::SetDsrSensitivity(bool Value) { SetLine(FDsrSensitivity, Value); }
-void TComm::SetTxContinueOnXoff(bool Value) { SetLine(FTxContinueOnXoff, Value); }
-void TComm::SetOutx_XonXoffFlow(bool Value) { SetLine(FOutx_XonXoffFlow, Value); }
-void TComm::SetInx_XonXoffFlow(bool Value) { SetLine(FInx_XonXoffFlow, Value); }
-void TComm::SetReplaceWhenParityError(bool Value) { SetLine(FReplaceWhenParityError, Value); }
-void TComm::SetIgnoreNullChar(bool Value) { SetLine(FIgnoreNullChar, Value); }
-void TComm::SetRtsControl(TRtsControl Value) { SetLine(FRtsControl, Value); }
-void TComm::SetXonLimit(uint16_t Value) { SetLine(FXonLimit, Value); }
-void TComm::SetXoffLimit(uint16_t Value) { SetLine(FXoffLimit, Value); }
-void TComm::SetByteSize(TByteSize Value) { SetLine(FByteSize, Value); }
-void TComm::SetStopBits(TStopBits Value) { SetLine(FStopBits, Value); }
-void TComm::SetXonChar(uint8_t Value) { SetLine(FXonChar, Value); }
-void TComm::SetXoffChar(uint8_t Value) { SetLine(FXoffChar, Value); }
-void TComm::SetReplacedChar(uint8_t Value) { SetLine(FReplacedChar, Value); }
+void TComm::SetBaudRate(uint32_t Value) { SetLine(FLine.BaudRate, Value); }
+void TComm::SetParityCheck(bool Value) { SetLine(FLine.ParityCheck, Value); }
+void TComm::SetOutx_CtsFlow(bool Value) { SetLine(FLine.Outx_CtsFlow, Value); }
+void TComm::SetOutx_DsrFlow(bool Value) { SetLine(FLine.Outx_DsrFlow, Value); }
+void TComm::SetDtrControl(TDtrControl Value) { SetLine(FLine.DtrControl, Value); }
+void TComm::SetDsrSensitivity(bool Value) { SetLine(FLine.DsrSensitivity, Value); }
+void TComm::SetTxContinueOnXoff(bool Value) { SetLine(FLine.TxContinueOnXoff, Value); }
+void TComm::SetOutx_XonXoffFlow(bool Value) { SetLine(FLine.Outx_XonXoffFlow, Value); }
+void TComm::SetInx_XonXoffFlow(bool Value) { SetLine(FLine.Inx_XonXoffFlow, Value); }
+void TComm::SetReplaceWhenParityError(bool Value) { SetLine(FLine.ReplaceWhenParityError, Value); }
+void TComm::SetIgnoreNullChar(bool Value) { SetLine(FLine.IgnoreNullChar, Value); }
+void TComm::SetRtsControl(TRtsControl Value) { SetLine(FLine.RtsControl, Value); }
+void TComm::SetXonLimit(uint16_t Value) { SetLine(FLine.XonLimit, Value); }
+void TComm::SetXoffLimit(uint16_t Value) { SetLine(FLine.XoffLimit, Value); }
+void TComm::SetByteSize(TByteSize Value) { SetLine(FLine.ByteSize, Value); }
+void TComm::SetStopBits(TStopBits Value) { SetLine(FLine.StopBits, Value); }
+void TComm::SetXonChar(uint8_t Value) { SetLine(FLine.XonChar, Value); }
+void TComm::SetXoffChar(uint8_t Value) { SetLine(FLine.XoffChar, Value); }
+void TComm::SetReplacedChar(uint8_t Value) { SetLine(FLine.ReplacedChar, Value); }
 
-void TComm::SetReadIntervalTimeout(uint32_t Value) { SetTimeout(FReadIntervalTimeout, Value); }
+void TComm::SetReadIntervalTimeout(uint32_t Value) {
+    SetTimeout(FTimeouts.ReadIntervalTimeout, Value);
+}
 void TComm::SetReadTotalTimeoutMultiplier(uint32_t Value) {
-    SetTimeout(FReadTotalTimeoutMultiplier, Value);
+    SetTimeout(FTimeouts.ReadTotalTimeoutMultiplier, Value);
 }
 void TComm::SetReadTotalTimeoutConstant(uint32_t Value) {
-    SetTimeout(FReadTotalTimeoutConstant, Value);
+    SetTimeout(FTimeouts.ReadTotalTimeoutConstant, Value);
 }
 void TComm::SetWriteTotalTimeoutMultiplier(uint32_t Value) {
-    SetTimeout(FWriteTotalTimeoutMultiplier, Value);
+    SetTimeout(FTimeouts.WriteTotalTimeoutMultiplier, Value);
 }
 void TComm::SetWriteTotalTimeoutConstant(uint32_t Value) {
-    SetTimeout(FWriteTotalTimeoutConstant, Value);
+    SetTimeout(FTimeouts.WriteTotalTimeoutConstant, Value);
 }

@@ -20,8 +20,10 @@
 #include "serial/notify.h"
 #ifdef _WIN32
 #include "serial/unique_handle.h"
-#else
+#elif defined(__linux__)
 #include "serial/unique_fd.h"
+#else
+#error "serial/: TComm has a backend for Linux and Windows only"
 #endif
 
 enum class TParity { None, Odd, Even, Mark, Space };
@@ -80,6 +82,39 @@ namespace vq830serial {
 struct PortContext;
 class TReadThread;
 class TWriteThread;
+
+// A port's line settings as its properties hold them, with their defaults.
+struct LineSettings {
+    uint32_t BaudRate = 9600;
+    bool ParityCheck = false;
+    bool Outx_CtsFlow = false;
+    bool Outx_DsrFlow = false;
+    TDtrControl DtrControl = TDtrControl::DtrEnable;
+    bool DsrSensitivity = false;
+    bool TxContinueOnXoff = true;
+    bool Outx_XonXoffFlow = true;
+    bool Inx_XonXoffFlow = true;
+    bool ReplaceWhenParityError = false;
+    bool IgnoreNullChar = false;
+    TRtsControl RtsControl = TRtsControl::RtsEnable;
+    uint16_t XonLimit = 500;
+    uint16_t XoffLimit = 500;
+    TByteSize ByteSize = TByteSize::_8;
+    TParity Parity = TParity::None;
+    TStopBits StopBits = TStopBits::_1;
+    uint8_t XonChar = 17;
+    uint8_t XoffChar = 19;
+    uint8_t ReplacedChar = 0;
+};
+
+// A port's time-outs in milliseconds, with their defaults.
+struct Timeouts {
+    uint32_t ReadIntervalTimeout = 100;
+    uint32_t ReadTotalTimeoutMultiplier = 0;
+    uint32_t ReadTotalTimeoutConstant = 0;
+    uint32_t WriteTotalTimeoutMultiplier = 0;
+    uint32_t WriteTotalTimeoutConstant = 0;
+};
 } // namespace vq830serial
 
 class TComm {
@@ -103,7 +138,7 @@ public:
     bool SendBytes(const void* Buffer, size_t Length);
     bool IsOpen() const { return DeviceHandle.Valid(); }
     // The system error behind the last failed OpenPort; 0 after a successful one or when the
-    // failure had no system error. On POSIX it is errno: a device that is locked, or that
+    // failure had no system error. On Linux it is errno: a device that is locked, or that
     // another process holds open (pseudo-terminals excepted), gives EBUSY; a path that is no
     // tty gives ENOTTY. On Windows it is GetLastError() of the call that failed:
     // ERROR_FILE_NOT_FOUND for a port that does not exist, ERROR_ACCESS_DENIED (wine:
@@ -114,55 +149,55 @@ public:
     // Properties.
     std::string CommName() const { return FCommName; }
     void SetCommName(std::string Value);
-    uint32_t BaudRate() const { return FBaudRate; }
+    uint32_t BaudRate() const { return FLine.BaudRate; }
     void SetBaudRate(uint32_t Value);
-    bool ParityCheck() const { return FParityCheck; }
+    bool ParityCheck() const { return FLine.ParityCheck; }
     void SetParityCheck(bool Value);
-    bool Outx_CtsFlow() const { return FOutx_CtsFlow; }
+    bool Outx_CtsFlow() const { return FLine.Outx_CtsFlow; }
     void SetOutx_CtsFlow(bool Value);
-    bool Outx_DsrFlow() const { return FOutx_DsrFlow; }
+    bool Outx_DsrFlow() const { return FLine.Outx_DsrFlow; }
     void SetOutx_DsrFlow(bool Value);
-    TDtrControl DtrControl() const { return FDtrControl; }
+    TDtrControl DtrControl() const { return FLine.DtrControl; }
     void SetDtrControl(TDtrControl Value);
-    bool DsrSensitivity() const { return FDsrSensitivity; }
+    bool DsrSensitivity() const { return FLine.DsrSensitivity; }
     void SetDsrSensitivity(bool Value);
-    bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
+    bool TxContinueOnXoff() const { return FLine.TxContinueOnXoff; }
     void SetTxContinueOnXoff(bool Value);
-    bool Outx_XonXoffFlow() const { return FOutx_XonXoffFlow; }
+    bool Outx_XonXoffFlow() const { return FLine.Outx_XonXoffFlow; }
     void SetOutx_XonXoffFlow(bool Value);
-    bool Inx_XonXoffFlow() const { return FInx_XonXoffFlow; }
+    bool Inx_XonXoffFlow() const { return FLine.Inx_XonXoffFlow; }
     void SetInx_XonXoffFlow(bool Value);
-    bool ReplaceWhenParityError() const { return FReplaceWhenParityError; }
+    bool ReplaceWhenParityError() const { return FLine.ReplaceWhenParityError; }
     void SetReplaceWhenParityError(bool Value);
-    bool IgnoreNullChar() const { return FIgnoreNullChar; }
+    bool IgnoreNullChar() const { return FLine.IgnoreNullChar; }
     void SetIgnoreNullChar(bool Value);
-    TRtsControl RtsControl() const { return FRtsControl; }
+    TRtsControl RtsControl() const { return FLine.RtsControl; }
     void SetRtsControl(TRtsControl Value);
-    uint16_t XonLimit() const { return FXonLimit; }
+    uint16_t XonLimit() const { return FLine.XonLimit; }
     void SetXonLimit(uint16_t Value);
-    uint16_t XoffLimit() const { return FXoffLimit; }
+    uint16_t XoffLimit() const { return FLine.XoffLimit; }
     void SetXoffLimit(uint16_t Value);
-    TByteSize ByteSize() const { return FByteSize; }
+    TByteSize ByteSize() const { return FLine.ByteSize; }
     void SetByteSize(TByteSize Value);
-    TParity Parity() const { return FParity; }
+    TParity Parity() const { return FLine.Parity; }
     void SetParity(TParity Value);
-    TStopBits StopBits() const { return FStopBits; }
+    TStopBits StopBits() const { return FLine.StopBits; }
     void SetStopBits(TStopBits Value);
-    uint8_t XonChar() const { return FXonChar; }
+    uint8_t XonChar() const { return FLine.XonChar; }
     void SetXonChar(uint8_t Value);
-    uint8_t XoffChar() const { return FXoffChar; }
+    uint8_t XoffChar() const { return FLine.XoffChar; }
     void SetXoffChar(uint8_t Value);
-    uint8_t ReplacedChar() const { return FReplacedChar; }
+    uint8_t ReplacedChar() const { return FLine.ReplacedChar; }
     void SetReplacedChar(uint8_t Value);
-    uint32_t ReadIntervalTimeout() const { return FReadIntervalTimeout; }
+    uint32_t ReadIntervalTimeout() const { return FTimeouts.ReadIntervalTimeout; }
     void SetReadIntervalTimeout(uint32_t Value);
-    uint32_t ReadTotalTimeoutMultiplier() const { return FReadTotalTimeoutMultiplier; }
+    uint32_t ReadTotalTimeoutMultiplier() const { return FTimeouts.ReadTotalTimeoutMultiplier; }
     void SetReadTotalTimeoutMultiplier(uint32_t Value);
-    uint32_t ReadTotalTimeoutConstant() const { return FReadTotalTimeoutConstant; }
+    uint32_t ReadTotalTimeoutConstant() const { return FTimeouts.ReadTotalTimeoutConstant; }
     void SetReadTotalTimeoutConstant(uint32_t Value);
-    uint32_t WriteTotalTimeoutMultiplier() const { return FWriteTotalTimeoutMultiplier; }
+    uint32_t WriteTotalTimeoutMultiplier() const { return FTimeouts.WriteTotalTimeoutMultiplier; }
     void SetWriteTotalTimeoutMultiplier(uint32_t Value);
-    uint32_t WriteTotalTimeoutConstant() const { return FWriteTotalTimeoutConstant; }
+    uint32_t WriteTotalTimeoutConstant() const { return FTimeouts.WriteTotalTimeoutConstant; }
     void SetWriteTotalTimeoutConstant(uint32_t Value);
     // Most received bytes that may wait for the owner (handed to the sink, their
     // OnReceiveData not yet run). While more wait, the receive thread reads nothing further and
@@ -224,31 +259,8 @@ private:
     std::shared_ptr<TComm*> Alive;
 
     std::string FCommName = "COM2";
-    uint32_t FBaudRate = 9600;
-    bool FParityCheck = false;
-    bool FOutx_CtsFlow = false;
-    bool FOutx_DsrFlow = false;
-    TDtrControl FDtrControl = TDtrControl::DtrEnable;
-    bool FDsrSensitivity = false;
-    bool FTxContinueOnXoff = true;
-    bool FOutx_XonXoffFlow = true;
-    bool FInx_XonXoffFlow = true;
-    bool FReplaceWhenParityError = false;
-    bool FIgnoreNullChar = false;
-    TRtsControl FRtsControl = TRtsControl::RtsEnable;
-    uint16_t FXonLimit = 500;
-    uint16_t FXoffLimit = 500;
-    TByteSize FByteSize = TByteSize::_8;
-    TParity FParity = TParity::None;
-    TStopBits FStopBits = TStopBits::_1;
-    uint8_t FXonChar = 17;
-    uint8_t FXoffChar = 19;
-    uint8_t FReplacedChar = 0;
-    uint32_t FReadIntervalTimeout = 100;
-    uint32_t FReadTotalTimeoutMultiplier = 0;
-    uint32_t FReadTotalTimeoutConstant = 0;
-    uint32_t FWriteTotalTimeoutMultiplier = 0;
-    uint32_t FWriteTotalTimeoutConstant = 0;
+    vq830serial::LineSettings FLine;
+    vq830serial::Timeouts FTimeouts;
     uint32_t FReceiveBacklogLimit = DefaultReceiveBacklogLimit;
 
     int FLastOpenErrno = 0;

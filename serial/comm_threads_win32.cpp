@@ -13,6 +13,16 @@ HANDLE NewEvent(bool manualReset) { return CreateEventW(nullptr, manualReset, FA
 // How long an operation cancelled at a thread's end may take to report its end.
 constexpr DWORD CancelWaitMs = 2000;
 
+// Starts a port thread that runs at `priority` (serial/README.md says why).
+void StartAt(PortThread& thread, PortShared& port, int priority, std::function<void()> body,
+             std::function<void()> end) {
+    auto raised = [priority, body = std::move(body)] {
+        SetThreadPriority(GetCurrentThread(), priority);
+        body();
+    };
+    thread.Start(port, std::move(raised), std::move(end));
+}
+
 } // namespace
 
 bool PortContext::CreateEvents() {
@@ -43,22 +53,11 @@ void PortContext::WakeReader() {
     if (ReaderWaitsForOwner.load()) SetEvent(OwnerEvent.Get());
 }
 
-// The receive thread announces that it waits before it looks at the backlog again, and the
-// owner takes a batch off the backlog before it looks at the announcement, so one of the two
-// always sees the other: no wake-up is lost.
-bool PortContext::WaitForOwner() {
+PortShared::OwnerWait PortContext::WaitOwnerSignal() {
     const HANDLE waits[2] = {StopEvent.Get(), OwnerEvent.Get()};
-    DWORD result = WAIT_OBJECT_0 + 1;
-    while (Backlog.load() > ReceiveBacklogLimit.load()) {
-        ReaderWaitsForOwner.store(true);
-        if (Backlog.load() <= ReceiveBacklogLimit.load()) break;
-        result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        if (result != WAIT_OBJECT_0 + 1) break;
-    }
-    ReaderWaitsForOwner.store(false);
-    if (result == WAIT_OBJECT_0 + 1) return true;
-    if (result != WAIT_OBJECT_0) PostHangupRequest();
-    return false;
+    const DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (r == WAIT_OBJECT_0 + 1) return OwnerWait::Signalled;
+    return r == WAIT_OBJECT_0 ? OwnerWait::Stopped : OwnerWait::Failed;
 }
 
 bool PendingIo::Create() {
@@ -83,24 +82,13 @@ void PendingIo::Finish(HANDLE device) {
 TReadThread::TReadThread(std::shared_ptr<PortContext> ctx)
     : Ctx(std::move(ctx)), Buffer(BufferSize) {}
 
-TReadThread::~TReadThread() { Join(); }
-
 void TReadThread::Start() {
     if (!Read.Create() || !LineWait.Create()) throw std::runtime_error("no completion event");
-    Thread = std::thread([this] { Run(); });
+    StartAt(
+        Thread, *Ctx, THREAD_PRIORITY_HIGHEST, [this] { Execute(); }, [this] { End(); });
 }
 
-void TReadThread::Join() {
-    if (Thread.joinable()) Thread.join();
-}
-
-void TReadThread::Run() {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    try {
-        Execute();
-    } catch (...) {
-        Ctx->ReportFailure();
-    }
+void TReadThread::End() {
     PurgeComm(Ctx->Device, PURGE_RXABORT | PURGE_RXCLEAR);
     Read.Finish(Ctx->Device);
     // An empty mask ends a pending line-event wait (wine's cannot be cancelled otherwise).
@@ -222,16 +210,9 @@ bool TReadThread::EmptyMeansGone() const {
 
 // A read that ended empty (a read total time-out) delivers nothing and is issued again.
 bool TReadThread::DeliverBatch(DWORD count) {
-    std::vector<uint8_t> block;
-    block.reserve(count + 1);
-    if (Ctx->IgnoreNullChar.load())
-        std::copy_if(Buffer.begin(), Buffer.begin() + count, std::back_inserter(block),
-                     [](uint8_t b) { return b != 0; });
-    else
-        block.assign(Buffer.begin(), Buffer.begin() + count);
-    const auto n = static_cast<uint16_t>(block.size());
-    if (n == 0) return true;
-    block.push_back(0); // the batch is followed by one zero byte
+    std::vector<uint8_t> block = Ctx->BatchBlock(Buffer.data(), count);
+    if (block.empty()) return true;
+    const auto n = static_cast<uint16_t>(block.size() - 1);
     Ctx->Sink->Post(Ctx->DataNotice(std::move(block), n));
     return true;
 }
@@ -241,31 +222,17 @@ bool TReadThread::DeliverBatch(DWORD count) {
 
 TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
 
-TWriteThread::~TWriteThread() { Join(); }
-
 void TWriteThread::Start() {
     if (!Write.Create()) throw std::runtime_error("no completion event");
-    Thread = std::thread([this] { Run(); });
+    StartAt(
+        Thread, *Ctx, THREAD_PRIORITY_ABOVE_NORMAL, [this] { Execute(); }, [this] { End(); });
 }
 
-void TWriteThread::Join() {
-    if (Thread.joinable()) Thread.join();
-}
-
-void TWriteThread::Run() {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    try {
-        Execute();
-    } catch (...) {
-        Ctx->ReportFailure();
-    }
+void TWriteThread::End() {
     PortContext& ctx = *Ctx;
     PurgeComm(ctx.Device, PURGE_TXABORT | PURGE_TXCLEAR);
     Write.Finish(ctx.Device);
-    std::lock_guard lock(ctx.QueueMutex);
-    ctx.WriterEnded = true;
-    ctx.Queue.clear();
-    ctx.SendQueueEmpty.store(true);
+    ctx.EndQueue();
 }
 
 // Waits for the stop event or a new buffer; false when the thread is to end.
@@ -278,30 +245,10 @@ bool TWriteThread::WaitForWork() {
 }
 
 void TWriteThread::Execute() {
-    PortContext& ctx = *Ctx;
-    bool notifyEmpty = true;
-    for (;;) {
-        std::vector<uint8_t> item;
-        {
-            std::lock_guard lock(ctx.QueueMutex);
-            if (!ctx.Queue.empty()) {
-                item = std::move(ctx.Queue.front());
-                ctx.Queue.pop_front();
-            } else {
-                ctx.SendQueueEmpty.store(true);
-            }
-        }
-        if (item.empty()) {
-            if (notifyEmpty) ctx.PostSendQueueEmpty();
-            notifyEmpty = false;
-            if (!WaitForWork()) return;
-            continue;
-        }
-        if (ctx.Stopping()) return; // the item taken is dropped
-        // Each block carries one zero byte after the data, which is not sent.
-        if (!WriteAll(item.data(), static_cast<DWORD>(item.size() - 1))) return;
-        notifyEmpty = true;
-    }
+    Ctx->ServeQueue([this] { return WaitForWork(); },
+                    [this](const uint8_t* data, size_t count) {
+                        return WriteAll(data, static_cast<DWORD>(count));
+                    });
 }
 
 // Writes a block completely; a write the driver cuts short (a write time-out) goes on with

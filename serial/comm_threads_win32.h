@@ -22,6 +22,7 @@
 #include "serial/comm.h"
 #include "serial/notify.h"
 #include "serial/port_shared.h"
+#include "serial/port_thread.h"
 #include "serial/unique_handle.h"
 
 namespace vq830serial {
@@ -47,10 +48,8 @@ struct PortContext final : PortShared {
     // A read total time-out applies: a read may then end with no bytes.
     std::atomic<bool> ReadsMayEndEmpty{false};
 
-    // Receive thread: waits while more than the limit waits for the owner. False when the
-    // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
-    bool WaitForOwner();
     void WakeReader() override;
+    OwnerWait WaitOwnerSignal() override;
 
     // After a failed call with error `code`: true when the operation is now in progress.
     // Otherwise the step ends: quietly for an unusable handle or an abort caused by our own
@@ -78,15 +77,15 @@ struct PendingIo {
 class TReadThread {
 public:
     explicit TReadThread(std::shared_ptr<PortContext> ctx);
-    ~TReadThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
     static constexpr DWORD BufferSize = 2048;
 
 private:
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
     bool Serve();
     bool ArmEventWait();
     bool ArmRead();
@@ -100,32 +99,32 @@ private:
     void DropEventWait();
 
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
     PendingIo Read;
     PendingIo LineWait;
     bool Watching = true;
     DWORD Mask = 0;
     std::vector<uint8_t> Buffer;
+    PortThread Thread;
 };
 
 // Writes the buffers queued by SendBytes, in order, each completely before the next.
 class TWriteThread {
 public:
     explicit TWriteThread(std::shared_ptr<PortContext> ctx);
-    ~TWriteThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
 private:
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
     bool WaitForWork();
     bool WriteAll(const uint8_t* data, DWORD count);
     bool WaitWritten(DWORD& written);
 
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
     PendingIo Write;
+    PortThread Thread;
 };
 
 } // namespace vq830serial

@@ -136,10 +136,10 @@ DWORD RtsCode(TRtsControl v) {
 // drivers it drops the modem lines. False when the device refuses the block.
 bool TComm::ApplyLineSettings() {
     ++FLineSettingsApplied;
-    if (Context) Context->IgnoreNullChar = FIgnoreNullChar;
+    if (Context) Context->IgnoreNullChar = FLine.IgnoreNullChar;
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (FBaudRate == 0) {
+    if (FLine.BaudRate == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
@@ -148,27 +148,27 @@ bool TComm::ApplyLineSettings() {
     fresh.DCBlength = sizeof fresh;
     fresh.EofChar = dcb.EofChar;
     fresh.EvtChar = dcb.EvtChar;
-    fresh.BaudRate = FBaudRate;
+    fresh.BaudRate = FLine.BaudRate;
     fresh.fBinary = 1;
-    fresh.fParity = FParityCheck;
-    fresh.fOutxCtsFlow = FOutx_CtsFlow;
-    fresh.fOutxDsrFlow = FOutx_DsrFlow;
-    fresh.fDtrControl = DtrCode(FDtrControl);
-    fresh.fDsrSensitivity = FDsrSensitivity;
-    fresh.fTXContinueOnXoff = FTxContinueOnXoff;
-    fresh.fOutX = FOutx_XonXoffFlow;
-    fresh.fInX = FInx_XonXoffFlow;
-    fresh.fErrorChar = FReplaceWhenParityError;
-    fresh.fNull = FIgnoreNullChar;
-    fresh.fRtsControl = RtsCode(FRtsControl);
-    fresh.XonLim = FXonLimit;
-    fresh.XoffLim = FXoffLimit;
-    fresh.ByteSize = static_cast<BYTE>(static_cast<int>(FByteSize) + 5);
-    fresh.Parity = static_cast<BYTE>(FParity);
-    fresh.StopBits = static_cast<BYTE>(FStopBits);
-    fresh.XonChar = static_cast<char>(FXonChar);
-    fresh.XoffChar = static_cast<char>(FXoffChar);
-    fresh.ErrorChar = static_cast<char>(FReplacedChar);
+    fresh.fParity = FLine.ParityCheck;
+    fresh.fOutxCtsFlow = FLine.Outx_CtsFlow;
+    fresh.fOutxDsrFlow = FLine.Outx_DsrFlow;
+    fresh.fDtrControl = DtrCode(FLine.DtrControl);
+    fresh.fDsrSensitivity = FLine.DsrSensitivity;
+    fresh.fTXContinueOnXoff = FLine.TxContinueOnXoff;
+    fresh.fOutX = FLine.Outx_XonXoffFlow;
+    fresh.fInX = FLine.Inx_XonXoffFlow;
+    fresh.fErrorChar = FLine.ReplaceWhenParityError;
+    fresh.fNull = FLine.IgnoreNullChar;
+    fresh.fRtsControl = RtsCode(FLine.RtsControl);
+    fresh.XonLim = FLine.XonLimit;
+    fresh.XoffLim = FLine.XoffLimit;
+    fresh.ByteSize = static_cast<BYTE>(static_cast<int>(FLine.ByteSize) + 5);
+    fresh.Parity = static_cast<BYTE>(FLine.Parity);
+    fresh.StopBits = static_cast<BYTE>(FLine.StopBits);
+    fresh.XonChar = static_cast<char>(FLine.XonChar);
+    fresh.XoffChar = static_cast<char>(FLine.XoffChar);
+    fresh.ErrorChar = static_cast<char>(FLine.ReplacedChar);
     return SetCommState(DeviceHandle.Get(), &fresh) != 0;
 }
 
@@ -180,10 +180,12 @@ bool TComm::ApplyLineSettings() {
 // port switched to it while open delivered nothing more.)
 void TComm::ApplyTimeouts() {
     ++FTimeoutsApplied;
-    COMMTIMEOUTS t{FReadIntervalTimeout, FReadTotalTimeoutMultiplier, FReadTotalTimeoutConstant,
-                   FWriteTotalTimeoutMultiplier, FWriteTotalTimeoutConstant};
-    const bool atOnce = FReadIntervalTimeout == ReadIntervalAtOnce &&
-                        FReadTotalTimeoutMultiplier == 0 && FReadTotalTimeoutConstant == 0;
+    COMMTIMEOUTS t{FTimeouts.ReadIntervalTimeout, FTimeouts.ReadTotalTimeoutMultiplier,
+                   FTimeouts.ReadTotalTimeoutConstant, FTimeouts.WriteTotalTimeoutMultiplier,
+                   FTimeouts.WriteTotalTimeoutConstant};
+    const bool atOnce = FTimeouts.ReadIntervalTimeout == ReadIntervalAtOnce &&
+                        FTimeouts.ReadTotalTimeoutMultiplier == 0 &&
+                        FTimeouts.ReadTotalTimeoutConstant == 0;
     if (atOnce) t.ReadIntervalTimeout = 1;
     if (Context)
         Context->ReadsMayEndEmpty =

@@ -8,29 +8,6 @@
 
 namespace vq830serial {
 
-struct LineSettings {
-    uint32_t BaudRate = 9600;
-    bool ParityCheck = false;
-    bool Outx_CtsFlow = false;
-    bool Outx_DsrFlow = false;
-    TDtrControl DtrControl = TDtrControl::DtrEnable;
-    bool DsrSensitivity = false;
-    bool TxContinueOnXoff = true;
-    bool Outx_XonXoffFlow = true;
-    bool Inx_XonXoffFlow = true;
-    bool ReplaceWhenParityError = false;
-    bool IgnoreNullChar = false;
-    TRtsControl RtsControl = TRtsControl::RtsEnable;
-    uint16_t XonLimit = 500;
-    uint16_t XoffLimit = 500;
-    TByteSize ByteSize = TByteSize::_8;
-    TParity Parity = TParity::None;
-    TStopBits StopBits = TStopBits::_1;
-    uint8_t XonChar = 17;
-    uint8_t XoffChar = 19;
-    uint8_t ReplacedChar = 0;
-};
-
 // A tty's attributes in the kernel's encoding (the fields of struct termios2), so that code
 // that cannot include the kernel's headers can look at them.
 struct TtyAttributes {

@@ -1,4 +1,4 @@
-// Which other processes have a device open, as /proc shows it. Plain C++ and POSIX.
+// Which other processes have a device open, as Linux's /proc shows it. Plain C++.
 #pragma once
 
 #include <string>

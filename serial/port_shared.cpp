@@ -26,6 +26,22 @@ void PortShared::BatchTaken(size_t count) {
     WakeReader();
 }
 
+// The receive thread announces that it waits before it looks at the backlog again, and the
+// owner takes a batch off the backlog before it looks at the announcement, so one of the two
+// always sees the other: no wake-up is lost.
+bool PortShared::WaitForOwner() {
+    OwnerWait result = OwnerWait::Signalled;
+    while (Backlog.load() > ReceiveBacklogLimit.load()) {
+        ReaderWaitsForOwner.store(true);
+        if (Backlog.load() <= ReceiveBacklogLimit.load()) break;
+        result = WaitOwnerSignal();
+        if (result != OwnerWait::Signalled) break;
+    }
+    ReaderWaitsForOwner.store(false);
+    if (result == OwnerWait::Failed) PostHangupRequest();
+    return result == OwnerWait::Signalled;
+}
+
 bool PortShared::Enqueue(const void* buffer, size_t length, size_t maxQueued) {
     if (length == 0) return false;
     const auto* bytes = static_cast<const uint8_t*>(buffer);
@@ -38,6 +54,55 @@ bool PortShared::Enqueue(const void* buffer, size_t length, size_t maxQueued) {
     Queue.push_back(std::move(block));
     SendQueueEmpty.store(false);
     return true;
+}
+
+bool PortShared::TakeNext(std::vector<uint8_t>& item) {
+    std::lock_guard lock(QueueMutex);
+    if (Queue.empty()) {
+        SendQueueEmpty.store(true);
+        return false;
+    }
+    item = std::move(Queue.front());
+    Queue.pop_front();
+    return true;
+}
+
+void PortShared::EndQueue() {
+    std::lock_guard lock(QueueMutex);
+    WriterEnded = true;
+    Queue.clear();
+    SendQueueEmpty.store(true);
+}
+
+void PortShared::ServeQueue(const std::function<bool()>& waitForWork,
+                            const std::function<bool(const uint8_t*, size_t)>& write) {
+    bool notifyEmpty = true;
+    for (;;) {
+        std::vector<uint8_t> item;
+        if (!TakeNext(item)) {
+            if (notifyEmpty) PostSendQueueEmpty();
+            notifyEmpty = false;
+            if (!waitForWork()) return;
+            continue;
+        }
+        if (StopRequested.load()) return; // the item taken is dropped
+        // Each block carries one zero byte after the data, which is not sent.
+        if (!write(item.data(), item.size() - 1)) return;
+        notifyEmpty = true;
+    }
+}
+
+std::vector<uint8_t> PortShared::BatchBlock(const uint8_t* data, size_t count) const {
+    std::vector<uint8_t> block;
+    block.reserve(count + 1);
+    if (IgnoreNullChar.load()) {
+        for (size_t i = 0; i < count; ++i)
+            if (data[i] != 0) block.push_back(data[i]);
+    } else {
+        block.assign(data, data + count);
+    }
+    if (!block.empty()) block.push_back(0); // the batch is followed by one zero byte
+    return block;
 }
 
 std::function<void()> PortShared::DataNotice(std::vector<uint8_t> block, uint16_t count) {

@@ -39,6 +39,12 @@ struct PortShared : std::enable_shared_from_this<PortShared> {
     void BatchTaken(size_t count);
     // Wakes the receive thread if it waits for the owner.
     virtual void WakeReader() = 0;
+    // Receive thread: waits while more than the limit waits for the owner. False when the
+    // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
+    bool WaitForOwner();
+    // How one wait for WakeReader's signal ended, and that wait (the stop signal ends it too).
+    enum class OwnerWait { Signalled, Stopped, Failed };
+    virtual OwnerWait WaitOwnerSignal() = 0;
 
     // Transmit queue, first in first out.
     std::mutex QueueMutex;
@@ -48,6 +54,21 @@ struct PortShared : std::enable_shared_from_this<PortShared> {
     // Queues a copy of length bytes (followed by one zero byte, which is not sent); false
     // when there is nothing to send, the transmit thread has ended or maxQueued buffers wait.
     bool Enqueue(const void* buffer, size_t length, size_t maxQueued);
+    // Transmit thread: moves the first queued buffer into item; when none waits, marks the
+    // queue empty and returns false.
+    bool TakeNext(std::vector<uint8_t>& item);
+    // Transmit thread, at its end: what waits is dropped and nothing more is queued.
+    void EndQueue();
+    // The transmit thread's loop: the queued buffers written in order with write (the data,
+    // without the zero byte after it); when the queue is found empty, at the start and after
+    // a write, the owner is told once and waitForWork waits for the next buffer. Ends when
+    // either returns false or a stop was asked for (a buffer taken then is dropped).
+    void ServeQueue(const std::function<bool()>& waitForWork,
+                    const std::function<bool(const uint8_t*, size_t)>& write);
+
+    // Receive thread: count bytes read, as the owner gets them (zero bytes dropped when
+    // IgnoreNullChar is set, then one zero byte after the data); empty when nothing is left.
+    std::vector<uint8_t> BatchBlock(const uint8_t* data, size_t count) const;
 
     // Notifications to the owner's thread; each does nothing once the TComm is gone.
     // The notice of one received batch (the block holds count bytes and then one zero byte),

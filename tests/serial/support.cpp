@@ -18,7 +18,6 @@ int CountEntries(const char* dir) {
 
 // The listing of /proc/self/fd holds the descriptor of the listing itself.
 int CountOpenFds() { return CountEntries("/proc/self/fd") - 1; }
-int CountThreads() { return CountEntries("/proc/self/task"); }
 
 std::set<std::string> ThreadIds() {
     std::set<std::string> ids;
@@ -119,13 +118,15 @@ bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeou
     return true;
 }
 
-bool WaitThreadCount(int n, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (CountThreads() != n) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+int ThreadsSince::Count() const {
+    int n = 0;
+    for (const auto& id : ThreadIds())
+        if (!Before.count(id)) ++n;
+    return n;
+}
+
+bool ThreadsSince::WaitCount(int n, std::chrono::milliseconds timeout) const {
+    return WaitFor([&] { return Count() == n; }, timeout);
 }
 
 std::vector<uint8_t> Pattern(size_t n, unsigned seed) {

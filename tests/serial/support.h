@@ -15,9 +15,8 @@
 
 using namespace std::chrono_literals;
 
-// Number of open descriptors and of threads of this process.
+// Number of open descriptors of this process.
 int CountOpenFds();
-int CountThreads();
 // Ids of this process's threads, and the CPU time (user plus system, in clock ticks) that the
 // given ones have used so far.
 std::set<std::string> ThreadIds();
@@ -49,7 +48,19 @@ bool WaitPending(const QueueNotifySink& sink, size_t n, std::chrono::millisecond
 // Waits until pred() holds, checking every 2 ms, for at most timeout. Returns pred()'s last value.
 bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
 
-// Waits until CountThreads() == n.
-bool WaitThreadCount(int n, std::chrono::milliseconds timeout);
+// The threads of this process started after this object: those the kernel lists now and did
+// not list at its construction. Counted from the ids listed then, not from their number: a
+// thread joined just before still shows in /proc until it has finished exiting, and counted
+// as a number it would be taken for one of the port's once it goes.
+class ThreadsSince {
+public:
+    ThreadsSince() : Before(ThreadIds()) {}
+    int Count() const;
+    // Waits until Count() == n.
+    bool WaitCount(int n, std::chrono::milliseconds timeout) const;
+
+private:
+    std::set<std::string> Before;
+};
 
 std::vector<uint8_t> Pattern(size_t n, unsigned seed = 1);

@@ -14,15 +14,15 @@ private slots:
         EventLog log;
         log.Attach(*comm);
         const int fds = CountOpenFds();
-        const int threads = CountThreads();
+        const ThreadsSince threads;
         for (int i = 0; i < 200; ++i) {
             comm->OpenPort();
             QVERIFY(comm->IsOpen());
-            if (i % 50 == 0) QVERIFY(WaitThreadCount(threads + 2, 5s));
+            if (i % 50 == 0) QVERIFY(threads.WaitCount(2, 5s));
             comm->ClosePort();
         }
         QCOMPARE(CountOpenFds(), fds);
-        QVERIFY(WaitThreadCount(threads, 5s));
+        QVERIFY(threads.WaitCount(0, 5s));
         sink->RunPending();
         QVERIFY(log.SendEmpty <= 200);
         QVERIFY(log.AllOnOwnerThread);
@@ -36,16 +36,16 @@ private slots:
         auto sink = std::make_shared<QueueNotifySink>();
         PtyPair pty;
         const int fds = CountOpenFds();
-        const int threads = CountThreads();
+        const ThreadsSince threads;
         {
             auto comm = MakeBinaryPort(sink, pty.SlavePath());
             comm->OpenPort();
             const auto big = Pattern(256 * 1024);
             QVERIFY(comm->SendBytes(big.data(), big.size())); // stalls: nobody reads
             QVERIFY(pty.Write("incoming"));
-            QVERIFY(WaitThreadCount(threads + 2, 5s));
+            QVERIFY(threads.WaitCount(2, 5s));
         } // destroyed open
-        QVERIFY(WaitThreadCount(threads, 5s));
+        QVERIFY(threads.WaitCount(0, 5s));
         QCOMPARE(CountOpenFds(), fds);
         sink->RunPending(); // whatever was queued does nothing now
         // The device was released: another object takes it.

@@ -233,13 +233,13 @@ private slots:
         auto sink = std::make_shared<QueueNotifySink>();
         PtyPair pty;
         auto comm = MakeBinaryPort(sink, pty.SlavePath());
+        const ThreadsSince threads;
         comm->OpenPort();
         const int fds = CountOpenFds();
-        const int threads = CountThreads();
         QCOMPARE(OpenError(*comm), QStringLiteral("This serial port already opened"));
         QVERIFY(comm->IsOpen());
         QCOMPARE(CountOpenFds(), fds);
-        QVERIFY(WaitThreadCount(threads, 5s));
+        QVERIFY(threads.WaitCount(2, 5s));
         QVERIFY(RoundTrip(*sink, *comm, pty));
     }
 
@@ -249,11 +249,11 @@ private slots:
         auto comm = MakeBinaryPort(sink, pty.SlavePath());
         comm->SetBaudRate(0);
         const int fds = CountOpenFds();
-        const int threads = CountThreads();
+        const ThreadsSince threads;
         QCOMPARE(OpenError(*comm), QStringLiteral("Unable to apply line settings"));
         QVERIFY(!comm->IsOpen());
         QCOMPARE(CountOpenFds(), fds);
-        QVERIFY(WaitThreadCount(threads, 5s));
+        QVERIFY(threads.WaitCount(0, 5s));
         // Nothing of the failed open remains: a good rate opens the same port.
         comm->SetBaudRate(19200);
         comm->OpenPort();

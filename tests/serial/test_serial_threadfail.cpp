@@ -76,11 +76,11 @@ private slots:
         PtyPair pty;
         auto comm = MakeBinaryPort(sink, pty.SlavePath());
         const int fds = CountOpenFds();
-        const int threads = CountThreads();
+        const ThreadsSince threads;
         QCOMPARE(OpenWithRoom(*comm, stack / 2), QStringLiteral("Unable to create read thread"));
         QVERIFY(!comm->IsOpen());
         QCOMPARE(CountOpenFds(), fds);
-        QVERIFY(WaitThreadCount(threads, 5s));
+        QVERIFY(threads.WaitCount(0, 5s));
         QVERIFY(!comm->SendBytes("x", 1));
     }
 
@@ -91,12 +91,12 @@ private slots:
         PtyPair pty;
         auto comm = MakeBinaryPort(sink, pty.SlavePath());
         const int fds = CountOpenFds();
-        const int threads = CountThreads();
+        const ThreadsSince threads;
         QCOMPARE(OpenWithRoom(*comm, stack + stack / 2),
                  QStringLiteral("Unable to create write thread"));
         QVERIFY(!comm->IsOpen());
         QCOMPARE(CountOpenFds(), fds);
-        QVERIFY(WaitThreadCount(threads, 5s));
+        QVERIFY(threads.WaitCount(0, 5s));
         // The receive thread ran and was stopped without reporting anything.
         sink->RunPending();
         // Afterwards the port opens normally.

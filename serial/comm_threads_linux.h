@@ -11,35 +11,19 @@
 #include <thread>
 #include <vector>
 
+#include <linux/serial.h>
+
 #include "serial/comm.h"
+#include "serial/epoll_waiter_linux.h"
 #include "serial/notify.h"
 #include "serial/port_shared.h"
+#include "serial/port_thread.h"
 
 namespace vq830serial {
-
-enum class WaitResult { Stop, Ready, Timeout, Hangup, Invalid, Failed };
 
 // What one non-blocking read of the device gave: bytes, nothing yet, a hang-up, or an
 // unusable descriptor (the thread ends quietly).
 enum class ReadOutcome { Data, Empty, Hangup, Quiet };
-
-// Waits for the stop signal or for readiness of one descriptor. Both are registered once
-// (level-triggered), so a wait costs one call. When both are ready, the stop signal wins.
-class Waiter {
-public:
-    Waiter(int stopFd, int fd, uint32_t events);
-    ~Waiter();
-    Waiter(const Waiter&) = delete;
-    Waiter& operator=(const Waiter&) = delete;
-
-    bool Valid() const { return Ep >= 0; }
-    // Waits until deadline (none: no limit).
-    WaitResult Wait(std::optional<std::chrono::steady_clock::time_point> deadline);
-
-private:
-    int Ep = -1;
-    uint32_t Events;
-};
 
 // Everything the port threads use. Created by OpenPort, shared by the TComm and both threads,
 // and not changed while they run except for the atomics and the queue.
@@ -68,17 +52,17 @@ struct PortContext final : PortShared {
     std::unique_ptr<Waiter> OwnerWaiter;
     bool CreateWaiters();
 
-    // Time-outs, re-applied by the owner while the threads run.
-    std::atomic<uint32_t> ReadIntervalTimeout{100};
+    // Time-outs, handed over by the owner before the threads start and again whenever they
+    // change while the threads run.
+    std::atomic<uint32_t> ReadIntervalTimeout{0};
     std::atomic<uint32_t> ReadTotalTimeoutMultiplier{0};
     std::atomic<uint32_t> ReadTotalTimeoutConstant{0};
     std::atomic<uint32_t> WriteTotalTimeoutMultiplier{0};
     std::atomic<uint32_t> WriteTotalTimeoutConstant{0};
+    void SetTimeouts(const Timeouts& t);
 
-    // Receive thread: waits while more than the limit waits for the owner. False when the
-    // thread is to end (stopped, or the wait failed, which is reported as a hang-up).
-    bool WaitForOwner();
     void WakeReader() override;
+    OwnerWait WaitOwnerSignal() override;
 };
 
 // Waits for received bytes, delivers them in batches of at most 2048 bytes, and reports line
@@ -86,9 +70,8 @@ struct PortContext final : PortShared {
 class TReadThread {
 public:
     explicit TReadThread(std::shared_ptr<PortContext> ctx);
-    ~TReadThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
     // Largest batch.
     static constexpr size_t BufferSize = 2048;
@@ -102,9 +85,9 @@ private:
     // end), or on an unusable device (deliver, end quietly).
     enum class ReadEnd { Batch, Stop, Hangup, Gone };
 
-    // The thread body: any exception ends the thread as a hang-up would.
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
     void RememberLineCounts();
     ReadEnd WaitFirstByte(Clock::time_point& start);
     ReadEnd Gather(Clock::time_point start);
@@ -129,8 +112,6 @@ private:
     static constexpr auto NoticeDelay = std::chrono::milliseconds(1);
     static constexpr size_t MaxHeldNoticeBytes = 8 * BufferSize;
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
-    std::thread ModemThread;
     std::atomic<bool> ModemWatchDone{true};
     std::atomic<bool> ModemWatchStop{false};
     // Bytes read and not yet delivered: Stage[Head, Head + Held). Drained: the last read got
@@ -139,25 +120,28 @@ private:
     size_t Head = 0;
     size_t Held = 0;
     bool Drained = false;
-    // Line-error counters seen last (framing, parity, overrun, receive-buffer overrun, break).
+    // The driver's line-error counters seen last (framing, parity, overrun, receive-buffer
+    // overrun, break among them).
     bool HaveCounts = false;
-    int LastFrame = 0, LastParity = 0, LastOverrun = 0, LastBufOverrun = 0, LastBreak = 0;
+    serial_icounter_struct LastCounts{};
+    PortThread ModemThread;
+    PortThread Thread;
 };
 
 // Writes the buffers queued by SendBytes, in order, each completely before the next.
 class TWriteThread {
 public:
     explicit TWriteThread(std::shared_ptr<PortContext> ctx);
-    ~TWriteThread(); // joins
     void Start();
-    void Join();
+    void Join() { Thread.Join(); }
 
 private:
-    // The thread body: any exception ends the thread as a hang-up would.
-    void Run();
     void Execute();
+    // What the thread does last, however it ended.
+    void End();
+    bool WaitForWork();
     std::shared_ptr<PortContext> Ctx;
-    std::thread Thread;
+    PortThread Thread;
 };
 
 } // namespace vq830serial

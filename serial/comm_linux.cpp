@@ -1,4 +1,4 @@
-// TComm on POSIX: a tty opened by path, eventfd stop and wake signals, termios2 settings.
+// TComm on Linux: a tty opened by path, eventfd stop and wake signals, termios2 settings.
 #include "serial/comm.h"
 
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "serial/comm_threads.h"
+#include "serial/comm_threads_linux.h"
 #include "serial/line_settings.h"
 #include "serial/port_holders.h"
 
@@ -83,7 +83,7 @@ void TComm::StartPort() {
     WakeSignal = std::move(wake);
     if (!Context->CreateWaiters()) throw ECommsError(CommsErrorText::EventFailed);
     PassTimeouts();
-    Context->IgnoreNullChar = FIgnoreNullChar;
+    Context->IgnoreNullChar = FLine.IgnoreNullChar;
     Context->SetReceiveBacklogLimit(FReceiveBacklogLimit);
 
     StartThreads();
@@ -123,30 +123,9 @@ bool TComm::SendBytes(const void* Buffer, size_t Length) {
 bool TComm::SendQueueEmpty() const { return Context ? Context->SendQueueEmpty.load() : true; }
 
 bool TComm::ApplyLineSettings() {
-    vq830serial::LineSettings s;
-    s.BaudRate = FBaudRate;
-    s.ParityCheck = FParityCheck;
-    s.Outx_CtsFlow = FOutx_CtsFlow;
-    s.Outx_DsrFlow = FOutx_DsrFlow;
-    s.DtrControl = FDtrControl;
-    s.DsrSensitivity = FDsrSensitivity;
-    s.TxContinueOnXoff = FTxContinueOnXoff;
-    s.Outx_XonXoffFlow = FOutx_XonXoffFlow;
-    s.Inx_XonXoffFlow = FInx_XonXoffFlow;
-    s.ReplaceWhenParityError = FReplaceWhenParityError;
-    s.IgnoreNullChar = FIgnoreNullChar;
-    s.RtsControl = FRtsControl;
-    s.XonLimit = FXonLimit;
-    s.XoffLimit = FXoffLimit;
-    s.ByteSize = FByteSize;
-    s.Parity = FParity;
-    s.StopBits = FStopBits;
-    s.XonChar = FXonChar;
-    s.XoffChar = FXoffChar;
-    s.ReplacedChar = FReplacedChar;
     ++FLineSettingsApplied;
-    if (Context) Context->IgnoreNullChar = FIgnoreNullChar;
-    return vq830serial::ApplyLineSettingsTo(DeviceHandle.Get(), s);
+    if (Context) Context->IgnoreNullChar = FLine.IgnoreNullChar;
+    return vq830serial::ApplyLineSettingsTo(DeviceHandle.Get(), FLine);
 }
 
 void TComm::ApplyTimeouts() {
@@ -155,12 +134,7 @@ void TComm::ApplyTimeouts() {
 }
 
 void TComm::PassTimeouts() {
-    if (!Context) return;
-    Context->ReadIntervalTimeout = FReadIntervalTimeout;
-    Context->ReadTotalTimeoutMultiplier = FReadTotalTimeoutMultiplier;
-    Context->ReadTotalTimeoutConstant = FReadTotalTimeoutConstant;
-    Context->WriteTotalTimeoutMultiplier = FWriteTotalTimeoutMultiplier;
-    Context->WriteTotalTimeoutConstant = FWriteTotalTimeoutConstant;
+    if (Context) Context->SetTimeouts(FTimeouts);
 }
 
 void TComm::SetReceiveBacklogLimit(uint32_t Value) {
