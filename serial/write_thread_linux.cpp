@@ -11,12 +11,6 @@
 
 namespace vq830serial {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-} // namespace
-
 TWriteThread::TWriteThread(std::shared_ptr<PortContext> ctx) : Ctx(std::move(ctx)) {}
 
 void TWriteThread::Start() {
@@ -31,6 +25,8 @@ void TWriteThread::End() {
 }
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // Writes a block completely (false: stopped, or the device failed).
 bool WriteAll(PortContext& ctx, Waiter& room, const uint8_t* data, size_t count) {

@@ -22,34 +22,6 @@ qsizetype CountOf(const TExchangeRun& run, Outcome outcome) {
                          [outcome](const TExchange& e) { return e.judgement.outcome == outcome; });
 }
 
-} // namespace
-
-// The details with at most `perSection` items under each heading (items are the lines indented
-// by two spaces), the rest counted; a box stays on the screen however much went wrong.
-QString Shortened(const QString& details, int perSection) {
-    QStringList kept;
-    int shown = 0;
-    int hidden = 0;
-    auto countHidden = [&] {
-        if (hidden > 0) kept << QStringLiteral("  …另有 %1 项，见详细信息").arg(hidden);
-        hidden = 0;
-    };
-    for (const QString& line : details.trimmed().split(QLatin1Char('\n'))) {
-        if (!line.startsWith(QStringLiteral("  "))) {
-            countHidden();
-            shown = 0;
-            kept << line;
-        } else if (shown < perSection) {
-            ++shown;
-            kept << line;
-        } else {
-            ++hidden;
-        }
-    }
-    countHidden();
-    return kept.join(QLatin1Char('\n'));
-}
-
 QString MissingText(const Judgement& j, const TFieldNamer& name) {
     QStringList names;
     for (const SettingField& f : j.missing)
@@ -122,8 +94,6 @@ QString NotReadText(const ReadBack& read, const TFieldNamer& name) {
     return Listed(QStringLiteral("未读回的设置（%1 项）："), notRead);
 }
 
-namespace {
-
 using OutcomeCounts = std::initializer_list<std::pair<Outcome, QString>>;
 
 // Each text of `kinds` whose outcome some exchanges of the run ended with, with their number.
@@ -144,8 +114,6 @@ QStringList ProblemCounts(const TExchangeRun& run) {
                          {Outcome::PortGone, QStringLiteral("%1 个帧等待应答时设备断开")},
                          {Outcome::NotSent, QStringLiteral("%1 个帧未发送")}});
 }
-
-} // namespace
 
 // "全部一致" only when every written setting was read back equal and every frame was answered;
 // otherwise what the comparison found and what became of the frames, each by its own name.
@@ -180,6 +148,8 @@ QString ReadAllSummary(const TExchangeRun& run) {
     return summary;
 }
 
+} // namespace
+
 // Read all says in the status line how many answers came; write all says whether every written
 // setting was read back equal. Whatever went wrong is listed in a box.
 TBatchReport BatchReportOf(const TExchangeRun& run, const std::optional<DeviceSettings>& written,
@@ -195,4 +165,30 @@ TBatchReport BatchReportOf(const TExchangeRun& run, const std::optional<DeviceSe
     if (run.WentAway()) report.summary += QStringLiteral("（设备已断开）");
     report.box = written || !report.details.isEmpty();
     return report;
+}
+
+// The details with at most `perSection` items under each heading (items are the lines indented
+// by two spaces), the rest counted; a box stays on the screen however much went wrong.
+QString Shortened(const QString& details, int perSection) {
+    QStringList kept;
+    int shown = 0;
+    int hidden = 0;
+    auto countHidden = [&] {
+        if (hidden > 0) kept << QStringLiteral("  …另有 %1 项，见详细信息").arg(hidden);
+        hidden = 0;
+    };
+    for (const QString& line : details.trimmed().split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QStringLiteral("  "))) {
+            countHidden();
+            shown = 0;
+            kept << line;
+        } else if (shown < perSection) {
+            ++shown;
+            kept << line;
+        } else {
+            ++hidden;
+        }
+    }
+    countHidden();
+    return kept.join(QLatin1Char('\n'));
 }

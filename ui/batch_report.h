@@ -3,7 +3,6 @@
 // not end answered). Plain functions of the run, testable without a window.
 #pragma once
 
-#include "protocol/answers.h"
 #include "protocol/settings.h"
 #include "session/exchange_run.h"
 
@@ -24,13 +23,5 @@ struct TBatchReport {
 TBatchReport BatchReportOf(const TExchangeRun& run, const std::optional<DeviceSettings>& written,
                            const TFieldNamer& name);
 
-// The parts of a report.
-QString ReadAllSummary(const TExchangeRun& run);
-QString WriteAllSummary(const TExchangeRun& run, const std::vector<Mismatch>& mismatches);
-QString MissingText(const Judgement& j, const TFieldNamer& name);
-QString ExchangeProblems(const TExchangeRun& run, const TFieldNamer& name);
-QString MismatchText(const std::vector<Mismatch>& mismatches, const DeviceSettings& written,
-                     const ReadBack& read, const TFieldNamer& name);
-QString NotReadText(const ReadBack& read, const TFieldNamer& name);
 // The details with at most `perSection` items under each heading, the rest counted.
 QString Shortened(const QString& details, int perSection);

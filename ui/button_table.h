@@ -3,6 +3,7 @@
 // TForm1's (ui/main_window_buttons.cpp); the layout is handed it to number the slot buttons.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 class QChar;
@@ -30,7 +31,12 @@ struct TButtonEntry {
 const std::vector<TButtonEntry>& ButtonTable();
 
 // The number of the slot button with this role; 0 when the table has none.
-int SlotButtonNumber(const std::vector<TButtonEntry>& table, ButtonRole role, int slot);
+inline int SlotButtonNumber(const std::vector<TButtonEntry>& table, ButtonRole role, int slot) {
+    const auto it = std::find_if(table.begin(), table.end(), [&](const TButtonEntry& b) {
+        return b.role == role && b.slot == slot;
+    });
+    return it == table.end() ? 0 : it->number;
+}
 
 // Every field whose keys are filtered, by object name, with its key-press handler.
 struct TKeyPressEntry {

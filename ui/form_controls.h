@@ -17,7 +17,6 @@ class QTimer;
 class QWidget;
 class TComboBox;
 class TComm;
-class TCommHost;
 class TTrafficLog;
 struct TButtonEntry;
 
@@ -87,7 +86,6 @@ struct Form1 {
     QLabel* StatusLine = nullptr;
     // Non-visual components: the serial port object (its owner in the object tree is named
     // "Comm1") and the reply timer.
-    TCommHost* Comm1Host = nullptr;
     TComm* Comm1 = nullptr;
     QTimer* Timer2 = nullptr;
 

@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <algorithm>
 #include <limits>
 
 namespace {
@@ -309,8 +308,7 @@ void BuildPages(Ui::Form1& ui, const std::vector<TButtonEntry>& buttons, QWidget
 } // namespace
 
 void Ui::Form1::setupUi(QWidget* form, const std::vector<TButtonEntry>& buttons) {
-    Comm1Host = new TCommHost(form);
-    Comm1 = &Comm1Host->Port();
+    Comm1 = &(new TCommHost(form))->Port();
     Timer2 = new QTimer(form);
     form->setObjectName(QStringLiteral("Form1"));
     form->setWindowTitle(QString());
@@ -349,11 +347,4 @@ const std::array<QString, 3>& TimeCaptions() {
                                                  QStringLiteral("方式1读仪表间隔时间"),
                                                  QStringLiteral("方式1读仪表超时时间")};
     return captions;
-}
-
-int SlotButtonNumber(const std::vector<TButtonEntry>& table, ButtonRole role, int slot) {
-    const auto it = std::find_if(table.begin(), table.end(), [&](const TButtonEntry& b) {
-        return b.role == role && b.slot == slot;
-    });
-    return it == table.end() ? 0 : it->number;
 }

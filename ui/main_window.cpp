@@ -32,12 +32,14 @@ void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
                         .arg(field->objectName(), caption, field->text()));
 }
 
+QPushButton* ButtonOf(const QWidget* form, int number) {
+    return form->findChild<QPushButton*>(QStringLiteral("Button%1").arg(number));
+}
+
 std::vector<QPushButton*> IdleOnlyButtons(const QWidget* form) {
     std::vector<QPushButton*> buttons;
     for (const TButtonEntry& b : ButtonTable())
-        if (IdleOnly(b.role))
-            buttons.push_back(
-                form->findChild<QPushButton*>(QStringLiteral("Button%1").arg(b.number)));
+        if (IdleOnly(b.role)) buttons.push_back(ButtonOf(form, b.number));
     return buttons;
 }
 
@@ -82,7 +84,7 @@ void TForm1::WirePortEvents() {
 // Every control's event runs the handler that bears its name.
 void TForm1::WireHandlers() {
     for (const TButtonEntry& b : ButtonTable()) {
-        auto* button = findChild<QPushButton*>(QStringLiteral("Button%1").arg(b.number));
+        QPushButton* button = ButtonOf(this, b.number);
         if (b.role == ButtonRole::Port)
             connect(button, &QPushButton::clicked, this, [this] { PortButtonClicked(); });
         else
