@@ -129,8 +129,3 @@ void TPortLink::LineErrors(uint32_t eventMask) {
         if (eventMask & bits) found << QString::fromUtf8(name);
     status_.Show(QStringLiteral("线路错误：%1").arg(found.join(QStringLiteral("、"))));
 }
-
-void TPortLink::Close() {
-    ReopenTimer->stop();
-    ui_.Comm1->ClosePort();
-}

@@ -37,8 +37,6 @@ public:
     bool HangUp();
     // Line errors the port reported.
     void LineErrors(uint32_t eventMask);
-    // Closes the port for good (the window goes away).
-    void Close();
 
 private:
     void OpenFromPanel();
