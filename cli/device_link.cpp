@@ -2,6 +2,7 @@
 
 #include "ports/port_names.h"
 #include "session/qt_notify.h"
+#include "session/quiet_open.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -81,16 +82,7 @@ TDeviceLink::~TDeviceLink() {
 
 void TDeviceLink::Open() {
     const QString path = ResolvePortName(options_.port);
-    comm_->SetCommName(path.toStdString());
-    comm_->SetBaudRate(options_.baud);
-    comm_->SetParity(options_.parity);
-    comm_->SetStopBits(options_.stop);
-    comm_->SetOutx_XonXoffFlow(false);
-    comm_->SetInx_XonXoffFlow(false);
-    // Set before opening, so that the opening leaves both lines low: the kernel raises them on
-    // any open, but nothing of ours raises them again.
-    comm_->SetDtrControl(TDtrControl::DtrDisable);
-    comm_->SetRtsControl(TRtsControl::RtsDisable);
+    PrepareQuietOpen(*comm_, path.toStdString(), options_.baud, options_.parity, options_.stop);
     try {
         comm_->OpenPort();
     } catch (const ECommsError& e) {

@@ -74,7 +74,7 @@ void TExchangeRun::Tick(TClock::time_point now) {
     if (state_ != State::Awaiting) return;
     const TExchange& e = Current();
     if (e.answer.empty()) {
-        if (now >= *e.sentAt + timing_.answerTime) EndSilence(now);
+        if (now >= *e.sentAt + timing_.FirstByteTime()) EndSilence(now);
         return;
     }
     if (now >= e.answer.back().at + timing_.gap ||
@@ -88,7 +88,7 @@ std::optional<TClock::time_point> TExchangeRun::Deadline() const {
     if (state_ == State::Settling) return settleUntil_;
     if (state_ != State::Awaiting) return std::nullopt;
     const TExchange& e = exchanges_[current_];
-    if (e.answer.empty()) return *e.sentAt + timing_.answerTime;
+    if (e.answer.empty()) return *e.sentAt + timing_.FirstByteTime();
     return std::min(e.answer.back().at + timing_.gap, e.answer.front().at + timing_.answerTime);
 }
 

@@ -3,10 +3,10 @@
 //
 // The answer rule: an answer ends when the line has been quiet for the gap, when it has
 // lasted the answer time, or, for a query, as soon as it holds every field the query reads. A
-// frame that gets no byte within the answer time is silent; the next one then goes out only
-// after the line has stayed quiet (bytes that come meanwhile are the silent frame's late
-// answer, never the next frame's). Bytes that arrive while no frame awaits its answer belong
-// to no answer: they are reported as dropped. A run ends after the last command, when the
+// frame that gets no byte within the answer time (or the first-byte time) is silent; the next one
+// then goes out only after the line has stayed quiet (bytes that come meanwhile are the silent
+// frame's late answer, never the next frame's). Bytes that arrive while no frame awaits its answer
+// belong to no answer: they are reported as dropped. A run ends after the last command, when the
 // port went away, when a frame could not be sent, after `silentLimit` silent frames in a row
 // (the device is not answering), or when it is cancelled; the commands it did not send are
 // recorded as not sent.
@@ -48,6 +48,12 @@ struct TRunTiming {
     std::chrono::milliseconds answerTime = kAnswerTime;
     std::chrono::milliseconds gap = kAnswerGap;
     int silentLimit = 3;
+    // How long a frame waits for the first byte of its answer before it is silent; zero: the
+    // answer time. An answer that has begun may still last the answer time.
+    std::chrono::milliseconds firstByte{0};
+    std::chrono::milliseconds FirstByteTime() const {
+        return firstByte.count() > 0 ? firstByte : answerTime;
+    }
 };
 
 class TExchangeRun {

@@ -1,0 +1,197 @@
+#include "finder/device_finder.h"
+
+#include "finder/line_memory.h"
+#include "ports/port_names.h"
+#include "session/qt_notify.h"
+#include "session/quiet_open.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+uint32_t BaudOf(const PortConfig& line) { return uint32_t(kBaudRates[size_t(line.baud)]); }
+TParity ParityOf(const PortConfig& line) { return TParity(line.parity); }
+TStopBits StopOf(const PortConfig& line) { return line.stop ? TStopBits::_2 : TStopBits::_1; }
+
+// Changes the open port's settings in place: reopening would move DTR and RTS, which restarts
+// some boards. Parity is only stored until another line setting is assigned; when the baud
+// rate and stop bits stay, the replacement character (unused: nothing replaces bytes with
+// parity errors here) is that assignment.
+void ApplyInPlace(TComm& comm, const PortConfig& line) {
+    if (comm.BaudRate() == BaudOf(line) && comm.Parity() == ParityOf(line) &&
+        comm.StopBits() == StopOf(line))
+        return;
+    const unsigned applied = comm.LineSettingsApplied();
+    comm.SetParity(ParityOf(line));
+    comm.SetStopBits(StopOf(line));
+    comm.SetBaudRate(BaudOf(line));
+    if (comm.LineSettingsApplied() == applied) comm.SetReplacedChar(comm.ReplacedChar() ^ 1);
+}
+
+} // namespace
+
+bool HeldByAnother(int error) {
+#ifdef _WIN32
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+#else
+    return error == EBUSY;
+#endif
+}
+
+// A port being searched: its port object, its search and the search's timer.
+struct TDeviceFinder::Probe {
+    std::unique_ptr<TComm> comm;
+    std::unique_ptr<TPortSearch> search;
+    QTimer* timer = nullptr;
+};
+
+TDeviceFinder::TDeviceFinder(const QStringList& portNames, QObject* parent) : QObject(parent) {
+    for (const QString& name : portNames) {
+        TPortProgress port;
+        port.name = name;
+        port.path = ResolvePortName(name);
+        ports_.push_back(port);
+        probes_.push_back(std::make_unique<Probe>());
+    }
+}
+
+TDeviceFinder::~TDeviceFinder() {
+    for (auto& probe : probes_)
+        probe->comm.reset(); // the ports' threads end before their notifications' target goes
+}
+
+void TDeviceFinder::Start() {
+    if (running_) return;
+    running_ = true;
+    for (int i = 0; i < int(ports_.size()); ++i)
+        QMetaObject::invokeMethod(
+            this, [this, i] { StartPort(i); }, Qt::QueuedConnection);
+    EndIfAllDone();
+}
+
+void TDeviceFinder::StartPort(int index) {
+    if (!running_) return;
+    TPortProgress& port = ports_[size_t(index)];
+    Probe& probe = *probes_[size_t(index)];
+    const std::vector<PortConfig> order = SearchOrder(RememberedLine(port.path));
+    probe.comm = std::make_unique<TComm>(std::make_shared<QtNotifySink>(this));
+    const PortConfig& first = order.front();
+    PrepareQuietOpen(*probe.comm, port.path.toStdString(), BaudOf(first), ParityOf(first),
+                     StopOf(first));
+    probe.comm->SetReadIntervalTimeout(ReadIntervalAtOnce);
+    try {
+        probe.comm->OpenPort();
+    } catch (const ECommsError&) {
+        port.openError = probe.comm->LastOpenErrno();
+        port.state = HeldByAnother(port.openError) ? TPortProgress::State::Held
+                                                   : TPortProgress::State::OpenFailed;
+        probe.comm.reset();
+        emit PortChanged(index);
+        return EndIfAllDone();
+    }
+    TComm& comm = *probe.comm;
+    probe.search = std::make_unique<TPortSearch>(
+        order, [&comm](const PortConfig& line) { ApplyInPlace(comm, line); },
+        [&comm](const std::string& frame) { return comm.SendBytes(frame.data(), frame.size()); });
+    Opened(index);
+}
+
+void TDeviceFinder::Opened(int index) {
+    TPortProgress& port = ports_[size_t(index)];
+    Probe& probe = *probes_[size_t(index)];
+    TPortSearch& search = *probe.search;
+    port.state = TPortProgress::State::Searching;
+    port.tryCount = search.TryCount();
+    search.OnTry = [this, index, &port, &search] {
+        port.trying = search.Trying();
+        port.tryNumber = search.TryNumber();
+        port.confirming = search.Confirming();
+        emit PortChanged(index);
+    };
+    search.OnFinished = [this, index] {
+        QMetaObject::invokeMethod(
+            this, [this, index] { PortEnded(index); }, Qt::QueuedConnection);
+    };
+    probe.comm->OnReceiveData = [this, index, &search](TComm&, const uint8_t* data, uint16_t n) {
+        search.Received(std::string(reinterpret_cast<const char*>(data), n), TClock::now());
+        Arm(index);
+    };
+    probe.comm->OnReceiveError = [this, index, &search](TComm&, uint32_t) {
+        search.LineError(TClock::now());
+        Arm(index);
+    };
+    probe.comm->OnRequestHangup = [&search](TComm&) { search.PortGone(); };
+    probe.timer = new QTimer(this);
+    probe.timer->setSingleShot(true);
+    probe.timer->setTimerType(Qt::PreciseTimer);
+    connect(probe.timer, &QTimer::timeout, this, [this, index, &search] {
+        search.Tick(TClock::now());
+        Arm(index);
+    });
+    search.Start(TClock::now());
+    Arm(index);
+}
+
+void TDeviceFinder::Arm(int index) {
+    Probe& probe = *probes_[size_t(index)];
+    const std::optional<TClock::time_point> due =
+        probe.search ? probe.search->Deadline() : std::nullopt;
+    if (!due) return probe.timer->stop();
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - TClock::now());
+    probe.timer->start(int(std::max<std::chrono::milliseconds::rep>(0, wait.count())));
+}
+
+// Called outside the port's handlers: the port object can be closed and destroyed here.
+void TDeviceFinder::PortEnded(int index) {
+    if (ports_[size_t(index)].state != TPortProgress::State::Searching) return;
+    Close(index);
+    EndIfAllDone();
+}
+
+void TDeviceFinder::Close(int index) {
+    TPortProgress& port = ports_[size_t(index)];
+    Probe& probe = *probes_[size_t(index)];
+    probe.timer->stop();
+    probe.comm.reset();
+    port.result = probe.search->Result();
+    port.state = TPortProgress::State::Done;
+    if (port.result.outcome == SearchOutcome::Found) RememberLine(port.path, port.result.at);
+    emit PortChanged(index);
+}
+
+void TDeviceFinder::Cancel() {
+    if (!running_) return;
+    for (int i = 0; i < int(ports_.size()); ++i) {
+        TPortProgress& port = ports_[size_t(i)];
+        if (port.state == TPortProgress::State::Waiting) {
+            port.result.outcome = SearchOutcome::Cancelled;
+            port.state = TPortProgress::State::Done;
+            emit PortChanged(i);
+        } else if (port.state == TPortProgress::State::Searching) {
+            probes_[size_t(i)]->search->Cancel();
+            Close(i);
+        }
+    }
+    EndIfAllDone();
+}
+
+bool TDeviceFinder::FoundAny() const {
+    return std::any_of(ports_.begin(), ports_.end(), [](const TPortProgress& p) {
+        return p.state == TPortProgress::State::Done && p.result.outcome == SearchOutcome::Found;
+    });
+}
+
+void TDeviceFinder::EndIfAllDone() {
+    const bool busy = std::any_of(ports_.begin(), ports_.end(), [](const TPortProgress& p) {
+        return p.state == TPortProgress::State::Waiting ||
+               p.state == TPortProgress::State::Searching;
+    });
+    if (!running_ || busy) return;
+    running_ = false;
+    emit Finished();
+}
