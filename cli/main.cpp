@@ -2,6 +2,7 @@
 // serial port object as the window.
 #include "cli/commands.h"
 #include "cli/device_link.h"
+#include "cli/find_command.h"
 #include "cli/options.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@ namespace {
 
 int Run(const TCliOptions& options, const TReport& report) {
     if (options.command == QLatin1String("ports")) return RunPorts();
+    if (options.command == QLatin1String("find")) return RunFind(options, report);
     TDeviceLink link(options, report);
     if (options.command == QLatin1String("read")) return RunRead(link, options, report);
     if (options.command == QLatin1String("write")) return RunWrite(link, options, report);

@@ -33,6 +33,11 @@ Commands:
                              --next takes it from a counter file, locked while in use, and
                              counts on only after the device answered
   send 'FRAME'               send one frame as typed and print the answer
+  find [--port NAME]... [--json]
+                             find the device: search the ports named (else every port
+                             present) at each of the main port's 48 settings with the
+                             read-only query PPPPPP#QX1#; print PORT, BAUD, PARITY and STOP,
+                             tab-separated, for each device found (--json: a JSON array)
   ports                      list the serial devices present
 
 Options:
@@ -56,7 +61,8 @@ gave (--json nothing at all unless it gave everything). The port opens with DTR 
 Exit status: 0 success; 1 a write refused, an answer incomplete or for another slot, a
 setting not read back or read back different; 2 a bad command line or value (nothing sent);
 3 the port could not be opened; 4 no answer within the time-out; 5 the device went away
-(the port hung up). 5 goes before 4, 4 before 1.
+(the port hung up). 5 goes before 4, 4 before 1. find: 0 a device was found, 1 none,
+2 a bad command line.
 )";
 
 namespace {
@@ -91,7 +97,10 @@ TStopBits StopNamed(const QString& text) {
 // Options that belong to one command only.
 void CheckCommandOptions(const TCliOptions& o, const QCommandLineParser& parser) {
     const std::pair<const char*, const char*> owners[] = {
-        {"json", "read"}, {"no-verify", "write"}, {"tester", "serial"}, {"next", "serial"}};
+        {"no-verify", "write"}, {"tester", "serial"}, {"next", "serial"}};
+    if (parser.isSet("json") && o.command != QLatin1String("read") &&
+        o.command != QLatin1String("find"))
+        throw EUsage("--json belongs to the commands read and find");
     for (const auto& [option, command] : owners)
         if (parser.isSet(option) && o.command != QLatin1String(command))
             throw EUsage(QStringLiteral("--%1 belongs to the command %2")
@@ -106,6 +115,7 @@ void CheckArgumentCount(const TCliOptions& o) {
         {"set", {1, 1000}},
         {"send", {1, 1}},
         {"ports", {0, 0}},
+        {"find", {0, 0}},
         {"serial", {o.nextFile.isEmpty() ? 1 : 0, o.nextFile.isEmpty() ? 1 : 0}}};
     const auto it = counts.find(o.command);
     if (it == counts.end())
@@ -143,6 +153,7 @@ TCliOptions ParseOptions(const QStringList& arguments) {
     o.version = parser.isSet("version");
     if (o.help || o.version) return o;
     if (parser.isSet("port")) o.port = parser.value("port");
+    o.ports = parser.values("port");
     if (parser.isSet("baud"))
         o.baud = uint32_t(PositiveNumber(parser.value("baud"), "baud", 4000000));
     if (parser.isSet("parity")) o.parity = ParityNamed(parser.value("parity"));

@@ -28,13 +28,14 @@ public:
 
 struct TCliOptions {
     QString port = QStringLiteral("COM4");
+    QStringList ports; // every --port given, in order (find)
     uint32_t baud = 9600;
     TParity parity = TParity::None;
     TStopBits stop = TStopBits::_1;
     int timeoutMs = int(kAnswerTime.count());
     bool quiet = false;
     bool verbose = false;
-    bool json = false;     // read
+    bool json = false;     // read, find
     bool noVerify = false; // write
     QString tester = QStringLiteral("001");
     QString nextFile; // serial --next
