@@ -16,7 +16,7 @@ if [ -z "${VQ830_DRIVERS_TIMED:-}" ]; then
 fi
 cache="${VQ830_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vq830}"
 work="$build/drivers"
-checks=(1 2 3 4 5 6)
+checks=(1 2 3 4 5 6 7)
 started=$SECONDS
 
 log() { printf 'drivers: %s\n' "$*"; }
@@ -97,6 +97,7 @@ make_initramfs() {
 
 # --- the simulated devices and the virtual machine ---
 pids=()
+declare -A sim_pids
 cleanup() {
   local p
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
@@ -110,6 +111,7 @@ start_sim() { # NAME [OPTION...]: a simulator whose pseudo-terminal QEMU opens a
   shift
   "$build/sim/vq830-sim" --link "$work/sims" --name "$name" --log --exit-with-parent "$@" 2>"$work/sim-$name.log" >/dev/null &
   pids+=($!)
+  sim_pids[$name]=$!
   local i
   for i in $(seq 100); do [ -e "$work/sims/$name" ] && return; sleep 0.1; done
   die "the simulator $name did not start"
@@ -134,6 +136,7 @@ start_qemu() {
     -device qemu-xhci,id=xhci \
     -chardev "serial,id=usbsim,path=$(readlink "$work/sims/usb")" -device "$usb_adapter=usbsim" \
     -chardev "serial,id=slowsim,path=$(readlink "$work/sims/slow")" \
+    -chardev "serial,id=findsim,path=$(readlink "$work/sims/find")" \
     -virtfs local,path=/usr,mount_tag=usr,security_model=none,readonly=on \
     -virtfs local,path=/etc,mount_tag=etc,security_model=none,readonly=on \
     -virtfs "local,path=$root,mount_tag=tree,security_model=none,readonly=on" \
@@ -155,6 +158,8 @@ serve() { # REQUEST: what the guest asked for
     unplug) monitor "device_del ftdi" ;;
     replug) monitor "device_add $usb_adapter=usbsim" ;;
     replug-slow) monitor "device_add $usb_adapter=slowsim" ;; # a device that answers late
+    replug-find) monitor "device_add $usb_adapter=findsim" ;; # a device at 57600 None 2
+    restart-uart) kill -USR1 "${sim_pids[uart]}" ;; # its main-port setting takes effect
     *) echo "unknown request" ; return ;;
   esac
   echo ok
@@ -196,6 +201,7 @@ make_initramfs
 start_sim usb
 start_sim uart
 start_sim slow --delay 3000
+start_sim find --line 57600,None,2
 t0=$SECONDS
 start_qemu
 log "guest started (QEMU $(qemu-system-x86_64 --version | awk 'NR == 1 {print $4}'), TCG, 2 CPUs)"
