@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # request.sh WHAT: asks the host to do WHAT with the USB adapter (unplug; replug; replug-slow:
-# plug it back wired to a device that answers 3 s late) and waits until it is done. The request and its answer are files in the shared results folder.
+# plug it back wired to a device that answers 3 s late; replug-find: wired to a device at
+# 57600 None 2) or with the 16550's device (restart-uart: restart it, so that a new main-port
+# setting takes effect) and waits until it is done. The request and its answer are files in the
+# shared results folder.
 set -u
 mbox="${VQ830_RESULTS:?}/mbox"
 n="${EPOCHREALTIME/./}$$"
