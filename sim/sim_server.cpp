@@ -145,7 +145,7 @@ bool SimServer::WaitUntil(const std::function<bool(const DeviceState&, const Sim
 }
 
 // The server thread's own state: the answers on their way out and what the line allows.
-struct SimServer::Line {
+struct SimServer::Wire {
     struct Part {
         Clock::time_point due;
         std::string bytes;
@@ -153,7 +153,7 @@ struct SimServer::Line {
         bool injected = false; // bytes given to Inject(), not an answer
     };
 
-    explicit Line(std::uint64_t seed) : random(seed) {}
+    explicit Wire(std::uint64_t seed) : random(seed) {}
 
     // Splits an answer into its parts, due after the delay and after every answer before it.
     void QueueAnswer(const std::string& answer, Clock::time_point arrival,
@@ -182,7 +182,7 @@ struct SimServer::Wakeup {
     bool readable = false; // bytes from the tool, or a hang-up
 };
 
-void SimServer::Line::QueueAnswer(const std::string& answer, Clock::time_point arrival,
+void SimServer::Wire::QueueAnswer(const std::string& answer, Clock::time_point arrival,
                                   const SimOptions& options) {
     if (answer.empty()) return;
     std::size_t parts = options.splitParts < 1 ? 1 : static_cast<std::size_t>(options.splitParts);
@@ -201,7 +201,7 @@ void SimServer::Line::QueueAnswer(const std::string& answer, Clock::time_point a
     queuedBytes += answer.size();
 }
 
-void SimServer::Line::MoveDue(Clock::time_point now) {
+void SimServer::Wire::MoveDue(Clock::time_point now) {
     while (!scheduled.empty() && scheduled.front().due <= now) {
         ready.push_back(std::move(scheduled.front()));
         scheduled.pop_front();
@@ -209,7 +209,7 @@ void SimServer::Line::MoveDue(Clock::time_point now) {
     }
 }
 
-int SimServer::Line::PollTimeout() const {
+int SimServer::Wire::PollTimeout() const {
     int timeout = -1;
     auto until = [&](Clock::time_point when) {
         auto ms = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
@@ -222,26 +222,26 @@ int SimServer::Line::PollTimeout() const {
 }
 
 void SimServer::Run() {
-    Line line(options_.dropSeed);
+    Wire wire(options_.dropSeed);
     for (;;) {
-        WriteDue(line);
-        const Wakeup wakeup = Wait(line);
+        WriteDue(wire);
+        const Wakeup wakeup = Wait(wire);
         if (wakeup.failed) return;
-        if (wakeup.signaled && !TakeInjected(line)) return; // stop requested
-        if (line.hangup) {
-            line.hangup = false; // look again on the next round
+        if (wakeup.signaled && !TakeInjected(wire)) return; // stop requested
+        if (wire.hangup) {
+            wire.hangup = false; // look again on the next round
             continue;
         }
-        if (wakeup.writable) line.waitWritable = false;
-        if (wakeup.readable) ReadAndAnswer(line);
+        if (wakeup.writable) wire.waitWritable = false;
+        if (wakeup.readable) ReadAndAnswer(wire);
     }
 }
 
-SimServer::Wakeup SimServer::Wait(const Line& line) const {
+SimServer::Wakeup SimServer::Wait(const Wire& wire) const {
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
-    if (line.waitWritable) fds[1].events |= POLLOUT;
-    if (line.hangup) fds[1].fd = -1; // ignored by poll
-    if (::poll(fds, 2, line.PollTimeout()) < 0 && errno != EINTR) {
+    if (wire.waitWritable) fds[1].events |= POLLOUT;
+    if (wire.hangup) fds[1].fd = -1; // ignored by poll
+    if (::poll(fds, 2, wire.PollTimeout()) < 0 && errno != EINTR) {
         Log(std::string("poll failed: ") + std::strerror(errno));
         return {.failed = true};
     }
@@ -250,7 +250,7 @@ SimServer::Wakeup SimServer::Wait(const Line& line) const {
             .readable = (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0};
 }
 
-bool SimServer::TakeInjected(Line& line) {
+bool SimServer::TakeInjected(Wire& wire) {
     std::uint64_t count = 0;
     if (::read(wakeFd_, &count, sizeof count) < 0) {
         // EAGAIN: already drained; nothing else can fail on an eventfd
@@ -263,28 +263,28 @@ bool SimServer::TakeInjected(Line& line) {
     }
     for (std::string& b : bytes) {
         Log("inject " + Printable(b));
-        line.queuedBytes += b.size();
-        line.ready.push_back(Line::Part{Clock::now(), std::move(b), false, true});
+        wire.queuedBytes += b.size();
+        wire.ready.push_back(Wire::Part{Clock::now(), std::move(b), false, true});
     }
-    WriteDue(line);
+    WriteDue(wire);
     return true;
 }
 
-void SimServer::ReadAndAnswer(Line& line) {
+void SimServer::ReadAndAnswer(Wire& wire) {
     char buffer[kReadChunk];
     for (int round = 0; round < kReadRounds; ++round) {
         ssize_t n = ::read(masterFd_, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            if (n == 0 || errno != EAGAIN) line.hangup = true; // EIO: no slave side open
+            if (n == 0 || errno != EAGAIN) wire.hangup = true; // EIO: no slave side open
             return;
         }
-        Answer(line, std::string_view(buffer, static_cast<std::size_t>(n)));
-        WriteDue(line);
+        Answer(wire, std::string_view(buffer, static_cast<std::size_t>(n)));
+        WriteDue(wire);
     }
 }
 
-void SimServer::Answer(Line& line, std::string_view bytes) {
+void SimServer::Answer(Wire& wire, std::string_view bytes) {
     Log("rx " + Printable(bytes));
     std::vector<Exchange> exchanges;
     {
@@ -304,21 +304,21 @@ void SimServer::Answer(Line& line, std::string_view bytes) {
     changed_.notify_all();
     Clock::time_point arrival = Clock::now();
     for (const Exchange& exchange : exchanges) {
-        if (Admit(line, exchange)) line.QueueAnswer(exchange.answer, arrival, options_);
+        if (Admit(wire, exchange)) wire.QueueAnswer(exchange.answer, arrival, options_);
     }
 }
 
-bool SimServer::Admit(Line& line, const Exchange& exchange) {
-    bool drop = options_.dropAll || line.answerCount < options_.dropFirst ||
-                (options_.dropRate > 0 && line.uniform(line.random) < options_.dropRate);
-    ++line.answerCount;
+bool SimServer::Admit(Wire& wire, const Exchange& exchange) {
+    bool drop = options_.dropAll || wire.answerCount < options_.dropFirst ||
+                (options_.dropRate > 0 && wire.uniform(wire.random) < options_.dropRate);
+    ++wire.answerCount;
     std::string note;
     {
         std::lock_guard lock(mutex_);
         if (drop) {
             ++stats_.answersDropped;
             note = " (dropped)";
-        } else if (line.queuedBytes + exchange.answer.size() > kMaxQueuedBytes) {
+        } else if (wire.queuedBytes + exchange.answer.size() > kMaxQueuedBytes) {
             ++stats_.answersDiscarded;
             drop = true;
             note = " (discarded: output queue full)";
@@ -331,22 +331,22 @@ bool SimServer::Admit(Line& line, const Exchange& exchange) {
     return !drop;
 }
 
-void SimServer::WriteDue(Line& line) {
-    line.MoveDue(Clock::now());
-    while (!line.ready.empty() && !line.waitWritable && !line.hangup)
-        WriteFront(line);
+void SimServer::WriteDue(Wire& wire) {
+    wire.MoveDue(Clock::now());
+    while (!wire.ready.empty() && !wire.waitWritable && !wire.hangup)
+        WriteFront(wire);
 }
 
-void SimServer::WriteFront(Line& line) {
-    Line::Part& part = line.ready.front();
+void SimServer::WriteFront(Wire& wire) {
+    Wire::Part& part = wire.ready.front();
     ssize_t n = ::write(masterFd_, part.bytes.data(), part.bytes.size());
     if (n < 0) {
-        if (errno == EAGAIN) line.waitWritable = true;
-        if (errno != EAGAIN && errno != EINTR) line.hangup = true;
+        if (errno == EAGAIN) wire.waitWritable = true;
+        if (errno != EAGAIN && errno != EINTR) wire.hangup = true;
         return;
     }
     const auto written = static_cast<std::size_t>(n);
-    line.queuedBytes -= written;
+    wire.queuedBytes -= written;
     Log("tx " + Printable(std::string_view(part.bytes).substr(0, written)));
     part.bytes.erase(0, written);
     const bool partDone = part.bytes.empty();
@@ -359,7 +359,7 @@ void SimServer::WriteFront(Line& line) {
     }
     if (!partDone) return;
     changed_.notify_all();
-    line.ready.pop_front();
+    wire.ready.pop_front();
 }
 
 void SimServer::Log(const std::string& text) const {

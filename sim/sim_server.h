@@ -119,23 +119,23 @@ public:
                    std::chrono::milliseconds timeout) const;
 
 private:
-    struct Line;
+    struct Wire;
     struct Wakeup;
 
     // The server thread: write what is due, wait, take injected bytes, read and answer.
     void Run();
-    Wakeup Wait(const Line& line) const;
+    Wakeup Wait(const Wire& wire) const;
     // Queues the bytes given to Inject() and writes them; false when the thread is to stop.
-    bool TakeInjected(Line& line);
+    bool TakeInjected(Wire& wire);
     // Reads what the tool wrote (a bounded number of reads) and answers it.
-    void ReadAndAnswer(Line& line);
+    void ReadAndAnswer(Wire& wire);
     // Feeds bytes to the device and queues the answers that are to go out.
-    void Answer(Line& line, std::string_view bytes);
+    void Answer(Wire& wire, std::string_view bytes);
     // Applies the drop options and the queue bound to one answer; counts and logs it.
-    bool Admit(Line& line, const Exchange& exchange);
+    bool Admit(Wire& wire, const Exchange& exchange);
     // Writes the parts that are due, as far as the pseudo-terminal takes them.
-    void WriteDue(Line& line);
-    void WriteFront(Line& line);
+    void WriteDue(Wire& wire);
+    void WriteFront(Wire& wire);
     void Log(const std::string& text) const;
 
     const int masterFd_;
