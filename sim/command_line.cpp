@@ -1,10 +1,13 @@
 #include "sim/command_line.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 namespace vq830::sim {
 
@@ -14,7 +17,9 @@ Simulates a VQ830-A(B) serial distributor on a pseudo-terminal.
 When ready, prints the device path of the simulated port (e.g. /dev/pts/5) as one line on
 standard output. The device keeps its settings in memory, answers the tool's queries from them,
 applies and acknowledges writes ("OK#") and answers anything malformed with "ERR#". Runs until
-SIGINT or SIGTERM (or SIGHUP), then removes its link and exits with status 0.
+SIGINT or SIGTERM (or SIGHUP), then removes its link and exits with status 0. SIGUSR1 restarts
+the device: from then on it answers at its stored main-port setting, so that a written "BAZ"
+takes effect, as on the board, only at a restart.
 
 Options:
   --link DIR         create DIR/NAME as a symbolic link to the device (DIR is created when
@@ -28,7 +33,17 @@ Options:
   --refuse           answer every frame with "ERR#" and apply nothing
   --drop-first N     drop the answers to the first N frames
   --drop-rate P      drop each answer with probability P (0 to 1)
-  --seed S           seed for --drop-rate (default 1)
+  --seed S           seed for --drop-rate and for the noise of --mismatch (default 1)
+  --line BAUD,PARITY,STOP
+                     the main port's line setting that the device answers at, and the stored
+                     main-port setting ("BAZ") that it starts with (default 9600,None,1):
+                     BAUD 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200, PARITY
+                     None, Odd or Even, STOP 1 or 2. The port's rate and stop bits are
+                     compared with it (a pseudo-terminal keeps no parity, so parity is not);
+                     frames at another rate or stop-bit count are not applied
+  --mismatch MODE    what a frame at another rate or stop-bit count gets back: noise (bytes
+                     that are not printable, as a UART at the wrong rate delivers; the
+                     default) or silent (nothing)
   --log              log the traffic (bytes read, frames with their answers, bytes written)
                      to standard error
   --exit-with-parent exit when the process that started the simulator ends
@@ -61,6 +76,44 @@ double ParseRate(const std::string& text) {
     if (text.empty() || *end != '\0' || !std::isfinite(rate) || rate < 0 || rate > 1)
         throw UsageError{"--drop-rate: '" + text + "' is not a number from 0 to 1"};
     return rate;
+}
+
+std::vector<std::string> SplitAtCommas(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
+        parts.push_back(text.substr(start, comma - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    };
+    return std::ranges::equal(a, b, {}, lower, lower);
+}
+
+// "BAUD,PARITY,STOP" to the indexes of DeviceState::ports.
+PortSettings ParseLine(const std::string& text) {
+    const std::vector<std::string> parts = SplitAtCommas(text);
+    PortSettings s{-1, -1, -1};
+    if (parts.size() == 3) {
+        for (int i = 0; i <= kMaxBaudIndex; ++i)
+            if (parts[0] == std::to_string(kBaudRates[i])) s.baud = i;
+        for (int i = 0; i <= kMaxParityIndex; ++i)
+            if (EqualNoCase(parts[1], kParityNames[i])) s.parity = i;
+        s.stop = parts[2] == "1" ? 0 : parts[2] == "2" ? 1 : -1;
+    }
+    if (s.baud < 0 || s.parity < 0 || s.stop < 0)
+        throw UsageError{"--line: '" + text + "' is not BAUD,PARITY,STOP (e.g. 9600,None,1)"};
+    return s;
+}
+
+Mismatch ParseMismatch(const std::string& text) {
+    if (text == "noise") return Mismatch::Noise;
+    if (text == "silent") return Mismatch::Silent;
+    throw UsageError{"--mismatch: '" + text + "' is neither noise nor silent"};
 }
 
 bool IsFileName(const std::string& name) {
@@ -135,6 +188,10 @@ void Apply(Reader& r, SimConfig& config) {
         sim.dropRate = ParseRate(r.Value());
     } else if (arg == "--seed") {
         sim.dropSeed = static_cast<std::uint64_t>(r.Whole(1LL << 62));
+    } else if (arg == "--line") {
+        sim.line = ParseLine(r.Value());
+    } else if (arg == "--mismatch") {
+        sim.mismatch = ParseMismatch(r.Value());
     } else if (arg == "--log") {
         r.NoValue();
         sim.logTraffic = true;
@@ -150,6 +207,7 @@ void Apply(Reader& r, SimConfig& config) {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine result;
+    result.config.sim.line = PortSettings{}; // 9600,None,1
     try {
         Reader reader(argc, argv);
         while (reader.Next()) {

@@ -33,7 +33,9 @@ extern const std::string_view kUsage;
 // Reads argv[1] .. argv[argc - 1]. Options are "--name value" or "--name=value"; the first
 // --help (or -h) or the first error ends the reading. Every accepted value lies in the range
 // that kUsage documents: --delay and --pause 0..600000, --split 1..1000, --drop-first and
-// --seed 0..2^62, --drop-rate 0..1; --link a non-empty directory, --name a file name (not
+// --seed 0..2^62, --drop-rate 0..1; --line one of the eight rates 1200..115200, None, Odd or
+// Even (any case) and 1 or 2 stop bits, 9600,None,1 when not given (SimOptions::line is always
+// set); --mismatch noise or silent; --link a non-empty directory, --name a file name (not
 // empty, ".", ".." and without '/'), and only with --link.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 

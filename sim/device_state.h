@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace vq830::sim {
 
@@ -21,6 +22,11 @@ inline constexpr int kMaxStopIndex = 1;          // 1 bit, 2 bits
 inline constexpr int kMaxTime = 999;             // tenths of a second; answered as three digits
 inline constexpr int kMaxBoardSerial = 99999999; // eight digits
 inline constexpr int kMaxTester = 999;           // three digits
+// What the indexes stand for.
+inline constexpr std::array<int, kMaxBaudIndex + 1> kBaudRates{1200,  2400,  4800,  9600,
+                                                               19200, 38400, 57600, 115200};
+inline constexpr std::array<std::string_view, kMaxParityIndex + 1> kParityNames{"None", "Odd",
+                                                                                "Even"};
 // A slot command is at most 99 bytes: its answer gives the byte count as two digits.
 inline constexpr std::size_t kMaxCodeChars = 198;
 

@@ -72,14 +72,15 @@ int main(int argc, char** argv) {
         if (getppid() != parent) return 0; // the parent ended before the request took hold
     }
 
-    // The signals that end the simulator are taken synchronously by the main thread; the
-    // server thread inherits the mask and never sees them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // The signals that end the simulator, and SIGUSR1 that restarts the device, are taken
+    // synchronously by the main thread; the server thread inherits the mask and never sees them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    sigaddset(&signals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     PtyPair pty;
@@ -121,7 +122,11 @@ int main(int argc, char** argv) {
 
     for (;;) {
         timespec wait{0, 250'000'000};
-        int signal = sigtimedwait(&stopSignals, nullptr, &wait);
+        int signal = sigtimedwait(&signals, nullptr, &wait);
+        if (signal == SIGUSR1) {
+            server.Restart();
+            continue;
+        }
         if (signal > 0) break;
         if (config.exitWithParent && getppid() != parent) break;
     }

@@ -42,6 +42,12 @@ void CheckAccepted(const SimConfig& c, const std::vector<std::string>& args) {
     Require(!c.linkName.empty() && c.linkName != "." && c.linkName != ".." &&
             c.linkName.find('/') == std::string::npos);
     Require(!c.nameGiven || !c.linkDir.empty());
+    Require(s.line.has_value());
+    Require(s.line->baud >= 0 && s.line->baud <= vq830::sim::kMaxBaudIndex);
+    Require(s.line->parity >= 0 && s.line->parity <= vq830::sim::kMaxParityIndex);
+    Require(s.line->stop >= 0 && s.line->stop <= vq830::sim::kMaxStopIndex);
+    Require(s.mismatch == vq830::sim::Mismatch::Noise ||
+            s.mismatch == vq830::sim::Mismatch::Silent);
 
     // Settings left at their defaults unless their option was given.
     Require(Named(args, "--delay") || s.answerDelay == defaults.answerDelay);
@@ -50,6 +56,8 @@ void CheckAccepted(const SimConfig& c, const std::vector<std::string>& args) {
     Require(Named(args, "--drop-first") || s.dropFirst == defaults.dropFirst);
     Require(Named(args, "--drop-rate") || s.dropRate == defaults.dropRate);
     Require(Named(args, "--seed") || s.dropSeed == defaults.dropSeed);
+    Require(Named(args, "--line") || *s.line == vq830::sim::PortSettings{}); // 9600,None,1
+    Require(Named(args, "--mismatch") || s.mismatch == defaults.mismatch);
     Require(Named(args, "--drop") || !s.dropAll);
     Require(Named(args, "--log") || !s.logTraffic);
     Require(Named(args, "--exit-with-parent") || !c.exitWithParent);

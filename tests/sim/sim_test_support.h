@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <string>
 #include <string_view>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -97,6 +98,19 @@ inline std::string ReadUntilSuffix(int fd, std::string_view text,
     }
     return all;
 }
+
+// Sets the port's rate (glibc takes the rate itself as well as its B-code), stop bits and parity,
+// as the tool does before it talks to the device.
+inline bool SetPort(int fd, unsigned rate, bool twoStopBits, bool parity = false) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0 || cfsetspeed(&tio, rate) != 0) return false;
+    tio.c_cflag &= ~(CSTOPB | PARENB);
+    if (twoStopBits) tio.c_cflag |= CSTOPB;
+    if (parity) tio.c_cflag |= PARENB;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+inline bool IsPrintable(char c) { return c >= 0x20 && c <= 0x7e; }
 
 // True when data is readable right now.
 inline bool Readable(int fd) {

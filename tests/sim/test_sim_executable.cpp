@@ -101,6 +101,13 @@ public:
         DrainPipes();
         return errText_;
     }
+    // Waits (bounded) until standard error holds `text`.
+    bool WaitForErr(const std::string& text) {
+        Clock::time_point deadline = Clock::now() + kWait;
+        while (Err().find(text) == std::string::npos && Clock::now() < deadline)
+            ::poll(nullptr, 0, 20);
+        return Err().find(text) != std::string::npos;
+    }
 
 private:
     void DrainPipes() {
@@ -126,6 +133,17 @@ std::string LinkTarget(const std::string& path) {
     return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
 }
 
+// Opens the port and sets it to 9600 bps and one stop bit, where the simulator answers unless
+// --line says otherwise (a pseudo-terminal starts at 38400).
+int OpenAt9600(const std::string& path) {
+    const int fd = OpenPort(path);
+    if (fd >= 0 && !SetPort(fd, 9600, false)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool Exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -141,6 +159,7 @@ private slots:
     void exitsCleanlyOnInterrupt();
     void splitOptionWritesAnswersInParts();
     void dropOptionsWithholdAnswers();
+    void answersAtItsLineUntilRestarted();
     void exitsWithItsParent();
     void staleLinkIsReplacedButAFileIsNot();
     void helpListsEveryOption();
@@ -160,7 +179,7 @@ void TestSimExecutable::servesThroughItsLinkAndRemovesItOnTerm() {
     QCOMPARE(Q(LinkTarget(link)), Q(path));
 
     for (int round = 0; round < 2; ++round) { // the port opened twice through the link
-        int fd = OpenPort(link);
+        int fd = OpenAt9600(link);
         QVERIFY(fd >= 0);
         QVERIFY(WriteAll(fd, "PPPPPP#QX1#"));
         // The second opening finds the mode that the first one wrote.
@@ -186,7 +205,7 @@ void TestSimExecutable::exitsCleanlyOnInterrupt() {
     QVERIFY(sim.Started());
     const std::string path = sim.ReadLine();
     QVERIFY(path.starts_with("/dev/pts/"));
-    int fd = OpenPort(path);
+    int fd = OpenAt9600(path);
     QVERIFY(fd >= 0);
     QVERIFY(WriteAll(fd, "PPPPPP#COMP02#"));
     QCOMPARE(Q(ReadExactly(fd, 14)), QByteArray("COMP02:010300#"));
@@ -204,7 +223,7 @@ void TestSimExecutable::splitOptionWritesAnswersInParts() {
     Child sim({VQ830_SIM_EXE, "--split", "2", "--pause", "500", "--delay", "50"});
     QVERIFY(sim.Started());
     const std::string path = sim.ReadLine();
-    int fd = OpenPort(path);
+    int fd = OpenAt9600(path);
     QVERIFY(fd >= 0);
     QVERIFY(WriteAll(fd, "PPPPPP#QX1#"));
     // 62 bytes in two parts of 31: the pause between them shows as separate reads.
@@ -220,7 +239,7 @@ void TestSimExecutable::splitOptionWritesAnswersInParts() {
 void TestSimExecutable::dropOptionsWithholdAnswers() {
     Child sim({VQ830_SIM_EXE, "--drop-first", "1", "--log"});
     QVERIFY(sim.Started());
-    int fd = OpenPort(sim.ReadLine());
+    int fd = OpenAt9600(sim.ReadLine());
     QVERIFY(fd >= 0);
     QVERIFY(WriteAll(fd, "KORVAT#MOD:1#"));
     // The first answer is dropped: the next thing on the line is the second answer, and it
@@ -236,7 +255,7 @@ void TestSimExecutable::dropOptionsWithholdAnswers() {
 
     Child mute({VQ830_SIM_EXE, "--drop", "--log"});
     QVERIFY(mute.Started());
-    fd = OpenPort(mute.ReadLine());
+    fd = OpenAt9600(mute.ReadLine());
     QVERIFY(WriteAll(fd, "PPPPPP#VAR#PPPPPP#QX1#"));
     // Wait on the log for both frames; then nothing has been or will be written.
     Clock::time_point deadline = Clock::now() + kWait;
@@ -252,7 +271,7 @@ void TestSimExecutable::dropOptionsWithholdAnswers() {
 
     // A drop rate of 1 drops every answer as well.
     Child certain({VQ830_SIM_EXE, "--drop-rate", "1", "--seed", "3", "--log"});
-    fd = OpenPort(certain.ReadLine());
+    fd = OpenAt9600(certain.ReadLine());
     QVERIFY(WriteAll(fd, "PPPPPP#VAR#"));
     deadline = Clock::now() + kWait;
     while (certain.Err().find("(dropped)") == std::string::npos && Clock::now() < deadline)
@@ -264,6 +283,34 @@ void TestSimExecutable::dropOptionsWithholdAnswers() {
     ::close(fd);
     ::kill(certain.Pid(), SIGTERM);
     QCOMPARE(certain.WaitExit(), 0);
+}
+
+void TestSimExecutable::answersAtItsLineUntilRestarted() {
+    Child sim({VQ830_SIM_EXE, "--line", "19200,even,2", "--log"});
+    QVERIFY(sim.Started());
+    int fd = OpenPort(sim.ReadLine());
+    QVERIFY(fd >= 0);
+    auto ask = [&](unsigned rate, bool twoStopBits, const std::string& frame) {
+        return SetPort(fd, rate, twoStopBits) && WriteAll(fd, frame) ? ReadSome(fd, kWait) : "";
+    };
+    // At 9600 and one stop bit, the tool's usual setting, the query gets noise.
+    const std::string noise = ask(9600, false, "PPPPPP#QX1#");
+    QVERIFY(!noise.empty() && !IsPrintable(noise[0]));
+    QVERIFY(SetPort(fd, 19200, true));
+    QVERIFY(WriteAll(fd, "KORVAT#BAZ:700#PPPPPP#QX1#"));
+    const std::string answer = "OK#MOD:0,BAZ:700" + kDefaultQx1.substr(13);
+    QVERIFY(ReadUntilSuffix(fd, answer).ends_with(answer)); // after the noise's rest, if any
+    // SIGUSR1 restarts the device: it answers at the written 115200,None,1 from then on.
+    QCOMPARE(::kill(sim.Pid(), SIGUSR1), 0);
+    QVERIFY2(sim.WaitForErr("restart: answering at 115200,None,1"), sim.Err().c_str());
+    const std::string before = ask(19200, true, "PPPPPP#QX1#");
+    QVERIFY(!before.empty() && !IsPrintable(before[0]));
+    QVERIFY(SetPort(fd, 115200, false));
+    QVERIFY(WriteAll(fd, "PPPPPP#QX1#"));
+    QVERIFY(ReadUntilSuffix(fd, answer.substr(3)).ends_with(answer.substr(3)));
+    ::close(fd);
+    ::kill(sim.Pid(), SIGTERM);
+    QCOMPARE(sim.WaitExit(), 0);
 }
 
 void TestSimExecutable::exitsWithItsParent() {
@@ -350,7 +397,7 @@ void TestSimExecutable::helpListsEveryOption() {
     const std::string& help = sim.Out();
     for (const char* option :
          {"--link", "--name", "--delay", "--split", "--pause", "--drop", "--drop-first",
-          "--drop-rate", "--seed", "--log", "--exit-with-parent", "--help"})
+          "--drop-rate", "--seed", "--line", "--mismatch", "--log", "--exit-with-parent", "--help"})
         QVERIFY2(help.find(option) != std::string::npos, option);
 }
 
@@ -365,6 +412,8 @@ void TestSimExecutable::badCommandLineIsRefused_data() {
     QTest::newRow("name without link") << QStringList{"--name", "COM4"};
     QTest::newRow("name with a slash") << QStringList{"--link", "/tmp", "--name", "a/b"};
     QTest::newRow("value on a flag") << QStringList{"--drop=1"};
+    QTest::newRow("rate not the device's") << QStringList{"--line", "14400,None,1"};
+    QTest::newRow("unknown mismatch") << QStringList{"--mismatch", "loud"};
 }
 
 void TestSimExecutable::badCommandLineIsRefused() {

@@ -14,6 +14,8 @@
 
 using namespace simtest;
 using vq830::sim::DeviceState;
+using vq830::sim::Mismatch;
+using vq830::sim::PortSettings;
 using vq830::sim::SimOptions;
 using vq830::sim::SimServer;
 using vq830::sim::SimStats;
@@ -53,6 +55,11 @@ std::string Exchange(int fd, const std::string& frame, std::size_t answerSize) {
     return ReadExactly(fd, answerSize);
 }
 
+// The answer to "PPPPPP#QX1#" of a fresh device with this mode and main-port setting.
+std::string Qx1(int mode, const std::string& baz) {
+    return "MOD:" + std::to_string(mode) + ",BAZ:" + baz + kDefaultQx1.substr(13);
+}
+
 // Waits until exactly these numbers of answers and parts have been written.
 bool WaitForWritten(const SimServer& server, std::uint64_t answers, std::uint64_t parts) {
     return server.WaitUntil(
@@ -83,6 +90,9 @@ private slots:
     void trafficIsLogged();
     void survivesAFloodOfNoise();
     void stopEndsServingAndIsIdempotent();
+    void answersOnlyAtItsLineSetting_data();
+    void answersOnlyAtItsLineSetting();
+    void writtenMainPortSettingTakesEffectAtRestart();
 };
 
 void TestSimServer::slaveIsRawAndControlBytesReachTheDevice() {
@@ -514,6 +524,93 @@ void TestSimServer::stopEndsServingAndIsIdempotent() {
     pollfd p{port.fd, POLLIN, 0};
     QCOMPARE(::poll(&p, 1, static_cast<int>(kWait.count())), 1);
     QVERIFY(p.revents & (POLLHUP | POLLERR));
+}
+
+void TestSimServer::answersOnlyAtItsLineSetting_data() {
+    QTest::addColumn<unsigned>("rate");
+    QTest::addColumn<bool>("twoStopBits");
+    QTest::addColumn<bool>("parity");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("answered");
+    // The device answers at 57600,None,2.
+    QTest::newRow("its setting") << 57600u << true << false << false << true;
+    QTest::newRow("parity, which is not seen") << 57600u << true << true << false << true;
+    QTest::newRow("one stop bit") << 57600u << false << false << false << false;
+    QTest::newRow("slower") << 9600u << true << false << false << false;
+    QTest::newRow("faster, one stop bit") << 115200u << false << false << false << false;
+    QTest::newRow("silent, its setting") << 57600u << true << false << true << true;
+    QTest::newRow("silent, slower") << 9600u << true << false << true << false;
+}
+
+void TestSimServer::answersOnlyAtItsLineSetting() {
+    QFETCH(unsigned, rate);
+    QFETCH(bool, twoStopBits);
+    QFETCH(bool, parity);
+    QFETCH(bool, silent);
+    QFETCH(bool, answered);
+    PtyPair pty;
+    QVERIFY(pty.Valid());
+    SimOptions options;
+    options.line = PortSettings{6, 0, 1};
+    options.mismatch = silent ? Mismatch::Silent : Mismatch::Noise;
+    SimServer server(pty.MasterFd(), options);
+    QVERIFY(server.Start());
+    Fd port(OpenPort(pty.SlavePath()));
+    QVERIFY(SetPort(port.fd, rate, twoStopBits, parity));
+    QVERIFY(WriteAll(port.fd, "KORVAT#MOD:2#PPPPPP#QX1#"));
+    QVERIFY(server.WaitUntil(
+        [](const DeviceState&, const SimStats& s) {
+            return s.device.framesAccepted + s.mismatchedFrames == 2;
+        },
+        kWait));
+    // Then a query at the device's setting: what came before its answer is what the tool got.
+    QVERIFY(SetPort(port.fd, 57600, true));
+    QVERIFY(WriteAll(port.fd, "PPPPPP#QX1#"));
+    if (answered) {
+        const std::string expected = "OK#" + Qx1(2, "601") + Qx1(2, "601");
+        QCOMPARE(Q(ReadExactly(port.fd, expected.size())), Q(expected));
+        return;
+    }
+    const std::string received = ReadUntilSuffix(port.fd, Qx1(0, "601")); // the mode not written
+    QVERIFY2(received.ends_with(Qx1(0, "601")), received.c_str());
+    const std::string before = received.substr(0, received.size() - kDefaultQx1.size());
+    QCOMPARE(before.empty(), silent);
+    QVERIFY(std::none_of(before.begin(), before.end(), IsPrintable));
+    QCOMPARE(server.Stats().mismatchedFrames, 2u);
+    QCOMPARE(server.History().size(), size_t{1});
+}
+
+void TestSimServer::writtenMainPortSettingTakesEffectAtRestart() {
+    PtyPair pty;
+    QVERIFY(pty.Valid());
+    QVERIFY(!SimServer(pty.MasterFd()).Line()); // no line setting: answers at any
+    SimOptions options;
+    options.line = PortSettings{6, 0, 1};
+    options.mismatch = Mismatch::Silent;
+    SimServer server(pty.MasterFd(), options);
+    QVERIFY(server.Line() == options.line);
+    QVERIFY(server.Start());
+    Fd port(OpenPort(pty.SlavePath()));
+    QVERIFY(SetPort(port.fd, 57600, true));
+    QCOMPARE(Q(Exchange(port.fd, "KORVAT#BAZ:700#", 3)), QByteArray("OK#"));
+    // Stored and reported at once; the device answers at its old setting until it restarts.
+    QCOMPARE(Q(Exchange(port.fd, "PPPPPP#QX1#", kDefaultQx1.size())), Q(Qx1(0, "700")));
+    QVERIFY(WriteAll(port.fd, "PPPPPP#QX")); // a frame that the restart cuts short
+    QVERIFY(server.WaitUntil(
+        [](const DeviceState&, const SimStats& s) { return s.device.bytesFed == 35; }, kWait));
+    server.Restart();
+    QVERIFY(server.Line() == (PortSettings{7, 0, 0}));
+
+    // "1#" does not complete the forgotten frame: only the second query is answered.
+    QVERIFY(SetPort(port.fd, 115200, false));
+    QCOMPARE(Q(Exchange(port.fd, "1#PPPPPP#QX1#", kDefaultQx1.size())), Q(Qx1(0, "700")));
+    QVERIFY(WaitForWritten(server, 3, 3));
+    QCOMPARE(server.Stats().device.framesAccepted, 3u);
+    QVERIFY(SetPort(port.fd, 57600, true));
+    QVERIFY(WriteAll(port.fd, "PPPPPP#QX1#"));
+    QVERIFY(server.WaitUntil(
+        [](const DeviceState&, const SimStats& s) { return s.mismatchedFrames == 1; }, kWait));
+    QVERIFY(!Readable(port.fd));
 }
 
 QTEST_APPLESS_MAIN(TestSimServer)

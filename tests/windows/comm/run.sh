@@ -42,7 +42,8 @@ wait_links() {
 wine_prefix "$prefix" || { echo "run.sh: cannot create the wine prefix"; exit 2; }
 for n in COM4 COM5 COM6 COM7; do wine_map_com "$prefix" "$n" "$links/$n"; done
 "$peer" "$links" 300 >"$logs/comm_peer.log" 2>&1 & pids+=($!)
-"$sim" --link "$links" --name COM4 >"$logs/vq830-sim.log" 2>&1 & pids+=($!)
+# test_win_comm opens every port at 115200 bps, one stop bit: the device answers there.
+"$sim" --link "$links" --name COM4 --line 115200,None,1 >"$logs/vq830-sim.log" 2>&1 & pids+=($!)
 wait_links COM4 COM5 COM6 COM7 || { echo "run.sh: the peers did not start"; exit 2; }
 
 failed=0
