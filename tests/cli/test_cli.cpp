@@ -55,6 +55,7 @@ private slots:
     void refusalsAreNeverSuccess_data();
     void refusalsAreNeverSuccess();
     void deviceGoingAwayDuringRead();
+    void findOnTheSecondOfThreePorts();
 
 private:
     bool StartDevice(SimOptions options = {});
@@ -90,6 +91,7 @@ Result CliTest::Run(const QStringList& args) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("VQ830_PORT_DIR", dir.path());
+    env.insert("XDG_CONFIG_HOME", dir.path()); // the settings find remembers
     env.insert("LANG", "C");
     env.remove("LC_ALL");
     process.setProcessEnvironment(env);
@@ -195,6 +197,7 @@ void CliTest::serialNextHoldsTheCounterLockUntilStored() {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("VQ830_PORT_DIR", dir.path());
+    env.insert("XDG_CONFIG_HOME", dir.path()); // the settings find remembers
     process.setProcessEnvironment(env);
     process.start(VQ830_CLI, {"--timeout", "60000", "serial", "--next", counter, "--tester", "7"});
     QVERIFY(process.waitForStarted(10000));
@@ -345,6 +348,7 @@ void CliTest::deviceGoingAwayDuringRead() {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("VQ830_PORT_DIR", dir.path());
+    env.insert("XDG_CONFIG_HOME", dir.path()); // the settings find remembers
     env.insert("LANG", "C");
     process.setProcessEnvironment(env);
     process.start(VQ830_CLI, {"read"});
@@ -362,5 +366,30 @@ void CliTest::deviceGoingAwayDuringRead() {
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
+// Three ports, the device at 57600 None 2 behind the second; the others have nothing behind
+// them. Only the query reaches the device. Without the device's port nothing is found.
+void CliTest::findOnTheSecondOfThreePorts() {
+    SimOptions options;
+    options.line = vq830::sim::PortSettings{6, 0, 1};
+    options.initialState.ports[0] = *options.line;
+    QVERIFY(StartDevice(options));
+    PtyPair first, third;
+    QVERIFY(first.Valid() && third.Valid());
+    const QString a = QString::fromStdString(first.SlavePath());
+    const QString c = QString::fromStdString(third.SlavePath());
+    const Result found = Run({"find", "--port", a, "--port", "COM4", "--port", c});
+    QCOMPARE(found.status, 0);
+    QCOMPARE(found.out, QByteArray("COM4\t57600\tNone\t2\n"));
+    QVERIFY2(found.err.contains(a.toUtf8() + ": no answer at any of the 48 settings"),
+             found.err.constData());
+    for (const Exchange& e : server->History())
+        QCOMPARE(e.frame, std::string("PPPPPP#QX1#"));
+    const Result json = Run({"find", "--json", "--quiet", "--port", "COM4"});
+    QCOMPARE(json.status, 0);
+    QVERIFY2(json.out.contains("\"baud\": 57600"), json.out.constData());
+    const Result none = Run({"find", "--quiet", "--port", a, "--port", c});
+    QCOMPARE(none.status, 1);
+    QCOMPARE(none.out, QByteArray());
+}
 QTEST_GUILESS_MAIN(CliTest)
 #include "test_cli.moc"
