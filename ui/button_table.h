@@ -18,6 +18,7 @@ enum class ButtonRole {
     SlotHeaderWrite,  // a slot's "设置" of its header bytes
     Batch,            // read all, write all
     ConfigFile,       // save and load a configuration
+    Find,             // "查找设备": searches the ports for the device, the window's port let go
     Local,            // acts in the window only, never on the port
 };
 

@@ -46,6 +46,7 @@ struct Form1 {
     TComboBox* ComboBox3 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button6 = nullptr;
+    QPushButton* Button59 = nullptr; // "查找设备"
     // Pages.
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet6 = nullptr;

@@ -115,9 +115,11 @@ void BuildPortPanel(Ui::Form1& ui, QWidget* form) {
     ui.ComboBox2 = MakeCombo(ui.GroupBox1, "ComboBox2", kParityItems, 0, 298, 18, 65);
     MakeLabel(ui.GroupBox1, QStringLiteral("停止位"), 372, 22, 40);
     ui.ComboBox3 = MakeCombo(ui.GroupBox1, "ComboBox3", kStopItems, 0, 414, 18, 57);
-    ui.Button1 = MakeButton(ui.GroupBox1, 1, QStringLiteral("打开串口"), 488, 16, 89, 25);
-    ui.Button6 = MakeButton(ui.GroupBox1, 6, QStringLiteral("通讯查询"), 584, 16, 89, 25);
+    // After the lists, three buttons of one size fill the group.
+    ui.Button1 = MakeButton(ui.GroupBox1, 1, QStringLiteral("打开串口"), 480, 16, 64, 25);
+    ui.Button6 = MakeButton(ui.GroupBox1, 6, QStringLiteral("通讯查询"), 548, 16, 64, 25);
     ui.Button6->setFont(WindowFont(QStringLiteral("MS Sans Serif"), 12));
+    ui.Button59 = MakeButton(ui.GroupBox1, 59, QStringLiteral("查找设备"), 616, 16, 64, 25);
 }
 
 void BuildSystemPage(Ui::Form1& ui) {

@@ -7,6 +7,7 @@
 #include "ui/batch_controller.h"
 #include "ui/combo_box.h"
 #include "ui/config_file_actions.h"
+#include "ui/device_search.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
 #include "ui/port_link.h"
@@ -54,6 +55,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Batches =
         new TBatchController(ui, {*Binding, *Intake, *Link, *Status}, IdleOnlyButtons(this), this);
     ConfigFiles = new TConfigFileActions(*Binding, *Status, this);
+    Search = new TDeviceSearch(ui, this);
     WirePortEvents();
     WireHandlers();
     FormCreate();
@@ -279,6 +281,13 @@ void TForm1::Button58Click() { ConfigFiles->Load(); }
 // ---- The port and the replies --------------------------------------------------------
 
 void TForm1::Button1Click() { Link->Toggle(); }
+
+// "查找设备": the search needs the port, so the window lets it go; a device picked in the
+// search's dialog is opened as a click on "打开串口" opens it.
+void TForm1::Button59Click() {
+    Link->Release();
+    if (Search->PickDevice()) PortButtonClicked();
+}
 
 // The user's click on "打开串口" / "关闭串口"; it also ends the wait for a device that went away.
 void TForm1::PortButtonClicked() {

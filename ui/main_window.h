@@ -1,7 +1,7 @@
 // The main window. Its controls are made in ui/form_layout.cpp and held in `ui`; each job
 // around them is a part of its own (the status line, the port link, the settings binding, the
-// reply intake of the single buttons, read all and write all, configuration files), and the
-// handlers named after the controls are short calls into those parts.
+// reply intake of the single buttons, read all and write all, configuration files, the device
+// search), and the handlers named after the controls are short calls into those parts.
 #pragma once
 
 #include "ui/button_table.h"
@@ -19,6 +19,7 @@ class QLineEdit;
 class TBatchController;
 class TComm;
 class TConfigFileActions;
+class TDeviceSearch;
 class TPortLink;
 class TReplyIntake;
 class TSettingsBinding;
@@ -92,6 +93,7 @@ private:
     void Button56Click();
     void Button57Click();
     void Button58Click();
+    void Button59Click();
 
     void COMA1KeyPress(QChar& Key);
     void COMA2KeyPress(QChar& Key);
@@ -158,4 +160,5 @@ private:
     TPortLink* Link;
     TBatchController* Batches;
     TConfigFileActions* ConfigFiles;
+    TDeviceSearch* Search;
 };

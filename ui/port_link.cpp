@@ -95,6 +95,12 @@ void TPortLink::AfterClick(TClick click) {
         status_.Show(QStringLiteral("不再等待设备重新连接"));
 }
 
+void TPortLink::Release() {
+    const TClick click = BeforeClick();
+    if (opened_) Toggle(); // closes
+    AfterClick(click);
+}
+
 bool TPortLink::HangUp() {
     if (!opened_) return false;
     const QString path = QString::fromStdString(ui_.Comm1->CommName());

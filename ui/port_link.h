@@ -32,6 +32,9 @@ public:
     };
     TClick BeforeClick();
     void AfterClick(TClick click);
+    // The port let go for another user of it (the device search): closed, and the wait for a
+    // device that went away ended, the status line saying so as it does after a click.
+    void Release();
     // The device went away: the port is closed and tried again once a second until it opens.
     // False when the port was not open.
     bool HangUp();

@@ -87,13 +87,13 @@ void MainWindowTest::everyNamedControlExists() {
         QVERIFY2(found.size() == 1, qPrintable(name));
     }
     QVERIFY(form.findChild<QTimer*>("Timer2"));
-    // On the window itself: those 49, "通讯记录" (the traffic log is a window of its own) and
-    // the four beside the record box.
+    // On the window itself: those 49, "通讯记录" (the traffic log is a window of its own), the
+    // four beside the record box and "查找设备".
     const auto all = form.findChildren<QPushButton*>();
     QCOMPARE(
         std::count_if(all.begin(), all.end(), [&](QPushButton* b) { return b->window() == &form; }),
-        54);
-    for (int n = 54; n <= 58; ++n)
+        55);
+    for (int n = 54; n <= 59; ++n)
         QVERIFY(form.findChildren<QObject*>(QStringLiteral("Button%1").arg(n)).size() == 1);
 }
 
