@@ -146,18 +146,19 @@ void TDeviceFinder::Arm(int index) {
     probe.timer->start(int(std::max<std::chrono::milliseconds::rep>(0, wait.count())));
 }
 
-// Called outside the port's handlers: the port object can be closed and destroyed here.
 void TDeviceFinder::PortEnded(int index) {
     if (ports_[size_t(index)].state != TPortProgress::State::Searching) return;
     Close(index);
     EndIfAllDone();
 }
 
+// The port object itself stays until the finder goes: Close may run inside one of its own
+// handlers (a slot of PortChanged that cancels the search).
 void TDeviceFinder::Close(int index) {
     TPortProgress& port = ports_[size_t(index)];
     Probe& probe = *probes_[size_t(index)];
     probe.timer->stop();
-    probe.comm.reset();
+    probe.comm->ClosePort();
     port.result = probe.search->Result();
     port.state = TPortProgress::State::Done;
     if (port.result.outcome == SearchOutcome::Found) RememberLine(port.path, port.result.at);

@@ -44,7 +44,8 @@ public:
     // Opens the ports and starts their searches; Finished is emitted when every port has
     // ended (perhaps before Start returns).
     void Start();
-    // Ends every search at once; the ports are closed.
+    // Ends every search at once; the ports are closed. May be called from a slot of
+    // PortChanged.
     void Cancel();
     bool Running() const { return running_; }
     const std::vector<TPortProgress>& Ports() const { return ports_; }

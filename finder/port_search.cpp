@@ -67,12 +67,12 @@ void TPortSearch::Start(TClock::time_point now) {
 void TPortSearch::TryAt(size_t index, TClock::time_point now) {
     index_ = index;
     if (index_ >= order_.size()) return Finish(SearchOutcome::Nothing);
+    ++result_.tried;
     Ask(order_[index_], now);
 }
 
 void TPortSearch::Ask(const PortConfig& line, TClock::time_point now) {
     trying_ = line;
-    ++result_.tried;
     apply_(line);
     TRunTiming timing;
     timing.firstByte = FirstByteWait(line, timing_);
@@ -82,6 +82,7 @@ void TPortSearch::Ask(const PortConfig& line, TClock::time_point now) {
     run_ = std::make_unique<TExchangeRun>(std::vector<Command>{QueryCommand()}, timing, send_);
     phase_ = Phase::Asking;
     if (OnTry) OnTry();
+    if (phase_ == Phase::Done) return; // cancelled by OnTry's handler
     run_->Start(now);
     if (run_->Finished()) Judge(now); // the frame could not go out
 }
@@ -104,13 +105,9 @@ void TPortSearch::LineError(TClock::time_point now) {
     if (phase_ == Phase::Asking) Unanswered(now, false);
 }
 
-void TPortSearch::PortGone() {
-    if (phase_ != Phase::Done) Finish(SearchOutcome::Gone);
-}
+void TPortSearch::PortGone() { Finish(SearchOutcome::Gone); }
 
-void TPortSearch::Cancel() {
-    if (phase_ != Phase::Done) Finish(SearchOutcome::Cancelled);
-}
+void TPortSearch::Cancel() { Finish(SearchOutcome::Cancelled); }
 
 void TPortSearch::Tick(TClock::time_point now) {
     if (phase_ == Phase::Quieting && now >= quietUntil_) return Next(now);
@@ -146,8 +143,8 @@ void TPortSearch::Answered(const TExchange& exchange, TClock::time_point now) {
     if (!confirming_) {
         result_.at = trying_;
         result_.reply = exchange.AnswerText();
+        result_.named = named;
     }
-    result_.named = named;
     if (named == trying_) {
         result_.at = trying_;
         result_.reply = exchange.AnswerText();
@@ -174,7 +171,9 @@ void TPortSearch::Quiet(TClock::time_point now) {
 
 void TPortSearch::Next(TClock::time_point now) { TryAt(index_ + 1, now); }
 
+// Once only: a handler of OnTry may already have ended the search.
 void TPortSearch::Finish(SearchOutcome outcome) {
+    if (phase_ == Phase::Done) return;
     if (run_) run_->Cancel();
     phase_ = Phase::Done;
     result_.outcome = outcome;

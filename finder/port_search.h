@@ -78,8 +78,8 @@ public:
 
     bool Finished() const { return phase_ == Phase::Done; }
     const TSearchResult& Result() const { return result_; }
-    // The settings being tried (while confirming, the settings named), the try's number
-    // (1-based; a confirmation counts as a try of its own) and the number of settings.
+    // The settings being tried (while confirming, the settings named), the number of the
+    // settings of the order tried so far, and the order's length.
     const PortConfig& Trying() const { return trying_; }
     int TryNumber() const { return result_.tried; }
     int TryCount() const { return int(order_.size()); }

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <grp.h>
@@ -88,6 +89,22 @@ QList<DetectedPort> DetectedPorts() {
     std::sort(ports.begin(), ports.end(),
               [](const DetectedPort& a, const DetectedPort& b) { return a.Path < b.Path; });
     return ports;
+}
+
+QStringList PresentPortNames(const QStringList& names) {
+    QSet<QString> detected;
+    for (const DetectedPort& port : DetectedPorts())
+        detected.insert(QFileInfo(port.Path).canonicalFilePath());
+    const QString map = PortMapDirectory() + u'/';
+    QStringList present;
+    for (const QString& name : names) {
+        const QString path = ResolvePortName(name);
+        const QFileInfo device(path);
+        if (device.exists() &&
+            (path.startsWith(map) || detected.contains(device.canonicalFilePath())))
+            present << name;
+    }
+    return present;
 }
 
 QString ExplainOpenError(const QString& path, int error, OpenErrorLanguage language) {

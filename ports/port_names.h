@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The device path that a port name from the port panel opens:
 // - a text containing "/" is the path as it stands;
@@ -28,6 +29,11 @@ struct DetectedPort {
     QString VidPid; // "0403:6001", empty when unknown
 };
 QList<DetectedPort> DetectedPorts();
+
+// The names among `names` that lead to a port present on this machine, in their order: a
+// device DetectedPorts lists, or (not on Windows) an entry of the port map directory that
+// leads to a device. "COM3" with nothing behind it is left out.
+QStringList PresentPortNames(const QStringList& names);
 
 // The explanation of a refused opening of `path` with the system error `error`, gathered
 // from the system (the device's group, the process holding it, the devices present).

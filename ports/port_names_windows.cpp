@@ -110,6 +110,16 @@ QList<DetectedPort> DetectedPorts() {
     return ports;
 }
 
+QStringList PresentPortNames(const QStringList& names) {
+    QStringList detected;
+    for (const DetectedPort& port : DetectedPorts())
+        detected << port.Path.toUpper();
+    QStringList present;
+    for (const QString& name : names)
+        if (detected.contains(name.toUpper())) present << name;
+    return present;
+}
+
 QString ExplainOpenError(const QString& path, int error, OpenErrorLanguage language) {
     OpenErrorFacts facts;
     facts.Path = path;

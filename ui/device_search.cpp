@@ -1,5 +1,6 @@
 #include "ui/device_search.h"
 
+#include "ports/port_names.h"
 #include "ui/combo_box.h"
 #include "ui/find_dialog.h"
 #include "ui/form_controls.h"
@@ -15,9 +16,10 @@ bool TDeviceSearch::PickDevice() {
 }
 
 QStringList TDeviceSearch::PortNames() const {
-    QStringList names;
+    QStringList items;
     for (int i = 0; i < ui_.SPREALCOM->count(); ++i)
-        names << ui_.SPREALCOM->itemText(i);
+        items << ui_.SPREALCOM->itemText(i);
+    QStringList names = PresentPortNames(items);
     const QString text = ui_.SPREALCOM->Text();
     if (!text.trimmed().isEmpty() && !names.contains(text)) names << text;
     return names;

@@ -21,7 +21,8 @@ public:
     bool PickDevice();
 
 private:
-    // The port field's items, and its text when that is not among them.
+    // The port field's items that lead to a port present, and its text (searched whatever it
+    // names, so that a port that cannot be opened is explained).
     QStringList PortNames() const;
     void ShowInPanel(const TFoundDevice& device);
 

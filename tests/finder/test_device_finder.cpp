@@ -58,7 +58,7 @@ void TestDeviceFinder::confirmsTheSettingsItNames() {
     const TPortProgress& port = finder.Ports()[0];
     QCOMPARE(int(port.result.outcome), int(SearchOutcome::Found));
     QCOMPARE(port.result.at, (PortConfig{3, 2, 0}));
-    QCOMPARE(port.result.tried, 2);
+    QCOMPARE(port.result.tried, 1);
     QVERIFY(QString::fromStdString(port.result.reply).startsWith("MOD:0,BAZ:320,"));
     for (const vq830::sim::Exchange& e : server.History())
         QCOMPARE(e.frame, std::string("PPPPPP#QX1#"));

@@ -141,10 +141,10 @@ void TestPortSearch::search_data() {
         << At({9, 9, 9}, {}, Board::Silent) << none << int(SearchOutcome::Nothing) << PortConfig{}
         << 48 << 6000;
     QTest::newRow("parity unseen: switched to the one named and confirmed")
-        << At(e1_9600, e1_9600, Board::Silent, true) << none << found << e1_9600 << 2 << 200;
+        << At(e1_9600, e1_9600, Board::Silent, true) << none << found << e1_9600 << 1 << 200;
     QTest::newRow("names settings it does not answer at")
         << At(k9600N1, {4, 0, 0}, Board::Silent) << none << int(SearchOutcome::NamedOther)
-        << k9600N1 << 2 << 300;
+        << k9600N1 << 1 << 300;
     QTest::newRow("refuses the query") << At(k9600N1, k9600N1, Board::Silent, false, "ERR#") << none
                                        << int(SearchOutcome::Refused) << k9600N1 << 1 << 100;
     QTest::newRow("remembered settings first")

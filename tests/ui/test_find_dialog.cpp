@@ -104,7 +104,8 @@ void FindDialogTest::Map(const QString& name, const PtyPair& pty) {
 }
 
 // The device (at its default settings) on COM4, the port field's text; the list holds COM7,
-// with nothing behind it. The window's port is open at other settings when the search starts.
+// with nothing behind it, and COM9, which leads to no device and is not searched. The
+// window's port is open at other settings when the search starts.
 void FindDialogTest::deviceFoundIsOpenedWithItsSettings() {
     PtyPair devicePty, emptyPty;
     QVERIFY(devicePty.Valid() && emptyPty.Valid());
@@ -113,6 +114,7 @@ void FindDialogTest::deviceFoundIsOpenedWithItsSettings() {
     vq830::sim::SimServer device(devicePty.MasterFd());
     QVERIFY(device.Start());
     form->ui.SPREALCOM->addItem(QStringLiteral("COM7"));
+    form->ui.SPREALCOM->addItem(QStringLiteral("COM9"));
     form->ui.SPREALCOM->setEditText(QStringLiteral("COM4"));
     form->ui.ComboBox1->SetItemIndex(0);
     form->ui.ComboBox2->SetItemIndex(1);
