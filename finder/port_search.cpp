@@ -13,6 +13,7 @@ namespace {
 constexpr int kQueryChars = 11;
 constexpr int kReplyChars = 96;
 constexpr milliseconds kShortestGap{20};
+constexpr int kConfirmRetries = 3;
 
 Command QueryCommand() {
     for (Command& command : ConfigQueries())
@@ -74,12 +75,8 @@ void TPortSearch::TryAt(size_t index, TClock::time_point now) {
 void TPortSearch::Ask(const PortConfig& line, TClock::time_point now) {
     trying_ = line;
     apply_(line);
-    TRunTiming timing;
-    timing.firstByte = FirstByteWait(line, timing_);
-    timing.gap = QuietGap(line);
-    timing.answerTime = timing.firstByte + Ceil(CharacterTime(line) * kReplyChars);
-    timing.silentLimit = 1;
-    run_ = std::make_unique<TExchangeRun>(std::vector<Command>{QueryCommand()}, timing, send_);
+    run_ =
+        std::make_unique<TExchangeRun>(std::vector<Command>{QueryCommand()}, Timing(line), send_);
     phase_ = Phase::Asking;
     if (OnTry) OnTry();
     if (phase_ == Phase::Done) return; // cancelled by OnTry's handler
@@ -87,8 +84,19 @@ void TPortSearch::Ask(const PortConfig& line, TClock::time_point now) {
     if (run_->Finished()) Judge(now); // the frame could not go out
 }
 
+// A try waits for the first byte as long as the settings' own time needs; the confirmation, once
+// a reply has named the settings, as long as any exchange does: the reply may have been a slow
+// board's late answer to an earlier try. An answer that has begun ends by the engine's rules.
+TRunTiming TPortSearch::Timing(const PortConfig& line) const {
+    TRunTiming timing;
+    timing.firstByte = confirming_ ? kAnswerTime : FirstByteWait(line, timing_);
+    timing.answerTime = timing.firstByte + Ceil(CharacterTime(line) * kReplyChars) + kAnswerGap;
+    timing.silentLimit = 1;
+    return timing;
+}
+
 void TPortSearch::Received(const std::string& bytes, TClock::time_point now) {
-    if (phase_ == Phase::Quieting) quietUntil_ = now + QuietGap(trying_);
+    if (phase_ == Phase::Quieting) Quiet(now);
     if (phase_ != Phase::Asking) return;
     if (HasNoise(bytes)) return Unanswered(now, false);
     run_->Received(bytes, now);
@@ -101,7 +109,7 @@ void TPortSearch::Received(const std::string& bytes, TClock::time_point now) {
 }
 
 void TPortSearch::LineError(TClock::time_point now) {
-    if (phase_ == Phase::Quieting) quietUntil_ = now + QuietGap(trying_);
+    if (phase_ == Phase::Quieting) Quiet(now);
     if (phase_ == Phase::Asking) Unanswered(now, false);
 }
 
@@ -157,19 +165,25 @@ void TPortSearch::Answered(const TExchange& exchange, TClock::time_point now) {
 
 // No clean reply at these settings. After silence the line is already quiet; after noise it
 // must go quiet before the next try.
+// A confirmation spoiled by noise (late answers to earlier tries at other settings) is asked
+// again once the line is quiet, a few times.
 void TPortSearch::Unanswered(TClock::time_point now, bool quiet) {
     run_->Cancel();
-    if (confirming_) return Finish(SearchOutcome::NamedOther);
+    if (confirming_ && (quiet || ++confirmRetries_ > kConfirmRetries))
+        return Finish(SearchOutcome::NamedOther);
     if (quiet) return Next(now);
     Quiet(now);
 }
 
 void TPortSearch::Quiet(TClock::time_point now) {
     phase_ = Phase::Quieting;
-    quietUntil_ = now + QuietGap(trying_);
+    quietUntil_ = now + (confirming_ ? kAnswerGap : QuietGap(trying_));
 }
 
-void TPortSearch::Next(TClock::time_point now) { TryAt(index_ + 1, now); }
+void TPortSearch::Next(TClock::time_point now) {
+    if (confirming_) return Ask(trying_, now);
+    TryAt(index_ + 1, now);
+}
 
 // Once only: a handler of OnTry may already have ended the search.
 void TPortSearch::Finish(SearchOutcome outcome) {

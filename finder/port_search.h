@@ -2,13 +2,15 @@
 // the read-only query "PPPPPP#QX1#", until one is answered.
 //
 // A try applies its settings to the open port, sends the query and reads the answer by the
-// exchange engine's rules, with a first-byte wait fitted to the try's baud rate. It ends early
-// on the first byte that is not printable text or on a line error (the noise of a wrong baud
+// exchange engine's rules, with a first-byte wait fitted to the try's baud rate (a confirmation
+// waits as long as any exchange: a slow board's late answer may have named the settings). It ends
+// early on the first byte that is not printable text or on a line error (the noise of a wrong baud
 // rate or framing), then waits for the line to go quiet before the next try; it ends on
 // "ERR#" (a device at these settings that refuses the query). An answer counts only when it
 // parses as the query's reply. The reply names the device's own main-port settings; when they
 // differ from the try's, the port is switched to them and asked again, and the device is found
-// only when that second query is answered cleanly.
+// only when that second query is answered cleanly (asked again, a few times, when noise spoils
+// it).
 //
 // Like the exchange engine it keeps no clock and no port: its driver feeds it the time, the
 // bytes, line errors and the port's hang-up, and calls Tick at Deadline().
@@ -94,6 +96,7 @@ private:
 
     void TryAt(size_t index, TClock::time_point now);
     void Ask(const PortConfig& line, TClock::time_point now);
+    TRunTiming Timing(const PortConfig& line) const;
     void Judge(TClock::time_point now);
     void Answered(const TExchange& exchange, TClock::time_point now);
     void Unanswered(TClock::time_point now, bool quiet);
@@ -110,6 +113,7 @@ private:
     size_t index_ = 0;
     PortConfig trying_;
     bool confirming_ = false;
+    int confirmRetries_ = 0;
     TClock::time_point quietUntil_{};
     TSearchResult result_;
 };
