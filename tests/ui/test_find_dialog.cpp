@@ -75,6 +75,7 @@ private slots:
 private:
     // Maps port `name` to the pair's slave side.
     void Map(const QString& name, const PtyPair& pty);
+    void SearchOnly(const QString& name, const PtyPair& pty);
 
     QTemporaryDir* portDir = nullptr;
     QTemporaryDir* configDir = nullptr; // where the search remembers what it found
@@ -97,6 +98,13 @@ void FindDialogTest::cleanup() {
     delete portDir;
     qunsetenv("VQ830_PORT_DIR");
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+// The port field lists only `name`, mapped to the pair, and shows it.
+void FindDialogTest::SearchOnly(const QString& name, const PtyPair& pty) {
+    Map(name, pty);
+    form->ui.SPREALCOM->addItem(name);
+    form->ui.SPREALCOM->SetItemIndex(0);
 }
 
 void FindDialogTest::Map(const QString& name, const PtyPair& pty) {
@@ -156,9 +164,7 @@ void FindDialogTest::deviceFoundIsOpenedWithItsSettings() {
 void FindDialogTest::cancelEndsTheSearchAndLetsThePortGo() {
     PtyPair pty;
     QVERIFY(pty.Valid());
-    Map("COM5", pty);
-    form->ui.SPREALCOM->addItem(QStringLiteral("COM5"));
-    form->ui.SPREALCOM->SetItemIndex(0);
+    SearchOnly("COM5", pty);
 
     const bool driven = WithFindDialog(*form, [&](QDialog& dialog) {
         auto* rows = Named<QTreeWidget>(dialog, "FindPorts");
@@ -185,9 +191,7 @@ void FindDialogTest::cancelEndsTheSearchAndLetsThePortGo() {
 void FindDialogTest::escapeClosesTheDialogAndEndsTheSearch() {
     PtyPair pty;
     QVERIFY(pty.Valid());
-    Map("COM5", pty);
-    form->ui.SPREALCOM->addItem(QStringLiteral("COM5"));
-    form->ui.SPREALCOM->SetItemIndex(0);
+    SearchOnly("COM5", pty);
 
     const bool driven = WithFindDialog(*form, [&](QDialog& dialog) {
         auto* rows = Named<QTreeWidget>(dialog, "FindPorts");

@@ -5,7 +5,8 @@
 #   - the protocol tests and the configuration-file tests built for Windows, and the port names
 #     and open-error explanations as Windows has them;
 #   - TComm's Win32 backend (comm/run.sh);
-#   - vq830.exe read --json, set and a verified write against vq830-sim on COM4;
+#   - vq830.exe read --json, set and a verified write against vq830-sim on COM4, and find over
+#     COM9 (missing) and COM5 (a device at 19200 Even 2);
 #   - the window: test_window.exe opens COM4, 查询1 fills the page (a screenshot is kept);
 #     vq830-tool.exe itself starts and shows its window (a screenshot is kept).
 # One line per test; exit status 0 only when all passed. The screenshots and every program's
@@ -92,7 +93,12 @@ cli_tests() {
   local status=$?
   [ $status = 3 ] && grep -q 'COM9 does not exist' "$logs/vq830.err" ||
     { verdict 1 vq830.exe "a missing COM9: status $status, $(tr '\n' ' ' <"$logs/vq830.err")"; return; }
-  verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4; a missing COM9 explained, status 3 ($((SECONDS - t0)) s)"
+  wine_run "$prefix" 120 "$preload" -- "$windows/cli/vq830.exe" find --port COM9 --port COM5 \
+    >"$logs/vq830.out" 2>"$logs/vq830.err"
+  status=$?
+  [ $status = 0 ] && [ "$(tr -d '\r' <"$logs/vq830.out")" = "$(printf 'COM5\t19200\tEven\t2')" ] ||
+    { verdict 1 vq830.exe "find: status $status, $(tr '\n\t' ' ' <"$logs/vq830.out") $(tail -n 2 "$logs/vq830.err" | tr '\n' ' ')"; return; }
+  verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4; a missing COM9 explained, status 3; find names COM5 at 19200 Even 2 ($((SECONDS - t0)) s)"
 }
 
 # Two stations share a counter file: the first (COM8, a device answering 2 s late) holds the
@@ -142,9 +148,10 @@ qt_test "$windows/tests/windows/ports/test_open_errors.exe"
 qt_test "$windows/tests/windows/window/test_config_files.exe"
 "$here/comm/run.sh" "$linux" "$windows" || failed=1
 
-start_sim COM4 && start_sim COM8 --delay 2000 || { echo "run.sh: the simulators did not start"; exit 2; }
+start_sim COM4 && start_sim COM8 --delay 2000 && start_sim COM5 --line 19200,Even,2 || { echo "run.sh: the simulators did not start"; exit 2; }
 wine_map_com "$prefix" COM4 "$links/COM4"
 wine_map_com "$prefix" COM8 "$links/COM8"
+wine_map_com "$prefix" COM5 "$links/COM5"
 cli_tests
 counter_test
 window_tests
