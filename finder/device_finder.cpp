@@ -1,9 +1,8 @@
 #include "finder/device_finder.h"
 
 #include "finder/line_memory.h"
+#include "finder/port_opening.h"
 #include "ports/port_names.h"
-#include "session/qt_notify.h"
-#include "session/quiet_open.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -13,10 +12,6 @@
 #endif
 
 namespace {
-
-uint32_t BaudOf(const PortConfig& line) { return uint32_t(kBaudRates[size_t(line.baud)]); }
-TParity ParityOf(const PortConfig& line) { return TParity(line.parity); }
-TStopBits StopOf(const PortConfig& line) { return line.stop ? TStopBits::_2 : TStopBits::_1; }
 
 // Changes the open port's settings in place: reopening would move DTR and RTS, which restarts
 // some boards. Parity is only stored until another line setting is assigned; when the baud
@@ -45,12 +40,13 @@ bool HeldByAnother(int error) {
 
 // A port being searched: its port object, its search and the search's timer.
 struct TDeviceFinder::Probe {
-    std::unique_ptr<TComm> comm;
+    std::shared_ptr<TComm> comm;
     std::unique_ptr<TPortSearch> search;
     QTimer* timer = nullptr;
 };
 
-TDeviceFinder::TDeviceFinder(const QStringList& portNames, QObject* parent) : QObject(parent) {
+TDeviceFinder::TDeviceFinder(const QStringList& portNames, QObject* parent)
+    : QObject(parent), box_(std::make_shared<TPostBox>(this)) {
     for (const QString& name : portNames) {
         TPortProgress port;
         port.name = name;
@@ -61,6 +57,7 @@ TDeviceFinder::TDeviceFinder(const QStringList& portNames, QObject* parent) : QO
 }
 
 TDeviceFinder::~TDeviceFinder() {
+    box_->Close(); // openings still under way close their ports themselves
     for (auto& probe : probes_)
         probe->comm.reset(); // the ports' threads end before their notifications' target goes
 }
@@ -74,34 +71,39 @@ void TDeviceFinder::Start() {
     EndIfAllDone();
 }
 
+// The port is opened on a thread of its own; the search starts when the opening is handed back.
 void TDeviceFinder::StartPort(int index) {
     if (!running_) return;
+    const TPortProgress& port = ports_[size_t(index)];
+    std::vector<PortConfig> order = SearchOrder(RememberedLine(port.path));
+    const PortConfig first = order.front();
+    OpenInBackground(box_, port.path.toStdString(), first,
+                     [this, index, order = std::move(order)](const TOpening& opening) {
+                         Opened(index, opening, order);
+                     });
+}
+
+void TDeviceFinder::Opened(int index, const TOpening& opening,
+                           const std::vector<PortConfig>& order) {
     TPortProgress& port = ports_[size_t(index)];
-    Probe& probe = *probes_[size_t(index)];
-    const std::vector<PortConfig> order = SearchOrder(RememberedLine(port.path));
-    probe.comm = std::make_unique<TComm>(std::make_shared<QtNotifySink>(this));
-    const PortConfig& first = order.front();
-    PrepareQuietOpen(*probe.comm, port.path.toStdString(), BaudOf(first), ParityOf(first),
-                     StopOf(first));
-    probe.comm->SetReadIntervalTimeout(ReadIntervalAtOnce);
-    try {
-        probe.comm->OpenPort();
-    } catch (const ECommsError&) {
-        port.openError = probe.comm->LastOpenErrno();
+    if (!running_ || port.state != TPortProgress::State::Waiting) return; // cancelled meanwhile
+    if (!opening.opened) {
+        port.openError = opening.error;
         port.state = HeldByAnother(port.openError) ? TPortProgress::State::Held
                                                    : TPortProgress::State::OpenFailed;
-        probe.comm.reset();
         emit PortChanged(index);
         return EndIfAllDone();
     }
+    Probe& probe = *probes_[size_t(index)];
+    probe.comm = opening.comm;
     TComm& comm = *probe.comm;
     probe.search = std::make_unique<TPortSearch>(
         order, [&comm](const PortConfig& line) { ApplyInPlace(comm, line); },
         [&comm](const std::string& frame) { return comm.SendBytes(frame.data(), frame.size()); });
-    Opened(index);
+    Search(index);
 }
 
-void TDeviceFinder::Opened(int index) {
+void TDeviceFinder::Search(int index) {
     TPortProgress& port = ports_[size_t(index)];
     Probe& probe = *probes_[size_t(index)];
     TPortSearch& search = *probe.search;

@@ -1,8 +1,10 @@
 // The device search over several ports at the same time, on the owner's Qt event loop: each
-// port is opened once (DTR and RTS low), searched by a TPortSearch with its settings changed in
-// place between tries, and closed as soon as its search ends. The window and vq830 both run it.
+// port is opened once (DTR and RTS low, on a thread of its own, so that a port slow to open
+// holds up nothing), searched by a TPortSearch with its settings changed in place between
+// tries, and closed as soon as its search ends. The window and vq830 both run it.
 #pragma once
 
+#include "finder/port_opening.h"
 #include "finder/port_search.h"
 #include "serial/comm.h"
 
@@ -15,7 +17,7 @@
 // One port of a search.
 struct TPortProgress {
     enum class State {
-        Waiting,    // not opened yet
+        Waiting,    // not opened yet (its opening may be under way)
         Searching,  // open, trying settings
         Done,       // searched: see result
         Held,       // another program holds it: not touched
@@ -60,7 +62,8 @@ private:
     struct Probe;
 
     void StartPort(int index);
-    void Opened(int index);
+    void Opened(int index, const TOpening& opening, const std::vector<PortConfig>& order);
+    void Search(int index);
     void Arm(int index);
     void PortEnded(int index);
     void Close(int index);
@@ -68,5 +71,6 @@ private:
 
     std::vector<TPortProgress> ports_;
     std::vector<std::unique_ptr<Probe>> probes_;
+    std::shared_ptr<TPostBox> box_; // what the ports' threads post reaches the finder through it
     bool running_ = false;
 };

@@ -32,6 +32,7 @@ private slots:
     void leavesAHeldPortAlone();
     void portGoesAway();
     void cancel();
+    void finderGoneWhileOpening();
 
 private:
     QTemporaryDir config_;
@@ -115,6 +116,37 @@ void TestDeviceFinder::cancel() {
     next.SetCommName(silent.SlavePath());
     next.OpenPort(); // throws when the search still holds it
     QVERIFY(next.IsOpen());
+}
+
+// Ports are opened on threads of their own: a finder that goes while they open leaves them to
+// close their ports themselves.
+void TestDeviceFinder::finderGoneWhileOpening() {
+    std::vector<std::unique_ptr<PtyPair>> ptys;
+    QStringList names;
+    for (int i = 0; i < 4; ++i) {
+        ptys.push_back(std::make_unique<PtyPair>());
+        QVERIFY2(ptys.back()->Valid(), ptys.back()->Error().c_str());
+        names << Path(*ptys.back());
+    }
+    {
+        TDeviceFinder finder(names);
+        finder.Start();
+        QCoreApplication::processEvents(); // the openings begin
+    }
+    QObject host;
+    for (const auto& pty : ptys) {
+        TComm next(std::make_shared<QtNotifySink>(&host));
+        next.SetCommName(pty->SlavePath());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                try {
+                    next.OpenPort();
+                } catch (const ECommsError&) {
+                }
+                return next.IsOpen();
+            }(),
+            5000);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDeviceFinder)
