@@ -86,8 +86,7 @@ void PrintFound(const std::vector<TPortProgress>& ports, bool json) {
     QJsonArray array;
     QString text;
     for (const TPortProgress& p : ports) {
-        if (p.state != TPortProgress::State::Done || p.result.outcome != SearchOutcome::Found)
-            continue;
+        if (!p.Found()) continue;
         array.append(Json(p));
         text += p.name + u'\t' + Line(p.result.at).replace(u' ', u'\t') + u'\n';
     }

@@ -3,13 +3,10 @@
 #include "finder/line_memory.h"
 #include "finder/port_opening.h"
 #include "ports/port_names.h"
+#include "session/deadline_timer.h"
 
 #include <QTimer>
 #include <algorithm>
-#include <cerrno>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -29,14 +26,6 @@ void ApplyInPlace(TComm& comm, const PortConfig& line) {
 }
 
 } // namespace
-
-bool HeldByAnother(int error) {
-#ifdef _WIN32
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-#else
-    return error == EBUSY;
-#endif
-}
 
 // A port being searched: its port object, its search and the search's timer.
 struct TDeviceFinder::Probe {
@@ -141,11 +130,7 @@ void TDeviceFinder::Search(int index) {
 
 void TDeviceFinder::Arm(int index) {
     Probe& probe = *probes_[size_t(index)];
-    const std::optional<TClock::time_point> due =
-        probe.search ? probe.search->Deadline() : std::nullopt;
-    if (!due) return probe.timer->stop();
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - TClock::now());
-    probe.timer->start(int(std::max<std::chrono::milliseconds::rep>(0, wait.count())));
+    ArmAt(*probe.timer, probe.search ? probe.search->Deadline() : std::nullopt);
 }
 
 void TDeviceFinder::PortEnded(int index) {
@@ -184,9 +169,7 @@ void TDeviceFinder::Cancel() {
 }
 
 bool TDeviceFinder::FoundAny() const {
-    return std::any_of(ports_.begin(), ports_.end(), [](const TPortProgress& p) {
-        return p.state == TPortProgress::State::Done && p.result.outcome == SearchOutcome::Found;
-    });
+    return std::ranges::any_of(ports_, &TPortProgress::Found);
 }
 
 void TDeviceFinder::EndIfAllDone() {

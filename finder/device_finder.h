@@ -6,6 +6,7 @@
 
 #include "finder/port_opening.h"
 #include "finder/port_search.h"
+#include "ports/open_error_text.h"
 #include "serial/comm.h"
 
 #include <QObject>
@@ -32,10 +33,9 @@ struct TPortProgress {
     bool confirming = false; // trying the settings the device named
     TSearchResult result;
     int openError = 0; // Held, OpenFailed: the system error of the opening
+    // Searched, and a device found.
+    bool Found() const { return state == State::Done && result.outcome == SearchOutcome::Found; }
 };
-
-// True when an opening refused with `error` means another program holds the port.
-bool HeldByAnother(int error);
 
 class TDeviceFinder : public QObject {
     Q_OBJECT

@@ -10,14 +10,6 @@ constexpr int kBaudsByUse[] = {3, 7, 4, 5, 6, 2, 1, 0};
 constexpr PortConfig kFramingsByUse[] = {{0, 0, 0}, {0, 2, 0}, {0, 1, 0},
                                          {0, 0, 1}, {0, 2, 1}, {0, 1, 1}};
 
-std::string Item(int value) { return std::to_string(value); }
-std::string Item(std::string_view value) { return std::string(value); }
-
-// A list's item, "#n" past its end.
-template <typename T, size_t N> std::string ItemText(int index, const std::array<T, N>& items) {
-    return index >= 0 && index < int(N) ? Item(items[size_t(index)]) : "#" + std::to_string(index);
-}
-
 } // namespace
 
 std::vector<PortConfig> SearchOrder(std::optional<PortConfig> remembered) {
@@ -38,6 +30,9 @@ bool IsListedLine(const PortConfig& line) {
 }
 
 std::string LineText(const PortConfig& line) {
-    return ItemText(line.baud, kBaudRates) + " " + ItemText(line.parity, kParityNames) + " " +
-           ItemText(line.stop, kStopBits);
+    DeviceSettings settings;
+    settings.ports[0] = line;
+    auto item = [&](SettingKind kind) { return ValueText(settings, {kind, 0}); };
+    return item(SettingKind::Baud) + " " + item(SettingKind::Parity) + " " +
+           item(SettingKind::Stop);
 }

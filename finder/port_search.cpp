@@ -9,16 +9,15 @@ using std::chrono::milliseconds;
 
 namespace {
 
-// The query frame's length, and the longest reply a query's answer is given time for.
-constexpr int kQueryChars = 11;
+// The longest reply a query's answer is given time for.
 constexpr int kReplyChars = 96;
 constexpr milliseconds kShortestGap{20};
 constexpr int kConfirmRetries = 3;
 
-Command QueryCommand() {
-    for (Command& command : ConfigQueries())
-        if (command.mode == RecvMode::QX1) return command;
-    return {};
+// The system query, "PPPPPP#QX1#", as the configuration's read-back sends it.
+const Command& QueryCommand() {
+    static const Command query = ConfigQueries().front();
+    return query;
 }
 
 // Bytes that a device at the right settings never sends: anything but printable text.
@@ -48,7 +47,8 @@ microseconds CharacterTime(const PortConfig& line) {
 }
 
 milliseconds FirstByteWait(const PortConfig& line, const TTryTiming& timing) {
-    return Ceil(CharacterTime(line) * (kQueryChars + 2)) + timing.turnaround + timing.latency;
+    const auto characters = int(QueryCommand().frame.size()) + 2;
+    return Ceil(CharacterTime(line) * characters) + timing.turnaround + timing.latency;
 }
 
 milliseconds QuietGap(const PortConfig& line) {

@@ -138,6 +138,8 @@ QString NoHardwareText(const OpenErrorFacts& f) {
 
 } // namespace
 
+bool HeldByAnother(int error) { return CauseOf(error) == Cause::Busy; }
+
 QString OpenErrorText(const OpenErrorFacts& facts) {
     switch (CauseOf(facts.Error)) {
     case Cause::None:

@@ -15,6 +15,10 @@ struct OpenErrorFacts {
     QStringList PresentPorts; // the serial devices present on this machine
 };
 
+// True when an opening refused with the system error `error` means that another program holds
+// the port.
+bool HeldByAnother(int error);
+
 // The explanation in Chinese; empty when the refusal had no system error.
 QString OpenErrorText(const OpenErrorFacts& facts);
 // The same in English, for the command line outside a Chinese locale.

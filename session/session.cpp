@@ -1,5 +1,7 @@
 #include "session/session.h"
 
+#include "session/deadline_timer.h"
+
 #include <QMetaObject>
 
 TSession::TSession(TComm& comm, QObject* parent)
@@ -72,15 +74,7 @@ void TSession::GivePortBack() {
     comm_.OnRequestHangup = std::move(savedHangup_);
 }
 
-void TSession::Arm() {
-    const std::optional<TClock::time_point> due = run_ ? run_->Deadline() : std::nullopt;
-    if (!due) {
-        timer_->stop();
-        return;
-    }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - TClock::now());
-    timer_->start(int(std::max<std::chrono::milliseconds::rep>(0, wait.count())));
-}
+void TSession::Arm() { ArmAt(*timer_, run_ ? run_->Deadline() : std::nullopt); }
 
 void TSession::Ended() {
     timer_->stop();

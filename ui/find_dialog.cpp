@@ -19,10 +19,6 @@ void SetCell(QTreeWidgetItem* item, int column, const QString& text) {
     item->setToolTip(column, text);
 }
 
-bool FoundOn(const TPortProgress& port) {
-    return port.state == TPortProgress::State::Done && port.result.outcome == SearchOutcome::Found;
-}
-
 } // namespace
 
 TFindDialog::TFindDialog(const QStringList& portNames, QWidget* parent)
@@ -88,7 +84,7 @@ void TFindDialog::ShowPort(int index) {
     item->setToolTip(PortColumn, port.path);
     SetCell(item, StateColumn, PortStateText(port));
     SetCell(item, DetailColumn, PortDetailText(port));
-    if (FoundOn(port) && rows_->selectedItems().isEmpty()) rows_->setCurrentItem(item);
+    if (port.Found() && rows_->selectedItems().isEmpty()) rows_->setCurrentItem(item);
     SelectionChanged();
     ShowSummary();
 }
@@ -109,7 +105,7 @@ int TFindDialog::SelectedFound() const {
     const QList<QTreeWidgetItem*> selected = rows_->selectedItems();
     if (selected.isEmpty()) return -1;
     const int index = rows_->indexOfTopLevelItem(selected.front());
-    return FoundOn(finder_->Ports()[size_t(index)]) ? index : -1;
+    return finder_->Ports()[size_t(index)].Found() ? index : -1;
 }
 
 void TFindDialog::CancelOrClose() {

@@ -41,10 +41,6 @@ QString ResultText(const TSearchResult& r) {
     return {};
 }
 
-bool FoundOn(const TPortProgress& port) {
-    return port.state == State::Done && port.result.outcome == SearchOutcome::Found;
-}
-
 bool AnyEnded(const std::vector<TPortProgress>& ports, SearchOutcome outcome) {
     return std::any_of(ports.begin(), ports.end(), [outcome](const TPortProgress& p) {
         return p.state == State::Done && p.result.outcome == outcome;
@@ -54,7 +50,7 @@ bool AnyEnded(const std::vector<TPortProgress>& ports, SearchOutcome outcome) {
 QString FoundSummary(const std::vector<TPortProgress>& ports, bool running) {
     QStringList found;
     for (const TPortProgress& port : ports)
-        if (FoundOn(port)) found << port.name;
+        if (port.Found()) found << port.name;
     if (found.isEmpty()) return {};
     return QStringLiteral("在 %1 上找到设备%2。选中一行后点“使用”，即用找到的设置打开该端口。")
         .arg(found.join(QStringLiteral("、")),
