@@ -57,51 +57,6 @@ QString Problem(const TExchange& e) {
     return {};
 }
 
-// Names every exchange that was not answered, on standard error; the exit status they earn.
-int Judge(const std::vector<TExchange>& exchanges, const TReport& report) {
-    const bool gone = std::any_of(exchanges.begin(), exchanges.end(), [](const TExchange& e) {
-        return e.judgement.outcome == Outcome::PortGone;
-    });
-    int status = kExitOk;
-    int unsent = 0;
-    for (const TExchange& e : exchanges) {
-        status = Worse(status, StatusOf(e.judgement.outcome, gone));
-        if (e.judgement.outcome == Outcome::NotSent)
-            ++unsent;
-        else if (const QString problem = Problem(e); !problem.isEmpty())
-            report.Error(problem);
-    }
-    if (unsent > 0)
-        report.Error(gone ? QStringLiteral("the device went away: %1 frames not sent").arg(unsent)
-                          : QStringLiteral("%1 frames not sent").arg(unsent));
-    return status;
-}
-
-// Names the settings among `fields` that were not read back; exit status 1 when there are any.
-int NotRead(const ReadBack& read, const std::vector<SettingField>& fields, const TReport& report) {
-    std::vector<SettingField> missing;
-    for (const SettingField& f : fields)
-        if (!read.Holds(f)) missing.push_back(f);
-    if (missing.empty()) return kExitOk;
-    report.Error(QStringLiteral("not read back (%1): %2").arg(missing.size()).arg(Names(missing)));
-    return kExitDiffers;
-}
-
-// Prints each written setting that was not verified as "field<TAB>expected<TAB>found".
-int PrintMismatches(const DeviceSettings& written, const ReadBack& read, const TReport& report) {
-    const std::vector<Mismatch> mismatches = Verify(written, ConfigFields(), read);
-    for (const Mismatch& m : mismatches)
-        Print(QStringLiteral("%1\t%2\t%3\n")
-                  .arg(Text(FieldName(m.field)), Text(ValueText(written, m.field)),
-                       m.notRead ? QStringLiteral("(not read)")
-                                 : Text(ValueText(read.settings, m.field))));
-    report.Progress(
-        mismatches.empty()
-            ? QStringLiteral("verified: all %1 settings equal").arg(ConfigFields().size())
-            : QStringLiteral("verified: %1 settings not verified").arg(mismatches.size()));
-    return mismatches.empty() ? kExitOk : kExitDiffers;
-}
-
 [[noreturn]] void Refuse(const QString& key, const QString& value, const QString& why) {
     throw EBadValue(QStringLiteral("%1: '%2' %3").arg(key, value, why).toStdString());
 }
@@ -166,6 +121,52 @@ std::vector<Command> WritesFor(const DeviceSettings& settings,
 }
 
 } // namespace
+
+// Names every exchange that was not answered, on standard error; the exit status they earn.
+int Judge(const std::vector<TExchange>& exchanges, const TReport& report) {
+    const bool gone = std::any_of(exchanges.begin(), exchanges.end(), [](const TExchange& e) {
+        return e.judgement.outcome == Outcome::PortGone;
+    });
+    int status = kExitOk;
+    int unsent = 0;
+    for (const TExchange& e : exchanges) {
+        status = Worse(status, StatusOf(e.judgement.outcome, gone));
+        if (e.judgement.outcome == Outcome::NotSent)
+            ++unsent;
+        else if (const QString problem = Problem(e); !problem.isEmpty())
+            report.Error(problem);
+    }
+    if (unsent > 0)
+        report.Error(gone ? QStringLiteral("the device went away: %1 frames not sent").arg(unsent)
+                          : QStringLiteral("%1 frames not sent").arg(unsent));
+    return status;
+}
+
+// Names the settings among `fields` that were not read back; exit status 1 when there are any.
+static int NotRead(const ReadBack& read, const std::vector<SettingField>& fields,
+                   const TReport& report) {
+    std::vector<SettingField> missing;
+    for (const SettingField& f : fields)
+        if (!read.Holds(f)) missing.push_back(f);
+    if (missing.empty()) return kExitOk;
+    report.Error(QStringLiteral("not read back (%1): %2").arg(missing.size()).arg(Names(missing)));
+    return kExitDiffers;
+}
+
+// Prints each written setting that was not verified as "field<TAB>expected<TAB>found".
+int PrintMismatches(const DeviceSettings& written, const ReadBack& read, const TReport& report) {
+    const std::vector<Mismatch> mismatches = Verify(written, ConfigFields(), read);
+    for (const Mismatch& m : mismatches)
+        Print(QStringLiteral("%1\t%2\t%3\n")
+                  .arg(Text(FieldName(m.field)), Text(ValueText(written, m.field)),
+                       m.notRead ? QStringLiteral("(not read)")
+                                 : Text(ValueText(read.settings, m.field))));
+    report.Progress(
+        mismatches.empty()
+            ? QStringLiteral("verified: all %1 settings equal").arg(ConfigFields().size())
+            : QStringLiteral("verified: %1 settings not verified").arg(mismatches.size()));
+    return mismatches.empty() ? kExitOk : kExitDiffers;
+}
 
 std::vector<SettingField> ApplyAssignments(const QStringList& assignments,
                                            DeviceSettings& settings) {
@@ -281,8 +282,6 @@ int RunSet(TDeviceLink& link, const TCliOptions& options, const TReport& report)
     return Judge(link.Run(WritesFor(settings, fields)), report);
 }
 
-namespace {
-
 // Writes the board serial number; the exit status its answer earns.
 int SendSerial(TDeviceLink& link, const QString& number, const TCliOptions& options,
                const TReport& report) {
@@ -294,14 +293,14 @@ int SendSerial(TDeviceLink& link, const QString& number, const TCliOptions& opti
         report);
 }
 
-} // namespace
+void CheckNumber(const QString& key, const QString& value, int digits) {
+    static const QRegularExpression number(QStringLiteral("^[0-9]+$"));
+    if (!number.match(value).hasMatch() || value.size() > digits)
+        Refuse(key, value, QStringLiteral("is not a number of 1 to %1 digits").arg(digits));
+}
 
 int RunSerial(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
-    auto check = [](const QString& key, const QString& value, int digits) {
-        static const QRegularExpression number(QStringLiteral("^[0-9]+$"));
-        if (!number.match(value).hasMatch() || value.size() > digits)
-            Refuse(key, value, QStringLiteral("is not a number of 1 to %1 digits").arg(digits));
-    };
+    const auto check = CheckNumber;
     check(QStringLiteral("--tester"), options.tester, 3);
     if (options.nextFile.isEmpty()) {
         check(QStringLiteral("serial number"), options.args[0], 8);

@@ -30,6 +30,17 @@ std::vector<SettingField> ApplyAssignments(const QStringList& assignments,
 // settings among `read` only (a line stands only when every value on it was read).
 QString SettingsText(const DeviceSettings& settings, const std::vector<SettingField>& read);
 
+// Names every exchange that was not answered, on standard error; the exit status they earn.
+int Judge(const std::vector<TExchange>& exchanges, const TReport& report);
+// Prints each written setting that was not verified as "field<TAB>expected<TAB>found"; exit
+// status 1 when there are any.
+int PrintMismatches(const DeviceSettings& written, const ReadBack& read, const TReport& report);
+// Writes the board serial number `number` with the options' tester; the status its answer earns.
+int SendSerial(TDeviceLink& link, const QString& number, const TCliOptions& options,
+               const TReport& report);
+// Refuses (EBadValue) a `value` that is not 1 to `digits` decimal digits.
+void CheckNumber(const QString& key, const QString& value, int digits);
+
 int RunRead(TDeviceLink& link, const TCliOptions& options, const TReport& report);
 int RunWrite(TDeviceLink& link, const TCliOptions& options, const TReport& report);
 int RunSet(TDeviceLink& link, const TCliOptions& options, const TReport& report);

@@ -10,6 +10,7 @@
 #include <QTime>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -96,8 +97,10 @@ std::vector<TExchange> TDeviceLink::Run(std::vector<Command> commands) {
         std::vector<TExchange> unsent;
         for (Command& command : commands)
             unsent.push_back({std::move(command), {}, {}, {}, Judgement::Of(Outcome::PortGone)});
+        if (AfterRun) AfterRun(unsent);
         return unsent;
     }
+    if (BeforeFirstFrame) std::exchange(BeforeFirstFrame, nullptr)();
     TRunTiming timing;
     timing.answerTime = std::chrono::milliseconds(options_.timeoutMs);
     QEventLoop loop;
@@ -105,6 +108,7 @@ std::vector<TExchange> TDeviceLink::Run(std::vector<Command> commands) {
     session_->Start(std::move(commands), timing);
     if (session_->Running()) loop.exec();
     if (session_->LastRun()->WentAway()) gone_ = true;
+    if (AfterRun) AfterRun(session_->LastRun()->Exchanges());
     return session_->LastRun()->Exchanges();
 }
 

@@ -7,6 +7,7 @@
 #include "session/session.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,12 @@ public:
     void Open();
     // Runs the commands one at a time and returns what became of each.
     std::vector<TExchange> Run(std::vector<Command> commands);
+
+    // Called once, just before the first frame of the first run goes out (a record of the
+    // attempt is started there; what it throws stops the command with nothing sent).
+    std::function<void()> BeforeFirstFrame;
+    // Every run's exchanges as judged.
+    std::function<void(const std::vector<TExchange>&)> AfterRun;
 
 private:
     void ReportJudged(const TExchange& exchange) const;

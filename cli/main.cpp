@@ -3,22 +3,38 @@
 #include "cli/commands.h"
 #include "cli/device_link.h"
 #include "cli/find_command.h"
+#include "cli/line_commands.h"
 #include "cli/options.h"
+#include "records/line_db.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
 namespace {
 
-int Run(const TCliOptions& options, const TReport& report) {
-    if (options.command == QLatin1String("ports")) return RunPorts();
-    if (options.command == QLatin1String("find")) return RunFind(options, report);
-    TDeviceLink link(options, report);
+int RunOnDevice(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
     if (options.command == QLatin1String("read")) return RunRead(link, options, report);
     if (options.command == QLatin1String("write")) return RunWrite(link, options, report);
     if (options.command == QLatin1String("set")) return RunSet(link, options, report);
     if (options.command == QLatin1String("serial")) return RunSerial(link, options, report);
     return RunSend(link, options, report);
+}
+
+int Run(const TCliOptions& options, const TReport& report) {
+    const QString& command = options.command;
+    if (command == QLatin1String("ports")) return RunPorts();
+    if (command == QLatin1String("find")) return RunFind(options, report);
+    if (command == QLatin1String("records")) return RunRecords(options);
+    if (command == QLatin1String("serial") && options.first >= 0)
+        return RunSerialFirst(options, report);
+    TDeviceLink link(options, report);
+    if (command == QLatin1String("program")) return RunProgram(link, options, report);
+    if (command == QLatin1String("serial") && options.nextFromDb)
+        return RunSerialNext(link, options, report);
+    if (options.record)
+        return RunRecorded(link, options, report,
+                           [&] { return RunOnDevice(link, options, report); });
+    return RunOnDevice(link, options, report);
 }
 
 } // namespace
@@ -50,7 +66,12 @@ int main(int argc, char* argv[]) {
         report.Error(QString::fromLatin1(e.what()) + QStringLiteral("\n") + e.Explanation);
         return kExitNoPort;
     } catch (const EStop& e) {
-        report.Error(QString::fromLatin1(e.what()));
+        report.Error(QString::fromUtf8(e.what()));
         return e.Status;
+    } catch (const EDbError& e) {
+        report.Error(e.text + (e.kind == EDbError::Kind::Refused
+                                   ? QString()
+                                   : QStringLiteral(" (nothing was sent to the board)")));
+        return e.kind == EDbError::Kind::Refused ? kExitUsage : kExitNoDb;
     }
 }

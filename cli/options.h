@@ -18,6 +18,9 @@ enum ExitStatus : int {
     kExitNoPort = 3,   // the port could not be opened
     kExitNoAnswer = 4, // no answer within the time-out
     kExitGone = 5,     // the device went away (the adapter was pulled, the far end closed)
+    kExitNoDb = 6,     // the line's database could not be used: nothing was sent to the board
+    kExitNoRecord = 7, // the board was talked to but its record (and its serial number's state)
+                       // could not be written: the station must stop before the next board
 };
 
 // A usage error: printed with the usage, exit status 2.
@@ -38,7 +41,16 @@ struct TCliOptions {
     bool json = false;     // read, find
     bool noVerify = false; // write
     QString tester = QStringLiteral("001");
-    QString nextFile; // serial --next
+    QString nextFile;        // serial --next FILE
+    bool nextFromDb = false; // serial --next without a counter file: from the line's database
+    qint64 first = -1;       // serial --first N
+    QString db;              // --db (else $VQ830_DB, the settings, the default file)
+    QString station;         // --station: who records (else the settings' "station")
+    QString operatorName;    // --operator (else the settings' "operator")
+    bool record = false;     // --record: write, set and serial NUMBER are recorded
+    bool csv = false;        // records --csv
+    QString since;           // records --since TIME
+    QString serialFilter;    // records --serial N
     bool help = false;
     bool version = false;
     QString command;

@@ -32,6 +32,8 @@ public:
     void Finish(const QString& outcome, std::optional<Outcome> serialWrite,
                 const QString& details = {});
     const TBoardRecord& Record() const { return record_; }
+    // What the front end adds to the record before it is completed (the serial written, ...).
+    TBoardRecord& Edit() { return record_; }
 
 private:
     TLineDb& db_;

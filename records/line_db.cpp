@@ -110,6 +110,7 @@ void TLineDb::Close() {
 // transaction, which is then redone, instead of hanging the station.
 void TLineDb::Configure() {
     if (where_.postgres) {
+        Exec(QStringLiteral("SET client_min_messages = warning")); // no notices on stderr
         Exec(QStringLiteral("SET lock_timeout = '10s'"));
         Exec(QStringLiteral("SET statement_timeout = '30s'"));
         return;
@@ -120,8 +121,9 @@ void TLineDb::Configure() {
 
 QSqlQuery TLineDb::Exec(const QString& sql, const QVariantList& values) {
     QSqlQuery query(QSqlDatabase::database(name_, false));
-    bool ok = query.prepare(sql);
-    if (ok) {
+    // Statements without values go as they are: the server prepares no SET, BEGIN or COMMIT.
+    bool ok = values.isEmpty() ? query.exec(sql) : query.prepare(sql);
+    if (ok && !values.isEmpty()) {
         for (const QVariant& v : values)
             query.addBindValue(v);
         ok = query.exec();
