@@ -120,6 +120,13 @@ void Collect(TDeviceLink& link, TBoardAttempt& attempt, std::vector<TExchange>& 
     };
 }
 
+void ReportRetries(const TLineDb& db, const TReport& report) {
+    if (db.Retries() > 0)
+        report.Progress(QStringLiteral("the database connection dropped or a lock was not had in "
+                                       "time: %1 transaction(s) redone")
+                            .arg(db.Retries()));
+}
+
 QString SinceUtc(const QString& text) {
     if (text.isEmpty()) return {};
     QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
@@ -150,7 +157,9 @@ int RunSerialNext(TDeviceLink& link, const TCliOptions& options, const TReport& 
     TBoardAttempt attempt(station.db, station.Record(options, QStringLiteral("serial --next")));
     std::vector<TExchange> all;
     Collect(link, attempt, all);
-    return NumberBoard(link, attempt, all, options, report);
+    const int status = NumberBoard(link, attempt, all, options, report);
+    ReportRetries(station.db, report);
+    return status;
 }
 
 int RunProgram(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
@@ -175,7 +184,11 @@ int RunProgram(TDeviceLink& link, const TCliOptions& options, const TReport& rep
     const std::vector<Mismatch> mismatches = Verify(settings, ConfigFields(), read);
     attempt.AddDifferences(settings, mismatches, read);
     const int status = Worse(Judge(exchanges, report), PrintMismatches(settings, read, report));
-    if (status == kExitOk) return NumberBoard(link, attempt, all, options, report);
+    if (status == kExitOk) {
+        const int numbered = NumberBoard(link, attempt, all, options, report);
+        ReportRetries(station.db, report);
+        return numbered;
+    }
     Finish(attempt, OutcomeOf(all, mismatches.empty()), std::nullopt,
            QStringLiteral("the configuration was not verified: no serial number was taken"));
     return status;
