@@ -16,7 +16,9 @@ numbers), reads them back, and shows the traffic.
 
 The window is in Chinese. The package also holds vq830, the same from the
 command line for scripts and production lines (read, write with
-verification, single settings, board serial numbers from a counter file),
+verification, single settings, board serial numbers from a counter file or
+from a production line's database shared by several stations, with a record
+of every board),
 and vq830-sim, a simulated device on a pseudo-terminal, to try both without
 hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -25,8 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Shared libraries from dpkg-shlibdeps; the window's Chinese captions need a CJK font; the
 # toolkit's own texts (context menus, box buttons) are Chinese with Qt's translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei | fonts-noto-cjk")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# The line's database is a SQLite file unless a PostgreSQL server is named: Qt's SQLite driver is
+# needed, its PostgreSQL driver recommended.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei | fonts-noto-cjk, libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, libqt6sql6-psql")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

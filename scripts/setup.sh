@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config ccache       # build
   qt6-base-dev qt6-serialport-dev               # window toolkit; its serial port module lists the port panel's devices
+  libqt6sql6-sqlite libqt6sql6-psql             # the line's database: SQLite and PostgreSQL drivers
+  postgresql-15                                 # a real server for the line's tests (started by them)
   libgl-dev                                     # OpenGL headers Qt's CMake files look for
   fonts-wqy-zenhei                              # Chinese captions
   qt6-translations-l10n                         # the toolkit's own texts in Chinese
@@ -43,5 +45,13 @@ else
 fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# The tests start PostgreSQL servers of their own: installing the server must not make and start
+# a cluster of the machine's (a drop-in, not the package's own configuration file).
+if [[ " ${missing[*]} " == *" postgresql-15 "* ]]; then
+  "${sudo_cmd[@]}" mkdir -p /etc/postgresql-common/createcluster.d
+  echo "create_main_cluster = false" |
+    "${sudo_cmd[@]}" tee /etc/postgresql-common/createcluster.d/vq830-no-main-cluster.conf >/dev/null
+fi
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+  -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "${missing[@]}" >/dev/null
