@@ -2,19 +2,24 @@
 # windows.sh: the tool and the command line as Windows programs. Installs what is missing,
 # takes Qt for Windows, cross-builds vq830-tool.exe and vq830.exe (static, one file each) into
 # build-windows/, runs the Windows tests under wine (tests/windows/run.sh) and writes
-# dist/vq830-windows-x86_64.zip.
+# dist/vq830-windows-x86_64.zip. Both programs carry Qt SQL with its SQLite driver (the line's
+# database as a file); Qt's PostgreSQL driver is not in this Qt, so a Windows program reports it
+# missing when --db names a server.
 #
-# Qt for Windows (a prefix: the folder holding bin/qt-cmake) comes from $VQ830_QT_WINDOWS when
-# set; else from the team's shared build (../shared/toolchains/qt6-mingw-w64/, checked against
-# its sha256) unpacked into ~/.cache/vq830; else it is built from Debian's qt6-base source into
-# ~/.cache/vq830 by scripts/qt-windows/build-qt.sh (15 to 30 minutes on 2 cores, once).
+# Qt for Windows (a prefix: the folder holding bin/qt-cmake, with Qt SQL and the QSQLITE
+# driver) comes from $VQ830_QT_WINDOWS when set; else from the team's shared build with SQL
+# (../shared/toolchains/qt6-mingw-w64/qt6.4.2-mingw-w64-static-sql.tar.xz, checked against its
+# sha256) unpacked into ~/.cache/vq830/qt6-win-static-<first 12 digits of the sha256>; else it
+# is built from Debian's qt6-base and sqlite3 sources into ~/.cache/vq830/qt6-win-built-sql by
+# scripts/qt-windows/build-qt.sh (15 to 30 minutes on 2 cores, once).
 # VQ830_WINDOWS_TESTS=0 skips the tests.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cache="${VQ830_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/vq830}"
 shared="$root/../shared/toolchains/qt6-mingw-w64"
-shared_archive="$shared/qt6.4.2-mingw-w64-static.tar.xz"
-shared_sha256=21cf2a6fe1ba874326f39c0f1801fc161d7d7f30c2ae09d3d81805a95cc4b649
+# The shared build with Qt SQL (the SQLite and ODBC drivers, SQLite inside the tree).
+shared_archive="$shared/qt6.4.2-mingw-w64-static-sql.tar.xz"
+shared_sha256=c0d8ceb598e8865d7f1b43eccfcab60dcb344b8d474c3b2d6511aba1196b0ef8
 build="$root/build-windows"
 dist="$root/dist"
 
@@ -36,9 +41,9 @@ qt_prefix() {
     echo "Qt for Windows from the shared build (sha256 checked): $qt"
     return
   fi
-  qt="$cache/qt6-win-built"
+  qt="$cache/qt6-win-built-sql"
   if [ ! -x "$qt/bin/qt-cmake" ]; then
-    echo "no shared Qt for Windows: building it from Debian's qt6-base source (15 to 30 min)"
+    echo "no shared Qt for Windows: building it from Debian's qt6-base and sqlite3 sources (15 to 30 min)"
     "$root/scripts/qt-windows/build-qt.sh" "$qt"
   fi
   echo "Qt for Windows built from Debian's source: $qt"
@@ -65,6 +70,15 @@ vq830.exe       命令行工具，供生产线使用。
   vq830.exe ports
   vq830.exe --help
 
+生产线数据库（SQLite 文件，程序内已包含 SQLite）：
+  vq830.exe --db C:\line\line.sqlite serial --first 1000
+  vq830.exe --db C:\line\line.sqlite --station 工位1 --port COM4 serial --next
+  vq830.exe --db C:\line\line.sqlite --station 工位1 --port COM4 program board.json
+  vq830.exe --db C:\line\line.sqlite records --csv > records.csv
+serial --next 从数据库取下一个序列号写入板子，成功时打印 8 位序列号；每块板子都留有记录。
+不写 --db 时使用 %LOCALAPPDATA%\vq830\line.sqlite。Windows 版不含 PostgreSQL 驱动
+（QPSQL），不能连接生产线的 PostgreSQL 服务器。
+
 VQ830-A(B) configuration and test tool (Windows)
 ================================================
 
@@ -84,6 +98,16 @@ Command line (cmd or PowerShell):
   vq830.exe --port COM4 set mode=1 Z=115200,Even,2
   vq830.exe ports
   vq830.exe --help
+
+The line's database (a SQLite file; SQLite is inside the program):
+  vq830.exe --db C:\line\line.sqlite serial --first 1000
+  vq830.exe --db C:\line\line.sqlite --station W1 --port COM4 serial --next
+  vq830.exe --db C:\line\line.sqlite --station W1 --port COM4 program board.json
+  vq830.exe --db C:\line\line.sqlite records --csv > records.csv
+serial --next takes the next serial number from the database and writes it to the board,
+printing the 8-digit number on success; every board gets a record. Without --db the file is
+%LOCALAPPDATA%\vq830\line.sqlite. The Windows build has no PostgreSQL driver (QPSQL): it
+cannot reach a line's PostgreSQL server.
 EOF
 }
 

@@ -5,8 +5,13 @@
 #   - the protocol tests and the configuration-file tests built for Windows, and the port names
 #     and open-error explanations as Windows has them;
 #   - TComm's Win32 backend (comm/run.sh);
+#   - both programs are one file each: they import only Windows' own DLLs and carry Qt's SQLite
+#     driver;
 #   - vq830.exe read --json, set and a verified write against vq830-sim on COM4, and find over
 #     COM9 (missing) and COM5 (a device at 19200 Even 2);
+#   - vq830.exe on the line's database: a SQLite file on the C: drive numbers boards on COM4
+#     (a Chinese station name included), its records read back, the file read by Linux's
+#     sqlite3; a PostgreSQL location is refused (no such driver in the Windows build);
 #   - the window: test_window.exe opens COM4, 查询1 fills the page (a screenshot is kept);
 #     vq830-tool.exe itself starts and shows its window (a screenshot is kept).
 # One line per test; exit status 0 only when all passed. The screenshots and every program's
@@ -101,6 +106,76 @@ cli_tests() {
   verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4; a missing COM9 explained, status 3; find names COM5 at 19200 Even 2 ($((SECONDS - t0)) s)"
 }
 
+# The programs as shipped: nothing to install beside them (no DLL of the compiler's runtime, of
+# Qt or of SQLite), and the SQLite driver linked in (a static Qt has no plugin folder).
+program_files_test() {
+  local exe dlls bad=
+  for exe in "$windows/cli/vq830.exe" "$windows/app/vq830-tool.exe"; do
+    dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    printf '%s\n' "$dlls" >"$logs/$(basename "$exe" .exe).dlls"
+    if grep -qiE '^(lib|qt|sqlite)' <<<"$dlls"; then
+      bad+=" $(basename "$exe") imports $(grep -iE '^(lib|qt|sqlite)' <<<"$dlls" | tr '\n' ' ');"
+    fi
+    # grep reads all of nm's output (-q would stop early, and pipefail take nm's SIGPIPE).
+    x86_64-w64-mingw32-nm "$exe" | grep ' T _Z36qt_static_plugin_QSQLiteDriverPluginv$' >/dev/null ||
+      bad+=" $(basename "$exe") lacks the QSQLITE driver;"
+  done
+  [ -z "$bad" ]
+  verdict $? "Windows programs" "${bad:-vq830.exe and vq830-tool.exe import only system DLLs and carry the QSQLITE driver}"
+}
+
+# vq830.exe on a SQLite file in the wine prefix's C: drive, named by its Windows path. Arguments
+# and names go through a UTF-8 locale, so that the Chinese station name reaches the program as
+# typed; records --json writes UTF-8 whatever the console's code page.
+line_exe() { # ARGS...: vq830.exe, its standard output in $logs/line-db.out
+  LC_ALL=C.UTF-8 wine_run "$prefix" 120 "$preload" -- "$windows/cli/vq830.exe" --quiet "$@" \
+    >"$logs/line-db.out" 2>>"$logs/line-db.err"
+}
+
+line_db_test() {
+  local t0=$SECONDS dir=$prefix/drive_c/vq830-line db='C:\vq830-line\line.sqlite' out got
+  local cn=工位一 op=张工 station
+  rm -rf "$dir"
+  : >"$logs/line-db.err"
+  line_exe --db "$db" --station W1 --operator T1 serial --first 500 ||
+    { verdict 1 "vq830.exe --db" "serial --first 500: $(tail -n 1 "$logs/line-db.err")"; return; }
+  [ -f "$dir/line.sqlite" ] || { verdict 1 "vq830.exe --db" "no file $dir/line.sqlite"; return; }
+  out=
+  for station in W1 W1 "$cn"; do
+    line_exe --db "$db" --station "$station" --operator "$op" --port COM4 serial --next --tester 042 ||
+      { verdict 1 "vq830.exe --db" "serial --next at $station: $(tail -n 1 "$logs/line-db.err")"; return; }
+    out+="$(tr -d '\r' <"$logs/line-db.out") "
+  done
+  [ "$out" = "00000500 00000501 00000502 " ] ||
+    { verdict 1 "vq830.exe --db" "serial --next printed '$out' (00000500 00000501 00000502 expected)"; return; }
+  line_exe --db "$db" records --json ||
+    { verdict 1 "vq830.exe --db" "records --json: $(tail -n 1 "$logs/line-db.err")"; return; }
+  tr -d '\r' <"$logs/line-db.out" >"$logs/line-db.jsonl"
+  # One line a record, its keys sorted as Qt writes them; each ended, with a start.
+  got=$(sed -n 's/^{.*"ended":"[^"]\{1,\}",.*"operator":"\([^"]*\)","outcome":"\([^"]*\)","port":"[^"]*","serial":"\([^"]*\)","serial_before":[^,]*,"started":"[^"]\{1,\}","station":"\([^"]*\)",.*}$/\3 \4 \2 \1/p' \
+    "$logs/line-db.jsonl" | tr '\n' ';')
+  [ "$(wc -l <"$logs/line-db.jsonl")" = 3 ] && [ "$got" = "00000500 W1 passed $op;00000501 W1 passed $op;00000502 $cn passed $op;" ] ||
+    { verdict 1 "vq830.exe --db" "records --json: '$got' from $(wc -l <"$logs/line-db.jsonl") line(s)"; return; }
+  # The same file as Linux's SQLite reads it.
+  got="$(sqlite3 -batch "$dir/line.sqlite" "PRAGMA journal_mode;
+    SELECT group_concat(serial || ':' || state, ' ') FROM (SELECT * FROM serials ORDER BY serial);
+    SELECT station || '/' || operator FROM records WHERE serial_after = '00000502';" 2>&1 | tr '\n' ' ')"
+  [ "$got" = "wal 500:written 501:written 502:written $cn/$op " ] ||
+    { verdict 1 "vq830.exe --db" "Linux's sqlite3 reads: $got"; return; }
+  verdict 0 "vq830.exe --db" "C:\\vq830-line\\line.sqlite: serial --first 500, serial --next printed 00000500 00000501 (W1) 00000502 ($cn) against COM4, records --json lists them passed, Linux's sqlite3 reads wal, 500 501 502 written and $cn/$op ($((SECONDS - t0)) s)"
+}
+
+# A PostgreSQL location on Windows: Qt's PostgreSQL driver is not in the build, which is said
+# (status 6, nothing sent).
+line_db_postgres_test() {
+  local t0=$SECONDS status
+  : >"$logs/line-db.err"
+  line_exe --db 'postgresql://line@db.invalid/line' --station W1 --port COM4 serial --next
+  status=$?
+  [ $status = 6 ] && grep -q 'QPSQL is not installed' "$logs/line-db.err"
+  verdict $? "vq830.exe --db postgresql://" "status $status: $(grep -m1 'QPSQL' "$logs/line-db.err" || tail -n 1 "$logs/line-db.err") ($((SECONDS - t0)) s)"
+}
+
 # Two stations share a counter file: the first (COM8, a device answering 2 s late) holds the
 # lock while it waits, so the second (COM4) takes the next number, not the same one.
 counter_test() {
@@ -143,6 +218,7 @@ done
 wine_prefix "$prefix" || { echo "run.sh: cannot create the wine prefix"; exit 2; }
 start_display || { echo "run.sh: no Xvfb display"; exit 2; }
 
+program_files_test
 for exe in "$windows"/tests/protocol/*.exe; do qt_test "$exe"; done
 qt_test "$windows/tests/windows/ports/test_open_errors.exe"
 qt_test "$windows/tests/windows/window/test_config_files.exe"
@@ -154,5 +230,7 @@ wine_map_com "$prefix" COM8 "$links/COM8"
 wine_map_com "$prefix" COM5 "$links/COM5"
 cli_tests
 counter_test
+line_db_test
+line_db_postgres_test
 window_tests
 exit $failed
