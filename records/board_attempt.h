@@ -25,6 +25,9 @@ public:
     // The next serial number of the line, reserved for this board. Throws EDbError.
     qint64 TakeSerial();
     std::optional<qint64> Serial() const { return serial_; }
+    // A number not taken from the line (typed by hand) that the board was given: its write was
+    // answered. Recorded as the board's new serial number when the record is completed.
+    void NoteWritten(const QString& serial) { record_.serialAfter = serial; }
 
     // Completes the record with `outcome` (kPassed, kFailed, ...); a number taken is settled by
     // `serialWrite`, the judged outcome of its write (unset: it was not sent). Throws EDbError:

@@ -42,6 +42,7 @@ void TBatchController::WriteAll() {
     if (Refuse()) return;
     const DeviceSettings settings = parts_.binding.Settings();
     parts_.binding.RefuseUnfit(settings, QStringLiteral("未发送任何帧"));
+    if (WriteAllStarting) WriteAllStarting(settings);
     written_ = settings;
     Start(ConfigWritesVerified(settings), QStringLiteral("写入全部"));
 }
@@ -112,6 +113,7 @@ void TBatchController::Finished() {
     SetIdleOnlyEnabled(true);
     const std::optional<DeviceSettings> written = std::exchange(written_, std::nullopt);
     const TExchangeRun& run = *Session->LastRun();
+    if (written && WriteAllEnded) WriteAllEnded(run, *written);
     if (run.Cancelled()) {
         parts_.status.Show(title_ + QStringLiteral("已取消"));
     } else {

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -48,6 +49,10 @@ public:
     // The runs go through this, with these times (tests may shorten them).
     TSession* Session;
     TRunTiming BatchTiming;
+    // Write all's record (the production line's): told before the first frame, when raising
+    // stops the run before anything is sent, and told when the run has ended.
+    std::function<void(const DeviceSettings& settings)> WriteAllStarting;
+    std::function<void(const TExchangeRun& run, const DeviceSettings& written)> WriteAllEnded;
 
 private:
     bool Refuse();

@@ -19,6 +19,7 @@ enum class ButtonRole {
     Batch,            // read all, write all
     ConfigFile,       // save and load a configuration
     Find,             // "查找设备": searches the ports for the device, the window's port let go
+    LineSerial,       // "下一个序列号": the line's next serial number onto the board
     Local,            // acts in the window only, never on the port
 };
 

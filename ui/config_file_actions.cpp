@@ -53,6 +53,8 @@ void TConfigFileActions::Save() {
     } catch (const ESettingsFileError& e) {
         throw EAppError(ChineseMessage(e, path));
     }
+    lastFile_ = path;
+    lastSettings_ = settings;
     status_.Show(QStringLiteral("配置已保存：%1").arg(path));
 }
 
@@ -67,5 +69,13 @@ void TConfigFileActions::Load() {
         throw EAppError(ChineseMessage(e, path));
     }
     binding_.ShowSettings(settings);
+    lastFile_ = path;
+    lastSettings_ = settings;
     status_.Show(QStringLiteral("配置已载入：%1").arg(path));
+}
+
+QString TConfigFileActions::FileHolding(const DeviceSettings& settings) const {
+    if (lastFile_.isEmpty() || !Differences(settings, lastSettings_, ConfigFields()).empty())
+        return {};
+    return lastFile_;
 }

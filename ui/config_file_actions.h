@@ -2,6 +2,8 @@
 // folder used last (remembered in the tool's settings).
 #pragma once
 
+#include "protocol/settings.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -22,6 +24,8 @@ public:
 
     // Asks for a configuration file's name (tests may answer instead); empty when cancelled.
     std::function<QString(bool save, const QString& dir)> AskFileName;
+    // The file saved or loaded last, when `settings` are the configuration it holds; else empty.
+    QString FileHolding(const DeviceSettings& settings) const;
 
 private:
     QString LastConfigDir() const;
@@ -29,4 +33,6 @@ private:
 
     TSettingsBinding& binding_;
     TStatusLine& status_;
+    QString lastFile_;
+    DeviceSettings lastSettings_; // what it holds
 };

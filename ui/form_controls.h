@@ -71,6 +71,9 @@ struct Form1 {
     QLineEdit* PCBSN = nullptr;
     TComboBox* JIANZHI = nullptr;
     QPushButton* Button53 = nullptr;
+    // Under the record box: "下一个序列号", shown only when the production line's database is
+    // configured.
+    QPushButton* Button60 = nullptr;
     // Beside the record box: read all, write all (verified), save and load a configuration.
     QPushButton *Button55 = nullptr, *Button56 = nullptr, *Button57 = nullptr, *Button58 = nullptr;
     // Line-signal boxes.
@@ -83,6 +86,8 @@ struct Form1 {
     // "通讯记录": the traffic log, a window of its own.
     QPushButton* Button54 = nullptr;
     TTrafficLog* TrafficLog = nullptr;
+    // "生产记录", beside it: the production line's records and the station's settings.
+    QPushButton* Button61 = nullptr;
     // Status line along the bottom: what the port and the line did that no box reports.
     QLabel* StatusLine = nullptr;
     // Non-visual components: the serial port object (its owner in the object tree is named

@@ -249,6 +249,13 @@ void BuildRecordBox(Ui::Form1& ui, QWidget* form) {
     ui.Button53 = MakeButton(ui.RecordBox, 53, QStringLiteral("设置"), 296, 14, 65, 25);
 }
 
+// The production line's two buttons, in the free row under the record box: "下一个序列号" at
+// the box's right edge, "生产记录" beside "通讯记录".
+void BuildLineButtons(Ui::Form1& ui, QWidget* form) {
+    ui.Button60 = MakeButton(form, 60, QStringLiteral("下一个序列号"), 296, 436, 97, 23);
+    ui.Button61 = MakeButton(form, 61, QStringLiteral("生产记录"), 505, 436, 89, 23);
+}
+
 void BuildBufferArea(Ui::Form1& ui, QWidget* form) {
     ui.CheckBox2 = new QCheckBox(QStringLiteral("COM_DTR"), form);
     ui.CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
@@ -331,6 +338,7 @@ void Ui::Form1::setupUi(QWidget* form, const std::vector<TButtonEntry>& buttons)
     BuildBufferArea(*this, form);
     BuildStatusLine(*this, form);
     BuildBatchButtons(*this, form);
+    BuildLineButtons(*this, form);
 
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(300);

@@ -10,8 +10,11 @@
 #include "ui/device_search.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
+#include "ui/line_station.h"
 #include "ui/port_link.h"
+#include "ui/records_dialog.h"
 #include "ui/reply_intake.h"
+#include "ui/serial_writes.h"
 #include "ui/settings_binding.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
@@ -56,6 +59,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
         new TBatchController(ui, {*Binding, *Intake, *Link, *Status}, IdleOnlyButtons(this), this);
     ConfigFiles = new TConfigFileActions(*Binding, *Status, this);
     Search = new TDeviceSearch(ui, this);
+    Line = new TLineStation(ui, this);
+    Serials = new TSerialWrites(ui, {*Line, *Intake, *Link, *Status}, IdleOnlyButtons(this), this);
+    WireLineRecords();
     WirePortEvents();
     WireHandlers();
     FormCreate();
@@ -64,6 +70,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 TForm1::~TForm1() {
     delete Batches; // its run gives the port's handlers back if it holds them
     Batches = nullptr;
+    delete Serials; // so does a serial number write's
+    Serials = nullptr;
     // Stop the port threads before the window and its port object go away.
     ui.Comm1->OnReceiveData = nullptr;
     ui.Comm1->OnRequestHangup = nullptr;
@@ -97,6 +105,15 @@ void TForm1::WireHandlers() {
         new KeyPressHook(findChild<QLineEdit*>(QLatin1String(name)),
                          [this, handler = handler](QChar& Key) { (this->*handler)(Key); });
     connect(ui.Timer2, &QTimer::timeout, this, [this] { Run([this] { Timer2Timer(); }); });
+}
+
+// With a database configured, write all is recorded as the production line's.
+void TForm1::WireLineRecords() {
+    Line->ConfigFile = [this](const DeviceSettings& s) { return ConfigFiles->FileHolding(s); };
+    Batches->WriteAllStarting = [this](const DeviceSettings& s) { Line->WriteAllStarting(s); };
+    Batches->WriteAllEnded = [this](const TExchangeRun& run, const DeviceSettings& written) {
+        Line->WriteAllEnded(run, written);
+    };
 }
 
 void TForm1::FormCreate() {
@@ -182,7 +199,13 @@ void TForm1::Button52Click() { SendTime(2, ui.Edit3); }
 void TForm1::Button49Click() {
     Intake->Send([] { return QueryFrame(); }, ::RecvMode::QX1);
 }
+// With a database configured the write is recorded, and goes through the exchange engine so
+// that its answer is judged.
 void TForm1::Button53Click() {
+    if (Line->Recording()) {
+        Serials->WriteTyped();
+        return;
+    }
     Intake->Send(
         [this] {
             TextToInt(ui.PCBSN->text()); // conversion errors name the texts as shown
@@ -277,6 +300,16 @@ void TForm1::Button55Click() { Batches->ReadAll(); }
 void TForm1::Button56Click() { Batches->WriteAll(); }
 void TForm1::Button57Click() { ConfigFiles->Save(); }
 void TForm1::Button58Click() { ConfigFiles->Load(); }
+
+// ---- The production line's records ---------------------------------------------------
+
+void TForm1::Button60Click() { Serials->Next(); }
+
+// "生产记录": the records view, which also sets the station's database, name and operator.
+void TForm1::Button61Click() {
+    if (!Records) Records = new TRecordsDialog(*Line, this);
+    Records->ShowAndRaise();
+}
 
 // ---- The port and the replies --------------------------------------------------------
 

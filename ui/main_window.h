@@ -1,7 +1,8 @@
 // The main window. Its controls are made in ui/form_layout.cpp and held in `ui`; each job
 // around them is a part of its own (the status line, the port link, the settings binding, the
 // reply intake of the single buttons, read all and write all, configuration files, the device
-// search), and the handlers named after the controls are short calls into those parts.
+// search, the production line's records), and the handlers named after the controls are short
+// calls into those parts.
 #pragma once
 
 #include "ui/button_table.h"
@@ -20,8 +21,11 @@ class TBatchController;
 class TComm;
 class TConfigFileActions;
 class TDeviceSearch;
+class TLineStation;
 class TPortLink;
+class TRecordsDialog;
 class TReplyIntake;
+class TSerialWrites;
 class TSettingsBinding;
 class TStatusLine;
 
@@ -94,6 +98,8 @@ private:
     void Button57Click();
     void Button58Click();
     void Button59Click();
+    void Button60Click();
+    void Button61Click();
 
     void COMA1KeyPress(QChar& Key);
     void COMA2KeyPress(QChar& Key);
@@ -141,6 +147,7 @@ private:
     void Timer2Timer();
 
     void WireHandlers();
+    void WireLineRecords();
     void WirePortEvents();
     void Run(const std::function<void()>& handler);
     void PortButtonClicked();
@@ -161,4 +168,7 @@ private:
     TBatchController* Batches;
     TConfigFileActions* ConfigFiles;
     TDeviceSearch* Search;
+    TLineStation* Line;
+    TSerialWrites* Serials;
+    TRecordsDialog* Records = nullptr; // made on first use
 };

@@ -26,6 +26,8 @@ const std::vector<TButtonEntry>& ButtonTable() {
         {57, R::ConfigFile, 0, &F::Button57Click},
         {58, R::ConfigFile, 0, &F::Button58Click},
         {59, R::Find, 0, &F::Button59Click},
+        {60, R::LineSerial, 0, &F::Button60Click},
+        {61, R::Local, 0, &F::Button61Click},
         {11, R::SlotCommandQuery, 1, &F::Button11Click},
         {12, R::SlotCommandWrite, 1, &F::Button12Click},
         {13, R::SlotHeaderQuery, 1, &F::Button13Click},

@@ -88,12 +88,13 @@ void MainWindowTest::everyNamedControlExists() {
     }
     QVERIFY(form.findChild<QTimer*>("Timer2"));
     // On the window itself: those 49, "通讯记录" (the traffic log is a window of its own), the
-    // four beside the record box and "查找设备".
+    // four beside the record box, "查找设备", and the production line's "下一个序列号" and
+    // "生产记录".
     const auto all = form.findChildren<QPushButton*>();
     QCOMPARE(
         std::count_if(all.begin(), all.end(), [&](QPushButton* b) { return b->window() == &form; }),
-        55);
-    for (int n = 54; n <= 59; ++n)
+        57);
+    for (int n = 54; n <= 61; ++n)
         QVERIFY(form.findChildren<QObject*>(QStringLiteral("Button%1").arg(n)).size() == 1);
 }
 
