@@ -98,7 +98,7 @@ report sqlite sq
 
 # 3. PostgreSQL
 export work boards vq830 build
-"$root/tests/records/with_postgres.sh" bash -c '
+VQ830_PG_FSYNC=on "$root/tests/records/with_postgres.sh" bash -c '
   set -euo pipefail
   pg="$VQ830_TEST_PG"
   "$vq830" --quiet --db "$pg" serial --first 1

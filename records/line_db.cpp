@@ -80,6 +80,10 @@ void TLineDb::Open() {
         QString options = where_.Keywords();
         if (!options.contains(QLatin1String("connect_timeout")))
             options += QStringLiteral(" connect_timeout=5");
+        // A lock waited for longer than 10 s fails the transaction, which is then redone,
+        // instead of hanging the station; no notices on standard error.
+        options += QStringLiteral(" options='-c lock_timeout=10s -c statement_timeout=30s"
+                                  " -c client_min_messages=warning'");
         db.setConnectOptions(options + QStringLiteral(" application_name='%1'").arg(application_));
     } else {
         const QFileInfo file(where_.text);
@@ -105,16 +109,10 @@ void TLineDb::Close() {
     QSqlDatabase::removeDatabase(name_);
 }
 
-// A lost write of a handed-out number must not survive a power cut (synchronous FULL); readers
-// never block the one writer (WAL). On the server a lock waited for longer than 10 s fails the
-// transaction, which is then redone, instead of hanging the station.
+// A handed-out number must not be lost by a power cut (synchronous FULL); readers never block
+// the one writer (WAL). The server's connection is set up by its connect options.
 void TLineDb::Configure() {
-    if (where_.postgres) {
-        Exec(QStringLiteral("SET client_min_messages = warning")); // no notices on stderr
-        Exec(QStringLiteral("SET lock_timeout = '10s'"));
-        Exec(QStringLiteral("SET statement_timeout = '30s'"));
-        return;
-    }
+    if (where_.postgres) return;
     Exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     Exec(QStringLiteral("PRAGMA synchronous = FULL"));
 }
@@ -135,6 +133,14 @@ QSqlQuery TLineDb::Exec(const QString& sql, const QVariantList& values) {
             QStringLiteral("the database %1 failed: %2").arg(where_.Shown(), Detail(error)));
     }
     return query;
+}
+
+// The schema's version; 0 when there is none yet (or it cannot be read without a lock).
+int TLineDb::SchemaVersion() {
+    QSqlQuery query(QSqlDatabase::database(name_, false));
+    if (!query.exec(QStringLiteral("SELECT MAX(version) FROM vq830_schema")) || !query.next())
+        return 0;
+    return query.value(0).toInt();
 }
 
 void TLineDb::RunOnce(const std::function<void()>& work) {
@@ -168,6 +174,7 @@ void TLineDb::Transaction(const std::function<void()>& work) {
 // stations starting together do not both make it. A database made by a newer tool is left as
 // it is.
 void TLineDb::CreateOrCheckSchema() {
+    if (SchemaVersion() == kSchemaVersion) return; // the usual case: one query
     Transaction([this] {
         if (where_.postgres) Exec(QStringLiteral("SELECT pg_advisory_xact_lock(830830)"));
         Exec(QStringLiteral("CREATE TABLE IF NOT EXISTS vq830_schema (version INTEGER NOT NULL)"));

@@ -57,6 +57,7 @@ private:
     void Close();
     void Configure();
     void CreateOrCheckSchema();
+    int SchemaVersion();
     void RunOnce(const std::function<void()>& work);
 
     TDbLocation where_;

@@ -4,6 +4,7 @@
 # listens on a Unix socket in that folder only (no TCP); COMMAND finds it in $VQ830_TEST_PG as
 # libpq keywords for a superuser with trust authentication. initdb refuses to run as root: as
 # root the server runs as the user postgres (which Debian's server package creates).
+# The server does not sync its writes to disk (fsync=off: a test server) unless VQ830_PG_FSYNC=on.
 set -euo pipefail
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
 [ -x "$bin/initdb" ] || { echo "with_postgres.sh: no PostgreSQL server (run scripts/setup.sh)" >&2; exit 1; }
@@ -22,7 +23,7 @@ trap stop EXIT
 "${as[@]}" "$bin/initdb" -D "$dir/data" -A trust -U vq830 -E UTF8 --no-sync >"$dir/initdb.log" 2>&1 ||
   { cat "$dir/initdb.log" >&2; exit 1; }
 "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -w -t 30 -l "$dir/server.log" \
-  -o "-c listen_addresses='' -k $dir -c fsync=off -c max_connections=60" start >/dev/null ||
+  -o "-c listen_addresses='' -k $dir -c fsync=${VQ830_PG_FSYNC:-off} -c max_connections=60" start >/dev/null ||
   { cat "$dir/server.log" >&2; exit 1; }
 export VQ830_TEST_PG="host=$dir user=vq830 dbname=postgres"
 status=0
