@@ -6,11 +6,15 @@
 #   2. one SQLite file shared by the six;
 #   3. a PostgreSQL 15 server on a Unix socket (started for the run by
 #      tests/records/with_postgres.sh).
-# Each simulator drops 1 % of its answers (the same ones in every run: seeded per station), so
-# that numbers are voided. For each database: numbers handed out, duplicates, numbers lost
-# (gaps in the line's range that are not voided numbers with a record), voided numbers, total
-# time, and the time the database adds per board: (a station's time for BOARDS boards on the
-# database - its time on its counter file) / BOARDS, the median over the six stations.
+# Each simulator drops 1 % of its answers (seeded per station), so that numbers are voided. For
+# each database: numbers handed out, duplicates, numbers lost (gaps in the line's range that are
+# not voided numbers with a record), voided numbers, total time, and the time the database adds
+# per board: (a station's time for BOARDS boards on the database - its time on its counter
+# file) / BOARDS, the median over the six stations. Six stations, their simulators and the
+# server share this machine's cores here, where a line has a PC per station and a server of its
+# own: so the same is also measured for one station alone (BOARDS/2 boards on each of the three,
+# in turns of 10, no answers dropped), the time a database adds to a station that has its PC
+# to itself.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build=$(cd "$1" && pwd)
@@ -27,7 +31,9 @@ for n in 1 2 3 4 5 6; do
     >/dev/null 2>&1 &
   pids+=($!)
 done
-for _ in $(seq 100); do [ "$(ls "$work/ports" 2>/dev/null | wc -l)" = 6 ] && break; sleep 0.1; done
+"$build/sim/vq830-sim" --link "$work/ports" --name COM9 >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ "$(ls "$work/ports" 2>/dev/null | wc -l)" = 7 ] && break; sleep 0.1; done
 
 now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
@@ -74,6 +80,23 @@ report() { # NAME SQL-COMMAND...: the figures of one database run
     "$(printf '%s\n' "${added[@]}" | median | awk '{printf "%.1f", $1 / 1000}')"
 }
 
+alone() { # NAME DB-ARGS...: 10 boards by one station on COM9, the time in ms added to NAME.alone
+  local name=$1 i t0
+  shift
+  t0=$(now_ms)
+  for ((i = 0; i < 10; i++)); do
+    "$vq830" --quiet --port COM9 "$@" >/dev/null 2>&1 || true
+  done
+  echo $(($(now_ms) - t0)) >>"$work/$name.alone"
+}
+
+alone_report() { # NAME: ms added per board against the counter file
+  local sum base
+  sum=$(paste -sd+ "$work/$1.alone" | bc)
+  base=$(paste -sd+ "$work/file.alone" | bc)
+  echo "scale=1; ($sum - $base) / ($(wc -l <"$work/$1.alone") * 10)" | bc
+}
+
 # 1. counter files
 for n in 1 2 3 4 5 6; do
   echo $((n * 100000)) >"$work/counter.$n"
@@ -89,12 +112,19 @@ for n in 1 2 3 4 5 6; do declare -a "args_$n=(--db $sqlite --station S$n serial 
 run sqlite
 sq() { sqlite3 "$sqlite" "$1"; }
 
-echo "six stations x $boards boards, each simulator dropping 1 % of its answers"
+echo "six stations x $boards boards at once, each simulator dropping 1 % of its answers"
 echo "counter files: $file_handed numbers handed out in $(echo "$(cat "$work/file.total") / 1000" | bc -l | cut -c1-5) s"
 echo
 echo "| database | handed out | duplicates | lost | voided | total time | added per board (median) |"
 echo "|---|---|---|---|---|---|---|"
 report sqlite sq
+
+echo 900000 >"$work/counter.9"
+"$vq830" --quiet --db "$work/alone.sqlite" serial --first 1
+for ((turn = 0; turn < boards / 20; turn++)); do
+  alone file serial --next "$work/counter.9"
+  alone sqlite1 --db "$work/alone.sqlite" --station A serial --next
+done
 
 # 3. PostgreSQL
 export work boards vq830 build
@@ -107,4 +137,12 @@ VQ830_PG_FSYNC=on "$root/tests/records/with_postgres.sh" bash -c '
   run postgres
   pq() { psql -qAt "$pg" -c "$1"; }
   report postgres pq
+  '"$(declare -f alone)"'
+  psql -qAt "$pg" -c "CREATE DATABASE alone" >/dev/null
+  pa="$pg dbname=alone"
+  "$vq830" --quiet --db "$pa" serial --first 1
+  for ((turn = 0; turn < boards / 20; turn++)); do alone postgres1 --db "$pa" --station A serial --next; done
 '
+echo
+echo "one station alone, $((boards / 2)) boards each (no answers dropped): the database adds per board"
+echo "SQLite: $(alone_report sqlite1) ms; PostgreSQL: $(alone_report postgres1) ms (against $(echo "scale=1; $(paste -sd+ "$work/file.alone" | bc) / ($(wc -l <"$work/file.alone") * 10)" | bc) ms a board on the counter file)"

@@ -243,14 +243,16 @@ int RunRead(TDeviceLink& link, const TCliOptions& options, const TReport& report
     return kExitOk;
 }
 
-int RunWrite(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
-    DeviceSettings settings;
+DeviceSettings LoadConfiguration(const QString& path) {
     try {
-        settings = LoadSettingsFile(options.args[0]);
+        return LoadSettingsFile(path);
     } catch (const ESettingsFileError& e) {
-        throw EBadValue(
-            QStringLiteral("%1: %2").arg(options.args[0], EnglishMessage(e)).toStdString());
+        throw EBadValue(QStringLiteral("%1: %2").arg(path, EnglishMessage(e)).toStdString());
     }
+}
+
+int RunWrite(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
+    const DeviceSettings settings = LoadConfiguration(options.args[0]);
     link.Open();
     const std::vector<TExchange> exchanges =
         link.Run(options.noVerify ? ConfigWrites(settings) : ConfigWritesVerified(settings));

@@ -38,6 +38,8 @@ int PrintMismatches(const DeviceSettings& written, const ReadBack& read, const T
 // Writes the board serial number `number` with the options' tester; the status its answer earns.
 int SendSerial(TDeviceLink& link, const QString& number, const TCliOptions& options,
                const TReport& report);
+// The settings of a configuration file; EBadValue naming the file and the fault.
+DeviceSettings LoadConfiguration(const QString& path);
 // Refuses (EBadValue) a `value` that is not 1 to `digits` decimal digits.
 void CheckNumber(const QString& key, const QString& value, int digits);
 

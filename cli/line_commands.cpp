@@ -164,13 +164,7 @@ int RunSerialNext(TDeviceLink& link, const TCliOptions& options, const TReport& 
 
 int RunProgram(TDeviceLink& link, const TCliOptions& options, const TReport& report) {
     CheckNumber(QStringLiteral("--tester"), options.tester, 3);
-    DeviceSettings settings;
-    try {
-        settings = LoadSettingsFile(options.args[0]);
-    } catch (const ESettingsFileError& e) {
-        throw EBadValue(
-            QStringLiteral("%1: %2").arg(options.args[0], EnglishMessage(e)).toStdString());
-    }
+    const DeviceSettings settings = LoadConfiguration(options.args[0]);
     TStation station(options, report);
     link.Open();
     TBoardRecord record = station.Record(options, QStringLiteral("program"));

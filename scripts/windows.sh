@@ -137,10 +137,16 @@ fi
 "$root/scripts/build.sh" "$root/build" "${linux_options[@]}"
 
 step "Windows build"
+# A build folder made against another Qt for Windows (one without SQL, say) is made anew.
+if [ -f "$build/build.ninja" ] && [ "$(cat "$build/qt-prefix" 2>/dev/null)" != "$qt" ]; then
+  echo "build-windows/ was configured against another Qt for Windows: configuring it anew"
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles" "$build/build.ninja"
+fi
 if [ ! -f "$build/build.ninja" ]; then
   "$qt/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
 fi
+echo "$qt" >"$build/qt-prefix"
 ninja -C "$build" -j"${VQ830_WINDOWS_JOBS:-2}"
 
 if [ "${VQ830_WINDOWS_TESTS:-1}" != 0 ]; then
