@@ -5,21 +5,14 @@
 #include "config/settings_file.h"
 #include "records/board_attempt.h"
 #include "records/record_export.h"
+#include "records/station_settings.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSettings>
 #include <cstdio>
 #include <optional>
 
 namespace {
-
-QString Setting(const QString& given, const char* key) {
-    if (!given.isEmpty()) return given;
-    return QSettings(QStringLiteral("vq830"), QStringLiteral("vq830"))
-        .value(QLatin1String(key))
-        .toString();
-}
 
 void PrintBytes(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -30,7 +23,8 @@ void PrintBytes(const QByteArray& bytes) {
 struct TStation {
     TStation(const TCliOptions& options, const TReport& report)
         : holder(THolder::Self(StationName(options))),
-          operatorName(Setting(options.operatorName, "operator")),
+          operatorName(options.operatorName.isEmpty() ? TStationSettings::Load().operatorName
+                                                      : options.operatorName),
           db(DbLocationFrom(options.db), QStringLiteral("vq830 %1").arg(holder.station)) {
         for (const TStaleSerial& s : TSerialPool(db).SettleStale(holder))
             report.Error(QStringLiteral("serial number %1 was left reserved by %2, which ended "
@@ -39,22 +33,16 @@ struct TStation {
                              .arg(s.recordId));
     }
     static QString StationName(const TCliOptions& options) {
-        const QString name = Setting(options.station, "station");
+        const QString name =
+            options.station.isEmpty() ? TStationSettings::Load().station : options.station;
         if (name.isEmpty())
             throw EBadValue("no station name: give --station NAME, or set station=NAME in "
                             "~/.config/vq830/vq830.conf");
         return name;
     }
     TBoardRecord Record(const TCliOptions& options, const QString& command) const {
-        TBoardRecord r;
-        r.station = holder.station;
-        r.operatorName = operatorName;
-        r.toolVersion = QStringLiteral(VQ830_VERSION);
-        r.command = command;
-        r.port = options.port;
-        r.tester = options.tester;
-        r.holder = holder.Text();
-        return r;
+        return NewStationRecord(holder.station, operatorName, command, options.port,
+                                options.tester);
     }
     THolder holder;
     QString operatorName;

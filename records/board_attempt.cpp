@@ -72,13 +72,12 @@ void TBoardAttempt::Finish(const QString& outcome, std::optional<Outcome> serial
     const SerialState state = SettledState(serialWrite.value_or(Outcome::NotSent));
     if (state != SerialState::Written && state != SerialState::Verified)
         record_.serialAfter.clear(); // the board was not given it
-    if (state == SerialState::Void)
+    const QString why =
+        state == SerialState::Void       ? QStringLiteral("voided: it may have reached the board")
+        : state == SerialState::Released ? QStringLiteral("released: it did not reach the board")
+                                         : QString();
+    if (!why.isEmpty())
         record_.details += (record_.details.isEmpty() ? "" : "; ") +
-                           QStringLiteral("serial number %1 voided: it may have reached the board")
-                               .arg(SerialText(*serial_));
-    if (state == SerialState::Released)
-        record_.details += (record_.details.isEmpty() ? "" : "; ") +
-                           QStringLiteral("serial number %1 released: it did not reach the board")
-                               .arg(SerialText(*serial_));
+                           QStringLiteral("serial number %1 %2").arg(SerialText(*serial_), why);
     TSerialPool(db_).Settle(*serial_, state, record_);
 }

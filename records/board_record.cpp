@@ -85,6 +85,19 @@ THolder THolder::Self(const QString& station) {
 
 bool THolder::MayBeAlive() const { return host != QSysInfo::machineHostName() || ProcessRuns(pid); }
 
+TBoardRecord NewStationRecord(const QString& station, const QString& operatorName,
+                              const QString& command, const QString& port, const QString& tester) {
+    TBoardRecord r;
+    r.station = station;
+    r.operatorName = operatorName;
+    r.toolVersion = QStringLiteral(VQ830_VERSION);
+    r.command = command;
+    r.port = port;
+    r.tester = tester;
+    r.holder = THolder::Self(station).Text();
+    return r;
+}
+
 void TLineBook::Start(TBoardRecord& r) {
     r.started = UtcNow();
     r.outcome = kStarted;

@@ -54,6 +54,11 @@ struct THolder {
     bool MayBeAlive() const;
 };
 
+// A new record of `station`'s process, with the tool's version: what every attempt starts
+// from.
+TBoardRecord NewStationRecord(const QString& station, const QString& operatorName,
+                              const QString& command, const QString& port, const QString& tester);
+
 struct TRecordFilter {
     QString since;       // records started at or after this UTC time ("" all)
     QString serial;      // the serial number given (8 digits; "" any)

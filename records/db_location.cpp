@@ -1,8 +1,9 @@
 #include "records/db_location.h"
 
+#include "records/station_settings.h"
+
 #include <QDir>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
@@ -13,9 +14,7 @@ QString Configured(const QString& option) {
     if (!option.isEmpty()) return option;
     const QString env = qEnvironmentVariable("VQ830_DB");
     if (!env.isEmpty()) return env;
-    return QSettings(QStringLiteral("vq830"), QStringLiteral("vq830"))
-        .value(QStringLiteral("database"))
-        .toString();
+    return TStationSettings::Load().database;
 }
 
 bool IsUri(const QString& text) {

@@ -10,11 +10,9 @@
 #include "ui/settings_binding.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
-#include "ui/traffic_log.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <utility>
@@ -22,9 +20,12 @@
 TBatchController::TBatchController(Ui::Form1& ui, TParts parts, std::vector<QPushButton*> idleOnly,
                                    QWidget* window)
     : QObject(window), Session(new TSession(*ui.Comm1, this)), ui_(ui), parts_(parts),
-      idleOnly_(std::move(idleOnly)), window_(window) {
+      idleOnly_(std::move(idleOnly)), window_(window), display_(ui, parts.intake) {
     connect(Session, &TSession::Sent, this, &TBatchController::Sent);
-    connect(Session, &TSession::Received, this, &TBatchController::Received);
+    connect(Session, &TSession::Received, this,
+            [this](const QByteArray& bytes, bool dropped, const QDateTime& at) {
+                display_.Received(bytes, dropped, at);
+            });
     connect(Session, &TSession::Judged, this, &TBatchController::Judged);
     // After the port's handler that ended the run has returned: the summary may open a box.
     connect(
@@ -73,10 +74,7 @@ void TBatchController::Start(std::vector<Command> commands, const QString& title
 
 // A frame of the run went out: shown as its button would show it.
 void TBatchController::Sent(int index, const QByteArray& frame) {
-    ui_.discomm->setText(FromBytes(frame.toStdString()));
-    ui_.Memo8->clear();
-    answer_.clear();
-    ui_.TrafficLog->AddSent(frame);
+    display_.Sent(frame);
     if (!progress_) return;
     progress_->setLabelText(QStringLiteral("%1：第 %2/%3 步\n%4")
                                 .arg(title_)
@@ -84,16 +82,6 @@ void TBatchController::Sent(int index, const QByteArray& frame) {
                                 .arg(progress_->maximum())
                                 .arg(FromBytes(frame.toStdString())));
     progress_->setValue(index);
-}
-
-void TBatchController::Received(const QByteArray& bytes, bool dropped, const QDateTime& at) {
-    ui_.TrafficLog->AddReceived(bytes, dropped, at);
-    if (dropped) {
-        parts_.intake.NoteDropped(bytes.size());
-        return;
-    }
-    answer_ += bytes;
-    ui_.Memo8->setPlainText(FromBytes(answer_.left(qsizetype(kMaxRecvText)).toStdString()));
 }
 
 // What a judged answer read goes into the controls.

@@ -5,6 +5,7 @@
 
 #include "protocol/settings.h"
 #include "session/exchange_run.h"
+#include "ui/run_display.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -58,7 +59,6 @@ private:
     bool Refuse();
     void Start(std::vector<Command> commands, const QString& title);
     void Sent(int index, const QByteArray& frame);
-    void Received(const QByteArray& bytes, bool dropped, const QDateTime& at);
     void Judged(int index);
     void Finished();
     void ShowBox(const QString& summary, const QString& details);
@@ -70,6 +70,6 @@ private:
     QWidget* window_;
     QProgressDialog* progress_ = nullptr; // read all or write all is running
     QString title_;
-    QByteArray answer_;                     // the answer so far to the run's current frame
+    TRunDisplay display_;
     std::optional<DeviceSettings> written_; // what write all sent, while it verifies
 };

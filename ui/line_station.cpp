@@ -3,13 +3,12 @@
 #include "records/db_location.h"
 #include "records/line_db.h"
 #include "records/serial_pool.h"
+#include "records/station_settings.h"
 #include "session/exchange_run.h"
 #include "ui/combo_box.h"
 #include "ui/error_report.h"
 #include "ui/form_controls.h"
-#include "ui/station_settings.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,14 +18,6 @@ namespace {
 
 const QString kRestartNote =
     QStringLiteral("在问题解决并重新启动本工具之前，不能继续写入下一块板。");
-
-QString ToolVersion() {
-#ifdef VQ830_VERSION
-    return QStringLiteral(VQ830_VERSION);
-#else
-    return QCoreApplication::applicationVersion();
-#endif
-}
 
 void ShowVoided(QWidget* window, const std::vector<TStaleSerial>& stale) {
     QStringList numbers;
@@ -85,15 +76,8 @@ void TLineStation::VoidStale() {
 
 TBoardRecord TLineStation::NewRecord(const QString& command) const {
     const TStationSettings settings = TStationSettings::Load();
-    TBoardRecord record;
-    record.station = settings.station;
-    record.operatorName = settings.operatorName;
-    record.toolVersion = ToolVersion();
-    record.command = command;
-    record.port = ui_.SPREALCOM->Text();
-    record.tester = ui_.JIANZHI->Text();
-    record.holder = THolder::Self(settings.station).Text();
-    return record;
+    return NewStationRecord(settings.station, settings.operatorName, command, ui_.SPREALCOM->Text(),
+                            ui_.JIANZHI->Text());
 }
 
 void TLineStation::RefuseStopped() const {

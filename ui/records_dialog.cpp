@@ -4,9 +4,9 @@
 #include "records/line_db.h"
 #include "records/record_export.h"
 #include "records/serial_pool.h"
+#include "records/station_settings.h"
 #include "ui/error_report.h"
 #include "ui/line_station.h"
-#include "ui/station_settings.h"
 
 #include <QComboBox>
 #include <QDateTime>

@@ -2,7 +2,6 @@
 
 #include "protocol/frames.h"
 #include "protocol/recv_mode.h"
-#include "protocol/replies.h"
 #include "records/serial_pool.h"
 #include "serial/comm.h"
 #include "session/session.h"
@@ -14,10 +13,8 @@
 #include "ui/reply_intake.h"
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
-#include "ui/traffic_log.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <utility>
 
@@ -55,9 +52,12 @@ QString Report(const QString& number, Outcome write, bool taken) {
 TSerialWrites::TSerialWrites(Ui::Form1& ui, TParts parts, std::vector<QPushButton*> idleOnly,
                              QWidget* window)
     : QObject(window), Session(new TSession(*ui.Comm1, this)), ui_(ui), parts_(parts),
-      idleOnly_(std::move(idleOnly)) {
-    connect(Session, &TSession::Sent, this, [this](int, const QByteArray& f) { Sent(f); });
-    connect(Session, &TSession::Received, this, &TSerialWrites::Received);
+      idleOnly_(std::move(idleOnly)), display_(ui, parts.intake) {
+    connect(Session, &TSession::Sent, this, [this](int, const QByteArray& f) { display_.Sent(f); });
+    connect(Session, &TSession::Received, this,
+            [this](const QByteArray& bytes, bool dropped, const QDateTime& at) {
+                display_.Received(bytes, dropped, at);
+            });
     // After the port's handler that ended the run has returned: completing the record may
     // open a box.
     connect(
@@ -120,24 +120,6 @@ void TSerialWrites::Start(std::unique_ptr<TLineAttempt> attempt, const std::stri
     Session->Start(
         {{frame, RecvMode::ShowSystem, {{SettingKind::BoardSerial}, {SettingKind::Tester}}}},
         Timing);
-}
-
-// The frame went out: shown as Button53 shows it.
-void TSerialWrites::Sent(const QByteArray& frame) {
-    ui_.discomm->setText(FromBytes(frame.toStdString()));
-    ui_.Memo8->clear();
-    answer_.clear();
-    ui_.TrafficLog->AddSent(frame);
-}
-
-void TSerialWrites::Received(const QByteArray& bytes, bool dropped, const QDateTime& at) {
-    ui_.TrafficLog->AddReceived(bytes, dropped, at);
-    if (dropped) {
-        parts_.intake.NoteDropped(bytes.size());
-        return;
-    }
-    answer_ += bytes;
-    ui_.Memo8->setPlainText(FromBytes(answer_.left(qsizetype(kMaxRecvText)).toStdString()));
 }
 
 void TSerialWrites::Finished() {

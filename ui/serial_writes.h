@@ -8,6 +8,7 @@
 
 #include "protocol/answers.h"
 #include "session/exchange_run.h"
+#include "ui/run_display.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -56,8 +57,6 @@ public:
 private:
     bool Refuse();
     void Start(std::unique_ptr<TLineAttempt> attempt, const std::string& frame);
-    void Sent(const QByteArray& frame);
-    void Received(const QByteArray& bytes, bool dropped, const QDateTime& at);
     void Finished();
     void SetIdleOnlyEnabled(bool enabled);
 
@@ -66,5 +65,5 @@ private:
     std::vector<QPushButton*> idleOnly_;
     std::unique_ptr<TLineAttempt> attempt_; // the write's record, while it runs
     QString number_;                        // the number the frame carries
-    QByteArray answer_;                     // the answer so far
+    TRunDisplay display_;                   // the frame and its answer, as Button53 shows them
 };

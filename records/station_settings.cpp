@@ -1,4 +1,4 @@
-#include "ui/station_settings.h"
+#include "records/station_settings.h"
 
 #include <QSettings>
 
