@@ -226,6 +226,9 @@ int RunRecorded(TDeviceLink& link, const TCliOptions& options, const TReport& re
     if (options.command == QLatin1String("serial") && status == kExitOk)
         attempt->Edit().serialAfter =
             options.nextFile.isEmpty() ? SerialText(options.args[0].toLongLong()) : QString();
-    Finish(*attempt, OutcomeOf(all, status == kExitOk), std::nullopt);
+    // What "passed" rests on when nothing was read back: the answers alone.
+    const bool readBack = options.command == QLatin1String("write") && !options.noVerify;
+    Finish(*attempt, OutcomeOf(all, status == kExitOk), std::nullopt,
+           readBack ? QString() : QStringLiteral("answered; not read back"));
     return status;
 }

@@ -319,6 +319,16 @@ void LineTest::programRecordReadsBackComplete() {
     const QByteArray csv = Run({"--db", db, "records", "--csv"}).out;
     QVERIFY2(csv.contains("\"工位一\",\"'=cmd\"") && csv.contains("\"'00000042\""), csv);
     QCOMPARE(Run({"--db", db, "records", "--station", "S9"}).out, QByteArray());
+
+    // A recorded write that reads nothing back says its "passed" rests on the answers alone.
+    QCOMPARE(
+        Run({"--db", db, "--station", "S1", "--port", "COM1", "--record", "set", "mode=1"}).status,
+        0);
+    const QJsonObject set =
+        QJsonDocument::fromJson(Run({"--db", db, "records", "--json", "--station", "S1"}).out)
+            .object();
+    QCOMPARE(set["outcome"].toString(), QStringLiteral("passed"));
+    QCOMPARE(set["details"].toString(), QStringLiteral("answered; not read back"));
 }
 
 QTEST_GUILESS_MAIN(LineTest)
