@@ -51,7 +51,7 @@ void TBatchController::WriteAll() {
 bool TBatchController::Refuse() {
     if (Running()) return true;
     if (parts_.link.PortOpened()) return false;
-    parts_.status.Show(QStringLiteral("未执行：串口未打开"));
+    parts_.status.Show([] { return tr("未执行：串口未打开"); });
     return true;
 }
 
@@ -103,11 +103,11 @@ void TBatchController::Finished() {
     const TExchangeRun& run = *Session->LastRun();
     if (written && WriteAllEnded) WriteAllEnded(run, *written);
     if (run.Cancelled()) {
-        parts_.status.Show(title_ + QStringLiteral("已取消"));
+        parts_.status.Show([title = title_] { return title + tr("已取消"); });
     } else {
         const TBatchReport report = BatchReportOf(
             run, written, [this](SettingField f) { return parts_.binding.FieldText(f); });
-        parts_.status.Show(report.summary);
+        parts_.status.Show([summary = report.summary] { return summary; });
         if (report.box) ShowBox(report.summary, report.details);
     }
     if (progress_) progress_->deleteLater();

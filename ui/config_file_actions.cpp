@@ -55,7 +55,7 @@ void TConfigFileActions::Save() {
     }
     lastFile_ = path;
     lastSettings_ = settings;
-    status_.Show(QStringLiteral("配置已保存：%1").arg(path));
+    status_.Show([path] { return tr("配置已保存：%1").arg(path); });
 }
 
 void TConfigFileActions::Load() {
@@ -71,7 +71,7 @@ void TConfigFileActions::Load() {
     binding_.ShowSettings(settings);
     lastFile_ = path;
     lastSettings_ = settings;
-    status_.Show(QStringLiteral("配置已载入：%1").arg(path));
+    status_.Show([path] { return tr("配置已载入：%1").arg(path); });
 }
 
 QString TConfigFileActions::FileHolding(const DeviceSettings& settings) const {

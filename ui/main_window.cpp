@@ -347,6 +347,7 @@ void TForm1::Comm1ReceiveError(TComm& /*Sender*/, uint32_t EventMask) {
 void TForm1::NoteUnlisted(std::initializer_list<const TComboBox*> combos) {
     for (const TComboBox* combo : combos)
         if (combo->ItemIndex() < 0)
-            Status->Show(QStringLiteral("%1 的内容“%2”不在列表中，已按 -1 发送")
-                             .arg(combo->objectName(), combo->Text()));
+            Status->Show([name = combo->objectName(), text = combo->Text()] {
+                return tr("%1 的内容“%2”不在列表中，已按 -1 发送").arg(name, text);
+            });
 }

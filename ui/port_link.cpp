@@ -25,7 +25,7 @@ TPortLink::TPortLink(Ui::Form1& ui, TStatusLine& status, QObject* parent)
 // Changes to the panel while the port is open take effect at the next opening.
 void TPortLink::WatchPanelChanges() {
     auto note = [this] {
-        if (opened_) status_.Show(QStringLiteral("串口设置已更改：关闭后重新打开串口时生效"));
+        if (opened_) status_.Show([] { return tr("串口设置已更改：关闭后重新打开串口时生效"); });
     };
     for (TComboBox* combo : {ui_.SPREALCOM, ui_.ComboBox1, ui_.ComboBox2, ui_.ComboBox3})
         connect(combo, &QComboBox::currentTextChanged, this, note);
@@ -35,13 +35,23 @@ void TPortLink::WatchPanelChanges() {
 
 void TPortLink::SetOpened(bool opened) {
     opened_ = opened;
-    ui_.Button1->setText(opened ? QStringLiteral("关闭串口") : QStringLiteral("打开串口"));
+    Retranslate();
 }
 
-QString TPortLink::OpenedText() const {
-    return QStringLiteral("串口已打开：%1，%2，%3，%4")
-        .arg(QString::fromStdString(ui_.Comm1->CommName()), ui_.ComboBox1->Text(),
-             ui_.ComboBox2->Text(), ui_.ComboBox3->Text());
+void TPortLink::Retranslate() { ui_.Button1->setText(opened_ ? tr("关闭串口") : tr("打开串口")); }
+
+// "串口已打开：…" with the port's settings as opened; the stop bits are a word of the window's
+// language, taken again when that changes.
+TStatusLine::TText TPortLink::OpenedText() const {
+    const QString name = QString::fromStdString(ui_.Comm1->CommName());
+    const QString baud = ui_.ComboBox1->Text(), parity = ui_.ComboBox2->Text();
+    const TComboBox* stop = ui_.ComboBox3;
+    const int stopIndex = stop->ItemIndex();
+    const QString stopText = stop->Text();
+    return [name, baud, parity, stop, stopIndex, stopText] {
+        return tr("串口已打开：%1，%2，%3，%4")
+            .arg(name, baud, parity, stopIndex < 0 ? stopText : stop->itemText(stopIndex));
+    };
 }
 
 void TPortLink::Toggle() {
@@ -90,9 +100,9 @@ TPortLink::TClick TPortLink::BeforeClick() {
 
 void TPortLink::AfterClick(TClick click) {
     if (opened_ != click.wasOpen)
-        status_.Show(opened_ ? OpenedText() : QStringLiteral("串口已关闭"));
+        status_.Show(opened_ ? OpenedText() : [] { return tr("串口已关闭"); });
     else if (click.waiting)
-        status_.Show(QStringLiteral("不再等待设备重新连接"));
+        status_.Show([] { return tr("不再等待设备重新连接"); });
 }
 
 void TPortLink::Release() {
@@ -106,7 +116,7 @@ bool TPortLink::HangUp() {
     const QString path = QString::fromStdString(ui_.Comm1->CommName());
     ui_.Comm1->ClosePort();
     SetOpened(false);
-    status_.Show(QStringLiteral("设备已断开（%1），等待它重新连接…").arg(path));
+    status_.Show([path] { return tr("设备已断开（%1），等待它重新连接…").arg(path); });
     ReopenTimer->start();
     return true;
 }
@@ -122,16 +132,21 @@ void TPortLink::ReopenTick() {
         return; // not there yet
     }
     ReopenTimer->stop();
-    status_.Show(QStringLiteral("设备已重新连接，") + OpenedText());
+    status_.Show([opened = OpenedText()] { return tr("设备已重新连接，%1").arg(opened()); });
 }
 
 void TPortLink::LineErrors(uint32_t eventMask) {
-    const std::pair<uint32_t, const char*> names[] = {{CE_OVERRUN | CE_RXOVER, "溢出"},
-                                                      {CE_RXPARITY, "校验错"},
-                                                      {CE_FRAME, "帧错误"},
-                                                      {CE_BREAK, "中断"}};
-    QStringList found;
-    for (const auto& [bits, name] : names)
-        if (eventMask & bits) found << QString::fromUtf8(name);
-    status_.Show(QStringLiteral("线路错误：%1").arg(found.join(QStringLiteral("、"))));
+    status_.Show([eventMask] {
+        const std::pair<uint32_t, QString> names[] = {
+            {CE_OVERRUN | CE_RXOVER, tr("溢出")},
+            //: a parity error on the line (not the parity setting)
+            {CE_RXPARITY, tr("校验错")},
+            {CE_FRAME, tr("帧错误")},
+            //: a break condition on the line (not an interruption)
+            {CE_BREAK, tr("中断")}};
+        QStringList found;
+        for (const auto& [bits, name] : names)
+            if (eventMask & bits) found << name;
+        return tr("线路错误：%1").arg(found.join(tr("、")));
+    });
 }

@@ -3,12 +3,13 @@
 // in the status line what became of the port and the line.
 #pragma once
 
+#include "ui/status_line.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
 
 class QTimer;
-class TStatusLine;
 namespace Ui {
 struct Form1;
 }
@@ -40,13 +41,15 @@ public:
     bool HangUp();
     // Line errors the port reported.
     void LineErrors(uint32_t eventMask);
+    // "打开串口" / "关闭串口" in the language now chosen.
+    void Retranslate();
 
 private:
     void OpenFromPanel();
     void ReopenTick();
     void WatchPanelChanges();
     void SetOpened(bool opened);
-    QString OpenedText() const;
+    TStatusLine::TText OpenedText() const;
 
     Ui::Form1& ui_;
     TStatusLine& status_;

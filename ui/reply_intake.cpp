@@ -20,8 +20,9 @@ TReplyIntake::TReplyIntake(Ui::Form1& ui, TSettingsBinding& binding, TStatusLine
     : QObject(parent), AnswerTimer(new QTimer(this)), ui_(ui), binding_(binding), status_(status) {
     AnswerTimer->setSingleShot(true);
     AnswerTimer->setInterval(int(kAnswerTime.count()));
-    connect(AnswerTimer, &QTimer::timeout, this,
-            [this] { status_.Show(QStringLiteral("无应答：%1").arg(pendingAnswerKey_)); });
+    connect(AnswerTimer, &QTimer::timeout, this, [this] {
+        status_.Show([key = pendingAnswerKey_] { return tr("无应答：%1").arg(key); });
+    });
 }
 
 void TReplyIntake::Send(const std::function<std::string()>& build, ::RecvMode mode) {
@@ -38,8 +39,10 @@ void TReplyIntake::Send(const std::function<std::string()>& build, ::RecvMode mo
 void TReplyIntake::NoteSent(bool sent, const std::string& frame) {
     if (!sent) {
         AnswerTimer->stop();
-        status_.Show(ui_.Comm1->IsOpen() ? QStringLiteral("未发送：串口发送队列已满或已停止")
-                                         : QStringLiteral("未发送：串口未打开"));
+        if (ui_.Comm1->IsOpen())
+            status_.Show([] { return tr("未发送：串口发送队列已满或已停止"); });
+        else
+            status_.Show([] { return tr("未发送：串口未打开"); });
         return;
     }
     // The command's key: what stands between the first '#' and the next ':' or '#'.
@@ -74,9 +77,9 @@ void TReplyIntake::Receive(const uint8_t* buffer, uint16_t length) {
 
 void TReplyIntake::NoteDropped(qsizetype bytes) {
     droppedBytes_ += quint64(bytes);
-    status_.Show(QStringLiteral("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）")
-                     .arg(bytes)
-                     .arg(droppedBytes_));
+    status_.Show([bytes, total = droppedBytes_] {
+        return tr("收到 %1 字节时未在等待应答，未显示（共丢弃 %2 字节）").arg(bytes).arg(total);
+    });
 }
 
 void TReplyIntake::Tick() {

@@ -108,7 +108,7 @@ void TSerialWrites::WriteTyped() {
 bool TSerialWrites::Refuse() {
     if (Running()) return true;
     if (parts_.link.PortOpened()) return false;
-    parts_.status.Show(QStringLiteral("未执行：串口未打开"));
+    parts_.status.Show([] { return tr("未执行：串口未打开"); });
     return true;
 }
 
@@ -131,8 +131,9 @@ void TSerialWrites::Finished() {
     attempt->board.AddFrames(exchanges);
     if (!taken && write == Outcome::Answered) attempt->board.NoteWritten(number_);
     const bool recorded = parts_.line.End(*attempt, OutcomeOf(exchanges, true), write);
-    parts_.status.Show(Report(number_, write, taken) +
-                       (recorded ? QString() : QStringLiteral("；生产记录未能写入")));
+    const QString report = Report(number_, write, taken) +
+                           (recorded ? QString() : QStringLiteral("；生产记录未能写入"));
+    parts_.status.Show([report] { return report; });
 }
 
 void TSerialWrites::SetIdleOnlyEnabled(bool enabled) {

@@ -11,25 +11,31 @@ TStatusLine::TStatusLine(QLabel* line, QObject* parent)
     timer_->setSingleShot(true);
     timer_->setInterval(250);
     connect(timer_, &QTimer::timeout, this, [this] {
-        if (pending_.isEmpty()) return;
-        line_->setText(std::exchange(pending_, QString()));
+        if (!pending_) return;
+        shown_ = std::exchange(pending_, nullptr);
+        Retranslate();
         timer_->start();
     });
 }
 
-void TStatusLine::Show(const QString& text) {
+void TStatusLine::Show(TText text) {
     if (timer_->isActive()) {
-        pending_ = text; // shown when the interval ends
+        pending_ = std::move(text); // shown when the interval ends
         return;
     }
-    line_->setText(text);
+    shown_ = std::move(text);
+    Retranslate();
     timer_->start();
 }
+
+void TStatusLine::Retranslate() { line_->setText(shown_ ? shown_() : QString()); }
 
 void RunReported(QWidget* parent, TStatusLine& status, const std::function<void()>& handler) {
     const int before = ErrorsWithoutBox();
     RunHandler(parent, handler);
-    if (ErrorsWithoutBox() != before)
-        status.Show(
-            QStringLiteral("错误框已打开，其间另有 %1 个错误未显示").arg(ErrorsWithoutBox()));
+    const int unshown = ErrorsWithoutBox();
+    if (unshown != before)
+        status.Show([unshown] {
+            return TStatusLine::tr("错误框已打开，其间另有 %1 个错误未显示").arg(unshown);
+        });
 }

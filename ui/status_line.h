@@ -13,15 +13,22 @@ class QWidget;
 class TStatusLine : public QObject {
     Q_OBJECT
 public:
+    // Makes a message in the language the window speaks; called again when the language
+    // changes while the message is shown.
+    using TText = std::function<QString()>;
+
     TStatusLine(QLabel* line, QObject* parent);
     // Shows a message. Messages that come faster than a few a second are merged: the line
     // shows the latest.
-    void Show(const QString& text);
+    void Show(TText text);
+    // The message shown, made again in the language now chosen.
+    void Retranslate();
 
 private:
     QLabel* line_;
     QTimer* timer_;
-    QString pending_;
+    TText shown_;
+    TText pending_;
 };
 
 // Runs one handler through the application's error report and tells the status line about

@@ -1,0 +1,19 @@
+// The language the tool speaks: Chinese, its own (the texts in the sources), or English (their
+// translation). Frames, answers and whatever the device sends or is sent never pass through it.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+enum class TLanguage { Chinese, English };
+
+// Sets the application's texts in `language`: the tool's own and Qt's (dialog buttons, context
+// menus). Every widget is sent a LanguageChange event when a translation comes or goes.
+// Needs a QCoreApplication.
+void UseLanguage(TLanguage language);
+TLanguage CurrentLanguage();
+
+// "zh" or "en" (any case; "zh_CN", "en_GB" and the like too); nothing for another name.
+std::optional<TLanguage> LanguageNamed(QStringView name);
+QString LanguageName(TLanguage language); // "zh" or "en"
