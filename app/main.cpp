@@ -1,13 +1,13 @@
 // Entry of the VQ830-A(B) configuration and test tool.
+#include "i18n/language.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -22,6 +22,8 @@ symbolic link to a device), else /dev/ttyS<n-1>; any other text names a device u
 The user needs read and write access to the device (on Debian: the group dialout).
 
 Options:
+  --lang LANG    the window's language for this run: zh (Chinese, the default) or en
+                 (English); without it, the language last chosen in the window
   -h, --help     show this text and exit
   --version      show the version and exit
 The toolkit's own options (-platform NAME, -style NAME, -display DISPLAY, -reverse, ...)
@@ -49,6 +51,9 @@ constexpr std::string_view kQtFlagOptions[] = {"reverse", "widgetcount", "nograb
 
 enum class Start { Window, Help, Version, Error };
 
+// The window's language asked for on the command line, if any.
+std::optional<TLanguage> askedLanguage;
+
 template <std::size_t N> bool Listed(const std::string_view (&names)[N], std::string_view name) {
     for (std::string_view listed : names)
         if (listed == name) return true;
@@ -71,12 +76,35 @@ QtOption TakeQtOption(int argc, char** argv, int& i) {
     return QtOption::MissingValue;
 }
 
+// "--lang LANG" or "--lang=LANG" at argv[i]; moves i past its value. False with a message when
+// the value is missing or names no language.
+bool TakeLanguage(int argc, char** argv, int& i) {
+    const std::string_view arg = argv[i];
+    std::string value;
+    if (arg.starts_with("--lang=")) {
+        value = arg.substr(7);
+    } else if (++i < argc) {
+        value = argv[i];
+    } else {
+        std::fprintf(stderr, "vq830-tool: option '--lang' needs a value (zh or en)\n");
+        return false;
+    }
+    askedLanguage = LanguageNamed(QString::fromStdString(value));
+    if (askedLanguage) return true;
+    std::fprintf(stderr, "vq830-tool: unknown language '%s' (zh or en)\n", value.c_str());
+    return false;
+}
+
 // What the command line asks for. The window's start is the same as with no arguments.
 Start ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--help") return Start::Help;
         if (arg == "--version") return Start::Version;
+        if (arg == "--lang" || arg.starts_with("--lang=")) {
+            if (!TakeLanguage(argc, argv, i)) return Start::Error;
+            continue;
+        }
         switch (TakeQtOption(argc, argv, i)) {
         case QtOption::Taken:
             break;
@@ -98,13 +126,12 @@ bool DisplayAvailable() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// The toolkit's own texts (context menus, the buttons of message boxes) in Chinese, like the
-// window, whatever the user's locale. Without Qt's translations installed they stay English.
-void LoadToolkitTranslation(QApplication& app) {
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(translator);
+// The window speaks Chinese whatever the user's locale, English when asked on the command line
+// or chosen in the window before; the toolkit's own texts (context menus, the buttons of
+// message boxes) follow.
+TLanguage StartLanguage() {
+    if (askedLanguage) return *askedLanguage;
+    return SavedWindowLanguage().value_or(TLanguage::Chinese);
 }
 
 // Ties the window to its desktop entry and the installed icon (none when run from a build).
@@ -120,7 +147,7 @@ int RunWindow(int argc, char* argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
-    LoadToolkitTranslation(app);
+    UseLanguage(StartLanguage());
     SetDesktopIdentity();
     TForm1 form;
     form.show();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
 
 namespace {
@@ -64,4 +65,18 @@ std::optional<TLanguage> LanguageNamed(QStringView name) {
 
 QString LanguageName(TLanguage language) {
     return language == TLanguage::English ? QStringLiteral("en") : QStringLiteral("zh");
+}
+
+namespace {
+
+QSettings WindowSettings() { return QSettings(QStringLiteral("vq830"), QStringLiteral("vq830-tool")); }
+
+} // namespace
+
+std::optional<TLanguage> SavedWindowLanguage() {
+    return LanguageNamed(WindowSettings().value(QStringLiteral("language")).toString());
+}
+
+void SaveWindowLanguage(TLanguage language) {
+    WindowSettings().setValue(QStringLiteral("language"), LanguageName(language));
 }

@@ -17,3 +17,8 @@ TLanguage CurrentLanguage();
 // "zh" or "en" (any case; "zh_CN", "en_GB" and the like too); nothing for another name.
 std::optional<TLanguage> LanguageNamed(QStringView name);
 QString LanguageName(TLanguage language); // "zh" or "en"
+
+// The language the window was last set to speak (the window's settings, "language"); nothing
+// when it was never chosen or the setting names no language.
+std::optional<TLanguage> SavedWindowLanguage();
+void SaveWindowLanguage(TLanguage language);

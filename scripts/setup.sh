@@ -12,6 +12,7 @@ packages=(
   libgl-dev                                     # OpenGL headers Qt's CMake files look for
   fonts-wqy-zenhei                              # Chinese captions
   qt6-translations-l10n                         # the toolkit's own texts in Chinese
+  qt6-tools-dev qt6-l10n-tools                  # the window's English: lupdate, lrelease and their CMake functions
   clang libclang-rt-14-dev                      # fuzzing and sanitizer builds
   xvfb xauth                                    # running the window with no desktop
   dpkg-dev fakeroot file                        # the Debian package: dpkg-shlibdeps, dpkg-deb

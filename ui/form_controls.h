@@ -4,9 +4,11 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -90,6 +92,8 @@ struct Form1 {
     QPushButton* Button61 = nullptr;
     // Status line along the bottom: what the port and the line did that no box reports.
     QLabel* StatusLine = nullptr;
+    // Top right, made last (last in the Tab order): "中文 / English", the window's language.
+    QComboBox* Language = nullptr;
     // Non-visual components: the serial port object (its owner in the object tree is named
     // "Comm1") and the reply timer.
     TComm* Comm1 = nullptr;
@@ -97,11 +101,18 @@ struct Form1 {
 
     // Makes the controls on the window; the buttons are numbered from its button table.
     void setupUi(QWidget* Form1, const std::vector<TButtonEntry>& buttons);
+    // Sets every caption and item list that is a word again, in the language now chosen;
+    // the values shown stay.
+    void retranslateUi();
+
+    // What retranslateUi sets, one entry a text, in the order setupUi made them.
+    std::vector<std::function<void()>> Texts;
 };
 
 } // namespace Ui
 
 // The names of a slot's three header bytes and of the three times, as their captions show
-// them (without the colon).
-const std::array<QString, 3>& HeaderByteCaptions();
-const std::array<QString, 3>& TimeCaptions();
+// them (without the colon): the sources, made in the window's language by FormCaption.
+extern const std::array<const char*, 3> kHeaderByteCaptions;
+extern const std::array<const char*, 3> kTimeCaptions;
+QString FormCaption(const char* source);

@@ -10,6 +10,7 @@
 #include "ui/device_search.h"
 #include "ui/error_report.h"
 #include "ui/input_filters.h"
+#include "ui/language_choice.h"
 #include "ui/line_station.h"
 #include "ui/port_link.h"
 #include "ui/records_dialog.h"
@@ -20,6 +21,7 @@
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -32,7 +34,7 @@ namespace {
 // command on the device: such a frame is not sent, and the error names the field.
 void RefuseDelimiter(const QLineEdit* field, const QString& caption) {
     if (!HoldsDelimiter(ToBytes(field->text()))) return;
-    throw EAppError(QStringLiteral("%1（%2）的内容“%3”含有帧分隔符“#”，本帧未发送")
+    throw EAppError(TForm1::tr("%1（%2）的内容“%3”含有帧分隔符“#”，本帧未发送")
                         .arg(field->objectName(), caption, field->text()));
 }
 
@@ -61,10 +63,20 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Search = new TDeviceSearch(ui, this);
     Line = new TLineStation(ui, this);
     Serials = new TSerialWrites(ui, {*Line, *Intake, *Link, *Status}, IdleOnlyButtons(this), this);
+    Languages = new TLanguageChoice(ui.Language, this);
     WireLineRecords();
     WirePortEvents();
     WireHandlers();
     FormCreate();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ui.retranslateUi();
+        Link->Retranslate();
+        Status->Retranslate();
+    }
+    QWidget::changeEvent(event);
 }
 
 TForm1::~TForm1() {
@@ -164,7 +176,7 @@ void TForm1::SlotCommandWrite(int slot) {
         box.exec();
         return;
     }
-    RefuseDelimiter(s.COMA, QStringLiteral("指令代码"));
+    RefuseDelimiter(s.COMA, tr("指令代码"));
     Intake->Send([&] { return WriteSlotCommand(Binding->Settings(), slot - 1); },
                  ::RecvMode::ShowSlot);
     NoteUnlisted({s.COMEN});
@@ -177,7 +189,7 @@ void TForm1::SlotHeaderQuery(int slot) {
 void TForm1::SlotHeaderWrite(int slot) {
     const TSlotControls& s = ui.Slots[slot - 1];
     for (int b = 0; b < 3; ++b)
-        RefuseDelimiter(s.COMBY[b], HeaderByteCaptions()[b]);
+        RefuseDelimiter(s.COMBY[b], FormCaption(kHeaderByteCaptions[size_t(b)]));
     Intake->Send([&] { return WriteSlotHeader(Binding->Settings(), slot - 1); },
                  ::RecvMode::ShowSlot);
 }

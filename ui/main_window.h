@@ -21,6 +21,7 @@ class TBatchController;
 class TComm;
 class TConfigFileActions;
 class TDeviceSearch;
+class TLanguageChoice;
 class TLineStation;
 class TPortLink;
 class TRecordsDialog;
@@ -36,6 +37,10 @@ public:
     ~TForm1() override;
 
     Ui::Form1 ui;
+
+protected:
+    // The language changed: every caption, item list and message shown is set again.
+    void changeEvent(QEvent* event) override;
 
 private:
     friend const std::vector<TButtonEntry>& ButtonTable();
@@ -171,4 +176,5 @@ private:
     TLineStation* Line;
     TSerialWrites* Serials;
     TRecordsDialog* Records = nullptr; // made on first use
+    TLanguageChoice* Languages;
 };

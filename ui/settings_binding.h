@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QLineEdit;
@@ -35,7 +36,7 @@ private:
         SettingField field;
         TComboBox* combo = nullptr; // list settings, and the tester
         QLineEdit* edit = nullptr;
-        QString caption;
+        std::function<QString()> caption; // in the language the window speaks
     };
     const TFieldControl& ControlOf(SettingField field) const;
     static QString ShownText(const TFieldControl& control);
