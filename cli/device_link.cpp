@@ -1,5 +1,6 @@
 #include "cli/device_link.h"
 
+#include "i18n/language.h"
 #include "ports/port_names.h"
 #include "session/qt_notify.h"
 #include "session/quiet_open.h"
@@ -34,12 +35,11 @@ QString Hex(const std::string& bytes) {
     return QString::fromLatin1(QByteArray(bytes.data(), qsizetype(bytes.size())).toHex(' '));
 }
 
-OpenErrorLanguage UserLanguage() {
-    return QLocale::system().language() == QLocale::Chinese ? OpenErrorLanguage::Chinese
-                                                            : OpenErrorLanguage::English;
-}
-
 } // namespace
+
+void UseUserLanguage() {
+    if (QLocale::system().language() != QLocale::Chinese) UseLanguage(TLanguage::English);
+}
 
 void TReport::Progress(const QString& text) const {
     if (!options_.quiet) PrintLine(text);
@@ -87,7 +87,7 @@ void TDeviceLink::Open() {
     try {
         comm_->OpenPort();
     } catch (const ECommsError& e) {
-        throw EOpenFailed(e.what(), ExplainOpenError(path, comm_->LastOpenErrno(), UserLanguage()));
+        throw EOpenFailed(e.what(), ExplainOpenError(path, comm_->LastOpenErrno()));
     }
 }
 

@@ -19,6 +19,10 @@ public:
     QString Explanation;
 };
 
+// The command line's language: English (the tool's translation, installed here) outside a
+// Chinese locale, and Chinese, the tool's own, in one. Needs the QCoreApplication.
+void UseUserLanguage();
+
 // Progress and traffic on standard error, as the options ask.
 class TReport {
 public:

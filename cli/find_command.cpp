@@ -8,7 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <cstdio>
 
 namespace {
@@ -16,12 +15,6 @@ namespace {
 QString Line(const PortConfig& line) { return QString::fromStdString(LineText(line)); }
 
 QString Reply(const TSearchResult& r) { return QString::fromLatin1(r.reply); }
-
-QString Explanation(const TPortProgress& p) {
-    const bool chinese = QLocale::system().language() == QLocale::Chinese;
-    return ExplainOpenError(p.path, p.openError,
-                            chinese ? OpenErrorLanguage::Chinese : OpenErrorLanguage::English);
-}
 
 QString Trying(const TPortProgress& p) {
     return QStringLiteral("%1: %2 %3 (%4/%5)")
@@ -63,9 +56,11 @@ QString Progress(const TPortProgress& p) {
     case TPortProgress::State::Done:
         return p.name + QStringLiteral(": ") + Outcome(p);
     case TPortProgress::State::Held:
-        return p.name + QStringLiteral(": skipped, another program holds it\n") + Explanation(p);
+        return p.name + QStringLiteral(": skipped, another program holds it\n") +
+               ExplainOpenError(p.path, p.openError);
     case TPortProgress::State::OpenFailed:
-        return p.name + QStringLiteral(": cannot be opened\n") + Explanation(p);
+        return p.name + QStringLiteral(": cannot be opened\n") +
+               ExplainOpenError(p.path, p.openError);
     case TPortProgress::State::Waiting:
         break;
     }

@@ -41,6 +41,7 @@ int Run(const TCliOptions& options, const TReport& report) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    UseUserLanguage();
     TCliOptions options;
     try {
         options = ParseOptions(app.arguments().mid(1));

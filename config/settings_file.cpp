@@ -1,5 +1,6 @@
 #include "config/settings_file.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -250,6 +251,11 @@ QString EnglishMessage(const ESettingsFileError& e) {
 QString ProblemWords(SettingProblem problem, TextLanguage language) {
     const std::string_view text = ProblemText(problem, language);
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString ProblemWords(SettingProblem problem) {
+    return QCoreApplication::translate("SettingProblem",
+                                       ProblemText(problem, TextLanguage::Chinese).data());
 }
 
 QString ChineseMessage(const ESettingsFileError& e, const QString& path) {

@@ -67,5 +67,9 @@ QString EnglishMessage(const ESettingsFileError& error);
 // The error in Chinese, for the window, naming the file:
 // "配置文件“…”中“ports.A.baud”的值“1201”超出范围".
 QString ChineseMessage(const ESettingsFileError& error, const QString& path);
-// A setting's problem in words, as a QString.
+// A setting's problem in words, as a QString, in `language` whatever translation is installed
+// (the command line's English).
 QString ProblemWords(SettingProblem problem, TextLanguage language);
+// The same as the window says it: the Chinese words in the language of the translation
+// installed.
+QString ProblemWords(SettingProblem problem);

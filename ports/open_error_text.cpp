@@ -1,5 +1,6 @@
 #include "ports/open_error_text.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <cstring>
 
@@ -75,22 +76,30 @@ QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(e
 
 QString PresentPortsText(const QStringList& ports) {
     if (ports.isEmpty())
-        return QStringLiteral("本机没有检测到串口设备：USB 转串口适配器是否已插好？");
-    return QStringLiteral("本机现有的串口设备：\n") + ports.join(u'\n');
+        return QCoreApplication::translate("OpenErrorText",
+                                           "本机没有检测到串口设备：USB 转串口适配器是否已插好？");
+    return QCoreApplication::translate("OpenErrorText", "本机现有的串口设备：") + u'\n' +
+           ports.join(u'\n');
 }
 
 QString MissingText(const OpenErrorFacts& f) {
-    return QStringLiteral("设备 %1 不存在。\n").arg(f.Path) + PresentPortsText(f.PresentPorts);
+    return QCoreApplication::translate("OpenErrorText", "设备 %1 不存在。").arg(f.Path) + u'\n' +
+           PresentPortsText(f.PresentPorts);
 }
 
 QString PermissionText(const OpenErrorFacts& f) {
     const bool ownGroup = !f.Group.isEmpty() && f.Group != QStringLiteral("root");
     const QString group = ownGroup ? f.Group : QStringLiteral("dialout");
-    QString text = QStringLiteral("没有权限读写 %1。").arg(f.Path);
-    if (!f.Group.isEmpty()) text += QStringLiteral("该设备属于用户组 %1。").arg(f.Group);
-    return text + QStringLiteral("\n把当前用户加入用户组 %1：\nsudo usermod -aG %1 $USER\n"
-                                 "然后注销并重新登录。")
-                      .arg(group);
+    const QString refused =
+        f.Group.isEmpty()
+            ? QCoreApplication::translate("OpenErrorText", "没有权限读写 %1。").arg(f.Path)
+            : QCoreApplication::translate("OpenErrorText", "没有权限读写 %1。该设备属于用户组 %2。")
+                  .arg(f.Path, f.Group);
+    //: %2 is the command, on a line of its own
+    return refused + u'\n' +
+           QCoreApplication::translate("OpenErrorText",
+                                       "把当前用户加入用户组 %1：\n%2\n然后注销并重新登录。")
+               .arg(group, QStringLiteral("sudo usermod -aG %1 $USER").arg(group));
 }
 
 #ifndef _WIN32
@@ -98,42 +107,59 @@ QString PermissionText(const OpenErrorFacts& f) {
 // their own.
 QString HolderAdvice(const QString& name) {
     if (name.startsWith(QStringLiteral("ModemManager"), Qt::CaseInsensitive))
-        return QStringLiteral("ModemManager 会探测新接入的串口适配器，把它当作调制解调器占用。"
-                              "停止它：\nsudo systemctl stop ModemManager\n"
-                              "以后也不再启动：\nsudo systemctl disable --now ModemManager");
+        //: %1 and %2 are commands, each on a line of its own
+        return QCoreApplication::translate(
+                   "OpenErrorText", "ModemManager 会探测新接入的串口适配器，把它当作调制解调器"
+                                    "占用。停止它：\n%1\n以后也不再启动：\n%2")
+            .arg(QStringLiteral("sudo systemctl stop ModemManager"),
+                 QStringLiteral("sudo systemctl disable --now ModemManager"));
     if (name.startsWith(QStringLiteral("brltty"), Qt::CaseInsensitive))
-        return QStringLiteral("brltty（盲文点显器服务）会探测 USB 串口适配器并占用它。"
-                              "不用盲文点显器时可以卸载它：\nsudo apt remove brltty");
-    return QStringLiteral("请先关闭该程序，再打开串口。");
+        //: %1 is the command, on a line of its own
+        return QCoreApplication::translate("OpenErrorText",
+                                           "brltty（盲文点显器服务）会探测 USB 串口适配器并占用它。"
+                                           "不用盲文点显器时可以卸载它：\n%1")
+            .arg(QStringLiteral("sudo apt remove brltty"));
+    return QCoreApplication::translate("OpenErrorText", "请先关闭该程序，再打开串口。");
 }
 #endif
 
 QString BusyText(const OpenErrorFacts& f) {
 #ifdef _WIN32
-    return QStringLiteral("%1 正被另一个程序占用，或当前用户无权打开它。Windows 上一个串口同一时间"
-                          "只能由一个程序打开：请先关闭占用它的程序（其他串口工具、调试助手等），"
-                          "再打开串口。")
+    return QCoreApplication::translate(
+               "OpenErrorText",
+               "%1 正被另一个程序占用，或当前用户无权打开它。Windows 上一个串口同一时间"
+               "只能由一个程序打开：请先关闭占用它的程序（其他串口工具、调试助手等），"
+               "再打开串口。")
         .arg(f.Path);
 #else
     if (f.HolderPid <= 0)
-        return QStringLiteral("%1 正被另一个程序占用。请先关闭该程序，再打开串口"
-                              "（sudo fuser -v %1 可以查出是哪个进程）。")
-            .arg(f.Path);
-    const QString name = f.HolderName.isEmpty() ? QStringLiteral("（名称不详）") : f.HolderName;
-    return QStringLiteral("%1 正被进程 %2（PID %3）占用。\n").arg(f.Path, name).arg(f.HolderPid) +
-           HolderAdvice(f.HolderName);
+        //: %2 is a command that names the process holding the device
+        return QCoreApplication::translate("OpenErrorText",
+                                           "%1 正被另一个程序占用。请先关闭该程序，再打开串口"
+                                           "（%2 可以查出是哪个进程）。")
+            .arg(f.Path, QStringLiteral("sudo fuser -v ") + f.Path);
+    const QString name = f.HolderName.isEmpty()
+                             ? QCoreApplication::translate("OpenErrorText", "（名称不详）")
+                             : f.HolderName;
+    //: %2 is the name of a process, %3 its number
+    return QCoreApplication::translate("OpenErrorText", "%1 正被进程 %2（PID %3）占用。")
+               .arg(f.Path, name, QString::number(f.HolderPid)) +
+           u'\n' + HolderAdvice(f.HolderName);
 #endif
 }
 
 QString NotSerialText(const OpenErrorFacts& f) {
-    return QStringLiteral("%1 不是串口设备（普通文件、目录、/dev/null 等都不能当作串口打开）。\n")
+    return QCoreApplication::translate(
+               "OpenErrorText",
+               "%1 不是串口设备（普通文件、目录、/dev/null 等都不能当作串口打开）。")
                .arg(f.Path) +
-           PresentPortsText(f.PresentPorts);
+           u'\n' + PresentPortsText(f.PresentPorts);
 }
 
 QString NoHardwareText(const OpenErrorFacts& f) {
-    return QStringLiteral("%1 没有响应：这个端口后面没有串口硬件。\n").arg(f.Path) +
-           PresentPortsText(f.PresentPorts);
+    return QCoreApplication::translate("OpenErrorText", "%1 没有响应：这个端口后面没有串口硬件。")
+               .arg(f.Path) +
+           u'\n' + PresentPortsText(f.PresentPorts);
 }
 
 } // namespace
@@ -157,79 +183,7 @@ QString OpenErrorText(const OpenErrorFacts& facts) {
     case Cause::Other:
         break;
     }
-    return QStringLiteral("打开 %1 失败：%2。").arg(facts.Path, SystemMessage(facts.Error));
-}
-
-namespace {
-
-QString PresentPortsEnglish(const QStringList& ports) {
-    if (ports.isEmpty())
-        return QStringLiteral("No serial device found: is the USB adapter plugged in?");
-    return QStringLiteral("Serial devices present:\n") + ports.join(u'\n');
-}
-
-QString PermissionEnglish(const OpenErrorFacts& f) {
-    const bool ownGroup = !f.Group.isEmpty() && f.Group != QStringLiteral("root");
-    const QString group = ownGroup ? f.Group : QStringLiteral("dialout");
-    QString text = QStringLiteral("No permission to read and write %1.").arg(f.Path);
-    if (!f.Group.isEmpty())
-        text += QStringLiteral(" The device belongs to the group %1.").arg(f.Group);
-    return text + QStringLiteral("\nAdd yourself to the group %1:\nsudo usermod -aG %1 $USER\n"
-                                 "then log out and in again.")
-                      .arg(group);
-}
-
-#ifndef _WIN32
-QString HolderAdviceEnglish(const QString& name) {
-    if (name.startsWith(QStringLiteral("ModemManager"), Qt::CaseInsensitive))
-        return QStringLiteral("ModemManager probes new serial adapters as modems. Stop it:\n"
-                              "sudo systemctl disable --now ModemManager");
-    if (name.startsWith(QStringLiteral("brltty"), Qt::CaseInsensitive))
-        return QStringLiteral("brltty (the braille display service) takes USB serial adapters. "
-                              "Without a braille display, remove it:\nsudo apt remove brltty");
-    return QStringLiteral("Close that program first.");
-}
-#endif
-
-QString BusyEnglish(const OpenErrorFacts& f) {
-#ifdef _WIN32
-    return QStringLiteral("%1 is in use by another program, or you may not open it. Windows "
-                          "opens a port for one program at a time: close the program holding it "
-                          "(another serial tool or terminal) first.")
-        .arg(f.Path);
-#else
-    if (f.HolderPid <= 0)
-        return QStringLiteral("%1 is in use by another program; close it first "
-                              "(sudo fuser -v %1 shows which).")
-            .arg(f.Path);
-    const QString name = f.HolderName.isEmpty() ? QStringLiteral("(name unknown)") : f.HolderName;
-    return QStringLiteral("%1 is held by %2 (pid %3).\n").arg(f.Path, name).arg(f.HolderPid) +
-           HolderAdviceEnglish(f.HolderName);
-#endif
-}
-
-} // namespace
-
-QString OpenErrorTextEnglish(const OpenErrorFacts& f) {
-    switch (CauseOf(f.Error)) {
-    case Cause::None:
-        return QString();
-    case Cause::Missing:
-        return QStringLiteral("%1 does not exist.\n").arg(f.Path) +
-               PresentPortsEnglish(f.PresentPorts);
-    case Cause::Permission:
-        return PermissionEnglish(f);
-    case Cause::Busy:
-        return BusyEnglish(f);
-    case Cause::NotSerial:
-        return QStringLiteral("%1 is not a serial device.\n").arg(f.Path) +
-               PresentPortsEnglish(f.PresentPorts);
-    case Cause::NoHardware:
-        return QStringLiteral("%1 does not respond: no serial hardware behind this port.\n")
-                   .arg(f.Path) +
-               PresentPortsEnglish(f.PresentPorts);
-    case Cause::Other:
-        break;
-    }
-    return QStringLiteral("Opening %1 failed: %2.").arg(f.Path, SystemMessage(f.Error));
+    //: %2 is the system's own message and error number
+    return QCoreApplication::translate("OpenErrorText", "打开 %1 失败：%2。")
+        .arg(facts.Path, SystemMessage(facts.Error));
 }

@@ -19,7 +19,6 @@ struct OpenErrorFacts {
 // the port.
 bool HeldByAnother(int error);
 
-// The explanation in Chinese; empty when the refusal had no system error.
+// The explanation in the language of the translation installed (Chinese without one); empty
+// when the refusal had no system error.
 QString OpenErrorText(const OpenErrorFacts& facts);
-// The same in English, for the command line outside a Chinese locale.
-QString OpenErrorTextEnglish(const OpenErrorFacts& facts);

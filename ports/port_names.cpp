@@ -5,6 +5,7 @@
 #include "ports/open_error_text.h"
 #include "serial/port_holders.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -60,12 +61,18 @@ QString VidPidOf(const QSerialPortInfo& info) {
 
 QString PortToolTip(const QSerialPortInfo& info) {
     QStringList lines;
-    if (!info.description().isEmpty()) lines << QStringLiteral("描述：") + info.description();
-    if (!info.manufacturer().isEmpty()) lines << QStringLiteral("制造商：") + info.manufacturer();
-    if (!info.serialNumber().isEmpty()) lines << QStringLiteral("序列号：") + info.serialNumber();
+    if (!info.description().isEmpty())
+        //: what the device calls itself
+        lines << QCoreApplication::translate("PortNames", "描述：%1").arg(info.description());
+    if (!info.manufacturer().isEmpty())
+        lines << QCoreApplication::translate("PortNames", "制造商：%1").arg(info.manufacturer());
+    if (!info.serialNumber().isEmpty())
+        //: the serial number of the USB adapter
+        lines << QCoreApplication::translate("PortNames", "序列号：%1").arg(info.serialNumber());
     if (const QString vidPid = VidPidOf(info); !vidPid.isEmpty())
-        lines << QStringLiteral("VID:PID：") + vidPid;
-    lines << QStringLiteral("设备：") + info.systemLocation();
+        lines << QCoreApplication::translate("PortNames", "VID:PID：%1").arg(vidPid);
+    //: the device the port opens (/dev/ttyUSB0, COM3)
+    lines << QCoreApplication::translate("PortNames", "设备：%1").arg(info.systemLocation());
     return lines.join(u'\n');
 }
 
@@ -107,7 +114,7 @@ QStringList PresentPortNames(const QStringList& names) {
     return present;
 }
 
-QString ExplainOpenError(const QString& path, int error, OpenErrorLanguage language) {
+QString ExplainOpenError(const QString& path, int error) {
     OpenErrorFacts facts;
     facts.Path = path;
     facts.Error = error;
@@ -121,6 +128,5 @@ QString ExplainOpenError(const QString& path, int error, OpenErrorLanguage langu
     }
     for (const DetectedPort& port : DetectedPorts())
         facts.PresentPorts << port.Path;
-    return language == OpenErrorLanguage::Chinese ? OpenErrorText(facts)
-                                                  : OpenErrorTextEnglish(facts);
+    return OpenErrorText(facts);
 }

@@ -23,7 +23,8 @@ QString PortMapDirectory();
 // /dev/serial/by-id/... name where there is one) and what a technician recognises it by.
 struct DetectedPort {
     QString Path;
-    QString ToolTip; // description, manufacturer, serial number, VID:PID, in Chinese
+    QString ToolTip; // description, manufacturer, serial number, VID:PID, in the language
+                     // installed when DetectedPorts() was called
     QString Description;
     QString SerialNumber;
     QString VidPid; // "0403:6001", empty when unknown
@@ -36,7 +37,6 @@ QList<DetectedPort> DetectedPorts();
 QStringList PresentPortNames(const QStringList& names);
 
 // The explanation of a refused opening of `path` with the system error `error`, gathered
-// from the system (the device's group, the process holding it, the devices present).
-enum class OpenErrorLanguage { Chinese, English };
-QString ExplainOpenError(const QString& path, int error,
-                         OpenErrorLanguage language = OpenErrorLanguage::Chinese);
+// from the system (the device's group, the process holding it, the devices present), in the
+// language of the translation installed.
+QString ExplainOpenError(const QString& path, int error);

@@ -3,6 +3,7 @@
 #include "ports/open_error_text.h"
 #include "ports/port_names.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -67,11 +68,18 @@ void UsbIdentity(const QString& instanceId, DetectedPort& port) {
 
 QString PortToolTip(const DetectedPort& port, const QString& manufacturer) {
     QStringList lines;
-    if (!port.Description.isEmpty()) lines << QStringLiteral("描述：") + port.Description;
-    if (!manufacturer.isEmpty()) lines << QStringLiteral("制造商：") + manufacturer;
-    if (!port.SerialNumber.isEmpty()) lines << QStringLiteral("序列号：") + port.SerialNumber;
-    if (!port.VidPid.isEmpty()) lines << QStringLiteral("VID:PID：") + port.VidPid;
-    lines << QStringLiteral("设备：") + port.Path;
+    if (!port.Description.isEmpty())
+        //: what the device calls itself
+        lines << QCoreApplication::translate("PortNames", "描述：%1").arg(port.Description);
+    if (!manufacturer.isEmpty())
+        lines << QCoreApplication::translate("PortNames", "制造商：%1").arg(manufacturer);
+    if (!port.SerialNumber.isEmpty())
+        //: the serial number of the USB adapter
+        lines << QCoreApplication::translate("PortNames", "序列号：%1").arg(port.SerialNumber);
+    if (!port.VidPid.isEmpty())
+        lines << QCoreApplication::translate("PortNames", "VID:PID：%1").arg(port.VidPid);
+    //: the device the port opens (/dev/ttyUSB0, COM3)
+    lines << QCoreApplication::translate("PortNames", "设备：%1").arg(port.Path);
     return lines.join(u'\n');
 }
 
@@ -120,12 +128,11 @@ QStringList PresentPortNames(const QStringList& names) {
     return present;
 }
 
-QString ExplainOpenError(const QString& path, int error, OpenErrorLanguage language) {
+QString ExplainOpenError(const QString& path, int error) {
     OpenErrorFacts facts;
     facts.Path = path;
     facts.Error = error;
     for (const DetectedPort& port : DetectedPorts())
         facts.PresentPorts << port.Path;
-    return language == OpenErrorLanguage::Chinese ? OpenErrorText(facts)
-                                                  : OpenErrorTextEnglish(facts);
+    return OpenErrorText(facts);
 }

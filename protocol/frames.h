@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "protocol/recv_mode.h"
+#include "protocol/text_marks.h"
 
 // ---- The frame delimiter in field text ----
 //
@@ -122,8 +123,10 @@ std::string SlotHeaderQuery(int slot);
 std::string SlotHeaderWrite(int slot, std::string_view b1, std::string_view b2,
                             std::string_view b3);
 
-// The message of the slot command write check (UTF-8).
-inline constexpr std::string_view kOddLengthMessage = "输入数据不能为单数";
+// The message of the slot command write check (UTF-8); the window shows it translated in the
+// context "SettingProblem".
+inline constexpr std::string_view kOddLengthMessage =
+    VQ830_TRANSLATE_NOOP("SettingProblem", "输入数据不能为单数");
 
 // The four slot commands.
 enum class SlotCommand { CommandQuery, CommandWrite, HeaderQuery, HeaderWrite };

@@ -256,15 +256,19 @@ std::string_view ProblemText(SettingProblem problem, TextLanguage language) {
     const bool zh = language == TextLanguage::Chinese;
     switch (problem) {
     case SettingProblem::NotInList:
-        return zh ? "不在列表中" : "is not one of the values the device takes";
+        return zh ? VQ830_TRANSLATE_NOOP("SettingProblem", "不在列表中")
+                  : "is not one of the values the device takes";
     case SettingProblem::BadTime:
-        return zh ? "不是 1 到 3 位数字" : "is not one to three decimal digits";
+        return zh ? VQ830_TRANSLATE_NOOP("SettingProblem", "不是 1 到 3 位数字")
+                  : "is not one to three decimal digits";
     case SettingProblem::OddLength:
         return zh ? kOddLengthMessage : "has an odd number of characters";
     case SettingProblem::NotHex:
-        return zh ? "含有十六进制数字以外的字符" : "holds a character that is no hexadecimal digit";
+        return zh ? VQ830_TRANSLATE_NOOP("SettingProblem", "含有十六进制数字以外的字符")
+                  : "holds a character that is no hexadecimal digit";
     case SettingProblem::BadHeaderLength:
-        return zh ? "应为两位十六进制数" : "is not two hexadecimal digits";
+        return zh ? VQ830_TRANSLATE_NOOP("SettingProblem", "应为两位十六进制数")
+                  : "is not two hexadecimal digits";
     }
     return {};
 }

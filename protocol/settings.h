@@ -125,7 +125,8 @@ enum class SettingProblem {
 enum class TextLanguage { Chinese, English };
 
 // What is wrong, in words (UTF-8), as the window ("不在列表中") and the command line ("is not one
-// of the values the device takes") say it.
+// of the values the device takes") say it. The Chinese words are the sources of the window's
+// translation (context "SettingProblem"), each a NUL-terminated literal.
 std::string_view ProblemText(SettingProblem problem, TextLanguage language);
 
 struct SettingError {

@@ -3,6 +3,7 @@
 #include "../form_parts.h"
 #include "../serial/ioctl_seam.h"
 #include "../serial/tty_state.h"
+#include "i18n/language.h"
 #include "modal_capture.h"
 #include "ports/open_error_text.h"
 #include "pty/pty_pair.h"
@@ -302,7 +303,9 @@ void PortPanelTest::openErrorExplanations() {
             QVERIFY2(text.contains(piece), qPrintable(text + " lacks " + piece));
     }
     QVERIFY(OpenErrorText({"/dev/ttyUSB9", 0, "", 0, "", present}).isEmpty());
-    const QString english = OpenErrorTextEnglish({"/dev/ttyUSB9", EACCES, "", 0, "root", present});
+    UseLanguage(TLanguage::English);
+    const QString english = OpenErrorText({"/dev/ttyUSB9", EACCES, "", 0, "root", present});
+    UseLanguage(TLanguage::Chinese);
     QVERIFY2(english.contains("group root.") && english.contains("sudo usermod -aG dialout $USER"),
              qPrintable(english));
 }

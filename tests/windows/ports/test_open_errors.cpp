@@ -1,5 +1,7 @@
 // Why an opening was refused, on Windows: each Win32 error explained as what it means there,
-// in Chinese and in English, and COM names opened as the ports themselves.
+// in Chinese and in English (the translation installed), and COM names opened as the ports
+// themselves.
+#include "i18n/language.h"
 #include "ports/open_error_text.h"
 #include "ports/port_names.h"
 
@@ -43,7 +45,10 @@ void OpenErrorsOnWindowsTest::explained() {
     facts.Path = QStringLiteral("\\\\.\\COM7");
     facts.Error = error;
     facts.PresentPorts = {QStringLiteral("COM3")};
-    const QString zh = OpenErrorText(facts), en = OpenErrorTextEnglish(facts);
+    const QString zh = OpenErrorText(facts);
+    UseLanguage(TLanguage::English);
+    const QString en = OpenErrorText(facts);
+    UseLanguage(TLanguage::Chinese);
     QVERIFY2(zh.contains(chinese) && zh.contains(facts.Path), qPrintable(zh));
     QVERIFY2(en.contains(english) && en.contains(facts.Path), qPrintable(en));
     // Advice that only fits Linux has no place here.
