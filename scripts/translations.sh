@@ -17,7 +17,9 @@ mapfile -t sources < <(cd "$root" && { find "${folders[@]}" -name '*.h' | sort
 
 run_lupdate() { # TS-FILE EXTRA-OPTIONS...
   local file="$1"; shift
+  # VQ830_TRANSLATE_NOOP marks the texts of the code without Qt (protocol/text_marks.h).
   (cd "$root" && "$lupdate" -silent -locations none -source-language zh_CN -target-language en \
+    -tr-function-alias QT_TRANSLATE_NOOP+=VQ830_TRANSLATE_NOOP \
     "$@" "${sources[@]}" -ts "$file") \
     2> >(grep -v -e "Qualifying with unknown namespace/class" -e "undeclared qualified class" >&2)
 }

@@ -21,6 +21,7 @@
 #include "ui/text_codec.h"
 #include "ui/traffic_log.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -170,7 +171,7 @@ void TForm1::SlotCommandWrite(int slot) {
     if (!SlotCodeLengthOk(code)) {
         QMessageBox box(
             QMessageBox::NoIcon, ApplicationTitle(),
-            QString::fromUtf8(kOddLengthMessage.data(), qsizetype(kOddLengthMessage.size())),
+            QCoreApplication::translate("SettingProblem", kOddLengthMessage.data()),
             QMessageBox::Ok, this);
         box.setObjectName(QStringLiteral("MessageBox"));
         box.exec();

@@ -119,5 +119,5 @@ void TSettingsBinding::RefuseUnfit(const DeviceSettings& settings, const QString
     const TFieldControl& c = ControlOf(e->field);
     throw EAppError(tr("%1的内容“%2”：%3，%4")
                         .arg(FieldText(e->field), ShownText(c),
-                             ProblemWords(e->problem, TextLanguage::Chinese), outcome));
+                             ProblemWords(e->problem), outcome));
 }
