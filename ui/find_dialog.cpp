@@ -3,6 +3,7 @@
 #include "finder/device_finder.h"
 #include "ui/find_report.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -24,7 +25,6 @@ void SetCell(QTreeWidgetItem* item, int column, const QString& text) {
 TFindDialog::TFindDialog(const QStringList& portNames, QWidget* parent)
     : QDialog(parent), finder_(new TDeviceFinder(portNames, this)) {
     setObjectName(QStringLiteral("FindDialog"));
-    setWindowTitle(QStringLiteral("查找设备"));
     setModal(true);
     if (parent) setFont(parent->font()); // a window of its own does not take the window's font
     auto* layout = new QVBoxLayout(this);
@@ -36,8 +36,7 @@ TFindDialog::TFindDialog(const QStringList& portNames, QWidget* parent)
     layout->addWidget(summary_);
     layout->addWidget(BuildButtons());
     resize(880, 360);
-    for (int i = 0; i < rows_->topLevelItemCount(); ++i)
-        ShowPort(i); // and the summary
+    Retranslate(); // and the rows, the summary
     connect(finder_, &TDeviceFinder::PortChanged, this, &TFindDialog::ShowPort);
     connect(finder_, &TDeviceFinder::Finished, this, &TFindDialog::Ended);
     finder_->Start();
@@ -46,8 +45,7 @@ TFindDialog::TFindDialog(const QStringList& portNames, QWidget* parent)
 void TFindDialog::BuildRows(const QStringList& portNames) {
     rows_ = new QTreeWidget(this);
     rows_->setObjectName(QStringLiteral("FindPorts"));
-    rows_->setHeaderLabels(
-        {QStringLiteral("端口"), QStringLiteral("状态"), QStringLiteral("详情")});
+    rows_->setColumnCount(DetailColumn + 1);
     rows_->setRootIsDecorated(false);
     rows_->setSelectionMode(QAbstractItemView::SingleSelection);
     rows_->setColumnWidth(PortColumn, 90);
@@ -63,11 +61,10 @@ QWidget* TFindDialog::BuildButtons() {
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
     row->addStretch();
-    use_ = new QPushButton(QStringLiteral("使用"), bar);
+    use_ = new QPushButton(bar);
     use_->setObjectName(QStringLiteral("FindUse"));
-    use_->setToolTip(QStringLiteral("用找到的设置打开选中行的端口"));
     use_->setEnabled(false);
-    cancel_ = new QPushButton(QStringLiteral("取消"), bar);
+    cancel_ = new QPushButton(bar);
     cancel_->setObjectName(QStringLiteral("FindCancel"));
     row->addWidget(use_);
     row->addWidget(cancel_);
@@ -76,21 +73,50 @@ QWidget* TFindDialog::BuildButtons() {
     return bar;
 }
 
+void TFindDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) Retranslate();
+    QDialog::changeEvent(event);
+}
+
+// Every text in the language now chosen, the rows and the paragraph made again from the
+// search's results.
+void TFindDialog::Retranslate() {
+    setWindowTitle(tr("查找设备"));
+    rows_->setHeaderLabels({tr("端口"), tr("状态"), tr("详情")});
+    //: "使用" uses the device found: opens its port with the settings found
+    use_->setText(tr("使用"));
+    use_->setToolTip(tr("用找到的设置打开选中行的端口"));
+    ShowCancelCaption();
+    for (int i = 0; i < rows_->topLevelItemCount(); ++i)
+        ShowRow(i);
+    ShowSummary();
+}
+
+// "取消" ends the search; once it has ended, "关闭" closes the dialog.
+void TFindDialog::ShowCancelCaption() { cancel_->setText(ended_ ? tr("关闭") : tr("取消")); }
+
 // A port's row after a change; the first device found is selected, ready for "使用".
 void TFindDialog::ShowPort(int index) {
+    ShowRow(index);
+    const TPortProgress& port = finder_->Ports()[size_t(index)];
+    if (port.Found() && rows_->selectedItems().isEmpty())
+        rows_->setCurrentItem(rows_->topLevelItem(index));
+    SelectionChanged();
+    ShowSummary();
+}
+
+void TFindDialog::ShowRow(int index) {
     const TPortProgress& port = finder_->Ports()[size_t(index)];
     QTreeWidgetItem* item = rows_->topLevelItem(index);
     item->setText(PortColumn, port.name);
     item->setToolTip(PortColumn, port.path);
     SetCell(item, StateColumn, PortStateText(port));
     SetCell(item, DetailColumn, PortDetailText(port));
-    if (port.Found() && rows_->selectedItems().isEmpty()) rows_->setCurrentItem(item);
-    SelectionChanged();
-    ShowSummary();
 }
 
 void TFindDialog::Ended() {
-    cancel_->setText(QStringLiteral("关闭"));
+    ended_ = true;
+    ShowCancelCaption();
     ShowSummary();
 }
 

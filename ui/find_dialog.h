@@ -30,10 +30,16 @@ public:
     // Escape, the window's close button and "关闭" end a running search first.
     void reject() override;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void BuildRows(const QStringList& portNames);
     QWidget* BuildButtons();
+    void Retranslate();
+    void ShowCancelCaption();
     void ShowPort(int index);
+    void ShowRow(int index);
     void Ended();
     void ShowSummary();
     void SelectionChanged();
@@ -47,4 +53,5 @@ private:
     QPushButton* use_ = nullptr;
     QPushButton* cancel_ = nullptr;
     TFoundDevice chosen_;
+    bool ended_ = false; // the search has ended: "取消" became "关闭"
 };

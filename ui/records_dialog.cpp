@@ -9,8 +9,10 @@
 #include "ui/line_station.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -27,27 +29,61 @@
 
 namespace {
 
-// The outcomes a record may have, as the records view names them; the first lets all through.
-const std::vector<std::pair<QString, QString>>& OutcomeLabels() {
-    static const std::vector<std::pair<QString, QString>> labels{
-        {QString(), QStringLiteral("全部")},  {kPassed, QStringLiteral("通过")},
-        {kFailed, QStringLiteral("失败")},    {kRefused, QStringLiteral("拒绝")},
-        {kGone, QStringLiteral("设备断开")},  {kAborted, QStringLiteral("中止")},
-        {kStarted, QStringLiteral("进行中")},
+// The outcomes a record may have, as stored and as the records view names them; the first lets
+// all through.
+const std::vector<std::pair<QString, const char*>>& OutcomeLabels() {
+    static const std::vector<std::pair<QString, const char*>> labels{
+        //: the outcome filter: records of every outcome
+        {QString(), QT_TRANSLATE_NOOP("TRecordsDialog", "全部")},
+        {kPassed, QT_TRANSLATE_NOOP("TRecordsDialog", "通过")},
+        {kFailed, QT_TRANSLATE_NOOP("TRecordsDialog", "失败")},
+        //: an outcome: the device refused the command (answered ERR)
+        {kRefused, QT_TRANSLATE_NOOP("TRecordsDialog", "拒绝")},
+        {kGone, QT_TRANSLATE_NOOP("TRecordsDialog", "设备断开")},
+        {kAborted, QT_TRANSLATE_NOOP("TRecordsDialog", "中止")},
+        //: an outcome: the write has started and not ended (yet)
+        {kStarted, QT_TRANSLATE_NOOP("TRecordsDialog", "进行中")},
     };
     return labels;
 }
 
+// An outcome in the language shown; one the view does not know as stored.
 QString OutcomeLabel(const QString& outcome) {
     for (const auto& [stored, label] : OutcomeLabels())
-        if (stored == outcome) return label;
+        if (stored == outcome) return QCoreApplication::translate("TRecordsDialog", label);
     return outcome;
 }
 
-const QStringList kColumns = {QStringLiteral("编号"),   QStringLiteral("开始时间"),
-                              QStringLiteral("工位"),   QStringLiteral("操作员"),
-                              QStringLiteral("序列号"), QStringLiteral("结果"),
-                              QStringLiteral("命令"),   QStringLiteral("说明")};
+enum Column {
+    IdColumn,
+    StartedColumn,
+    StationColumn,
+    OperatorColumn,
+    SerialColumn,
+    OutcomeColumn,
+    CommandColumn,
+    DetailsColumn,
+    ColumnCount
+};
+
+QStringList ColumnTitles() {
+    static const char* const titles[ColumnCount] = {
+        //: a record's number in the database
+        QT_TRANSLATE_NOOP("TRecordsDialog", "编号"),
+        QT_TRANSLATE_NOOP("TRecordsDialog", "开始时间"),
+        //: the test station (a place on the production line)
+        QT_TRANSLATE_NOOP("TRecordsDialog", "工位"),
+        QT_TRANSLATE_NOOP("TRecordsDialog", "操作员"),
+        QT_TRANSLATE_NOOP("TRecordsDialog", "序列号"),
+        QT_TRANSLATE_NOOP("TRecordsDialog", "结果"),
+        QT_TRANSLATE_NOOP("TRecordsDialog", "命令"),
+        QT_TRANSLATE_NOOP("TRecordsDialog", "说明"),
+    };
+    QStringList shown;
+    for (const char* title : titles)
+        shown << QCoreApplication::translate("TRecordsDialog", title);
+    return shown;
+}
 
 // The start time as stored (UTC) in the station's own time.
 QString LocalTime(const QString& utc) {
@@ -65,24 +101,29 @@ QStringList Cells(const TBoardRecord& r) {
 QString WhereText() {
     const QString env = qEnvironmentVariable("VQ830_DB");
     if (!env.isEmpty())
-        return QStringLiteral("正在使用环境变量 VQ830_DB 指定的数据库：%1（它优先于上面的设置）")
+        return QCoreApplication::translate(
+                   "TRecordsDialog",
+                   "正在使用环境变量 VQ830_DB 指定的数据库：%1（它优先于上面的设置）")
             .arg(DbLocationOf(env).Shown());
     if (DbConfigured(QString()))
-        return QStringLiteral("正在使用：") + DbLocationFrom(QString()).Shown();
-    return QStringLiteral("未配置数据库：写入不做生产记录，“下一个序列号”不可用");
+        return QCoreApplication::translate("TRecordsDialog", "正在使用：%1")
+            .arg(DbLocationFrom(QString()).Shown());
+    //: "下一个序列号" is the caption of a button in the main window
+    return QCoreApplication::translate("TRecordsDialog",
+                                       "未配置数据库：写入不做生产记录，“下一个序列号”不可用");
 }
 
 QString AskWithDialog(QWidget* parent, const QString& suggested) {
-    QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("导出 CSV"), suggested,
-                                                QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
+    QString name = QFileDialog::getSaveFileName(
+        parent, QCoreApplication::translate("TRecordsDialog", "导出 CSV"), suggested,
+        QCoreApplication::translate("TRecordsDialog", "CSV 文件 (*.csv);;所有文件 (*)"));
     if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".csv");
     return name;
 }
 
-QLineEdit* NamedEdit(const char* name, const QString& placeholder = {}) {
+QLineEdit* NamedEdit(const char* name) {
     auto* edit = new QLineEdit;
     edit->setObjectName(QLatin1String(name));
-    edit->setPlaceholderText(placeholder);
     return edit;
 }
 
@@ -90,7 +131,6 @@ QLineEdit* NamedEdit(const char* name, const QString& placeholder = {}) {
 
 TRecordsDialog::TRecordsDialog(TLineStation& line, QWidget* window) : QDialog(window), line_(line) {
     setObjectName(QStringLiteral("RecordsDialog"));
-    setWindowTitle(QStringLiteral("生产记录"));
     setFont(window->font()); // a window of its own: it does not take the window's font
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildSettings());
@@ -100,15 +140,72 @@ TRecordsDialog::TRecordsDialog(TLineStation& line, QWidget* window) : QDialog(wi
     summary_->setObjectName(QStringLiteral("RecordsSummary"));
     layout->addWidget(summary_);
     resize(900, 520);
+    Retranslate();
     AskFileName = [this](const QString& suggested) { return AskWithDialog(this, suggested); };
     connect(&line_, &TLineStation::Recorded, this, [this] {
         if (isVisible()) Refresh();
     });
 }
 
-QPushButton* TRecordsDialog::Button(const char* name, const QString& caption,
-                                    void (TRecordsDialog::*click)()) {
-    auto* button = new QPushButton(caption, this);
+void TRecordsDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) Retranslate();
+    QDialog::changeEvent(event);
+}
+
+// Every text in the language now chosen; the records shown stay, their outcomes named anew.
+void TRecordsDialog::Retranslate() {
+    setWindowTitle(tr("生产记录"));
+    RetranslateSettings();
+    RetranslateFilters();
+    table_->setHorizontalHeaderLabels(ColumnTitles());
+    RenameOutcomes();
+    summary_->setText(summaryText_ ? summaryText_() : QString());
+}
+
+void TRecordsDialog::RetranslateSettings() {
+    //: the settings of this test station
+    settingsBox_->setTitle(tr("本工位"));
+    database_->setPlaceholderText(tr("SQLite 文件，或 postgresql://用户@主机/数据库"));
+    station_->setPlaceholderText(tr("写入记录前必须设置"));
+    databaseLabel_->setText(tr("数据库："));
+    stationLabel_->setText(tr("工位："));
+    operatorLabel_->setText(tr("操作员："));
+    //: saves the station's settings
+    save_->setText(tr("保存"));
+    if (!where_->text().isEmpty()) where_->setText(WhereText()); // once the settings are shown
+}
+
+// The outcome filter keeps the outcome chosen (its items' data are the values stored).
+void TRecordsDialog::RetranslateFilters() {
+    //: the serial number filter's placeholder: no filter, every serial number
+    serialFilter_->setPlaceholderText(tr("全部"));
+    serialLabel_->setText(tr("序列号："));
+    outcomeLabel_->setText(tr("结果："));
+    for (int i = 0; i < outcomeFilter_->count(); ++i)
+        outcomeFilter_->setItemText(i, OutcomeLabel(outcomeFilter_->itemData(i).toString()));
+    refresh_->setText(tr("刷新"));
+    export_->setText(tr("导出 CSV"));
+}
+
+// The outcome cells in the language shown (the others hold the database's data as it is).
+void TRecordsDialog::RenameOutcomes() {
+    for (int row = 0; row < table_->rowCount(); ++row)
+        table_->item(row, OutcomeColumn)->setText(OutcomeLabel(shown_[size_t(row)].outcome));
+    ResizeColumns();
+}
+
+void TRecordsDialog::ResizeColumns() {
+    for (int column = 0; column + 1 < ColumnCount; ++column)
+        table_->resizeColumnToContents(column);
+}
+
+void TRecordsDialog::ShowSummary(std::function<QString()> text) {
+    summaryText_ = std::move(text);
+    summary_->setText(summaryText_());
+}
+
+QPushButton* TRecordsDialog::Button(const char* name, void (TRecordsDialog::*click)()) {
+    auto* button = new QPushButton(this);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false); // Enter in a field does not press it
     connect(button, &QPushButton::clicked, this, click);
@@ -116,21 +213,20 @@ QPushButton* TRecordsDialog::Button(const char* name, const QString& caption,
 }
 
 QWidget* TRecordsDialog::BuildSettings() {
-    auto* box = new QGroupBox(QStringLiteral("本工位"), this);
-    database_ =
-        NamedEdit("RecordsDb", QStringLiteral("SQLite 文件，或 postgresql://用户@主机/数据库"));
-    station_ = NamedEdit("RecordsStation", QStringLiteral("写入记录前必须设置"));
+    auto* box = settingsBox_ = new QGroupBox(this);
+    database_ = NamedEdit("RecordsDb");
+    station_ = NamedEdit("RecordsStation");
     operator_ = NamedEdit("RecordsOperator");
     auto* fields = new QFormLayout;
-    fields->addRow(QStringLiteral("数据库："), database_);
-    fields->addRow(QStringLiteral("工位："), station_);
-    fields->addRow(QStringLiteral("操作员："), operator_);
+    fields->addRow(databaseLabel_ = new QLabel, database_);
+    fields->addRow(stationLabel_ = new QLabel, station_);
+    fields->addRow(operatorLabel_ = new QLabel, operator_);
     where_ = new QLabel;
     where_->setObjectName(QStringLiteral("RecordsWhere"));
     where_->setWordWrap(true);
     auto* row = new QHBoxLayout;
     row->addWidget(where_, 1);
-    row->addWidget(Button("RecordsSave", QStringLiteral("保存"), &TRecordsDialog::SaveSettings));
+    row->addWidget(save_ = Button("RecordsSave", &TRecordsDialog::SaveSettings));
     auto* column = new QVBoxLayout(box);
     column->addLayout(fields);
     column->addLayout(row);
@@ -139,30 +235,29 @@ QWidget* TRecordsDialog::BuildSettings() {
 
 QWidget* TRecordsDialog::BuildFilters() {
     auto* filters = new QWidget(this);
-    serialFilter_ = NamedEdit("RecordsSerialFilter", QStringLiteral("全部"));
+    serialFilter_ = NamedEdit("RecordsSerialFilter");
     serialFilter_->setMaximumWidth(120);
     connect(serialFilter_, &QLineEdit::returnPressed, this, &TRecordsDialog::Refresh);
     outcomeFilter_ = new QComboBox;
     outcomeFilter_->setObjectName(QStringLiteral("RecordsOutcomeFilter"));
     for (const auto& [stored, label] : OutcomeLabels())
-        outcomeFilter_->addItem(label, stored);
+        outcomeFilter_->addItem(QString(), stored); // named in Retranslate
     connect(outcomeFilter_, &QComboBox::activated, this, &TRecordsDialog::Refresh);
     auto* row = new QHBoxLayout(filters);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new QLabel(QStringLiteral("序列号：")));
+    row->addWidget(serialLabel_ = new QLabel);
     row->addWidget(serialFilter_);
-    row->addWidget(new QLabel(QStringLiteral("结果：")));
+    row->addWidget(outcomeLabel_ = new QLabel);
     row->addWidget(outcomeFilter_);
-    row->addWidget(Button("RecordsRefresh", QStringLiteral("刷新"), &TRecordsDialog::Refresh));
-    row->addWidget(Button("RecordsExport", QStringLiteral("导出 CSV"), &TRecordsDialog::Export));
+    row->addWidget(refresh_ = Button("RecordsRefresh", &TRecordsDialog::Refresh));
+    row->addWidget(export_ = Button("RecordsExport", &TRecordsDialog::Export));
     row->addStretch(1);
     return filters;
 }
 
 QTableWidget* TRecordsDialog::BuildTable() {
-    auto* table = new QTableWidget(0, int(kColumns.size()), this);
+    auto* table = new QTableWidget(0, ColumnCount, this);
     table->setObjectName(QStringLiteral("RecordsTable"));
-    table->setHorizontalHeaderLabels(kColumns);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setWordWrap(false);
@@ -202,7 +297,7 @@ bool TRecordsDialog::FilterOf(TRecordFilter& filter) {
     if (serial.isEmpty()) return true;
     const qint64 number = SerialOf(serial);
     if (number < 0) {
-        summary_->setText(QStringLiteral("序列号“%1”不是 1 到 8 位数字").arg(serial));
+        ShowSummary([serial] { return tr("序列号“%1”不是 1 到 8 位数字").arg(serial); });
         return false;
     }
     filter.serial = SerialText(number);
@@ -212,7 +307,7 @@ bool TRecordsDialog::FilterOf(TRecordFilter& filter) {
 void TRecordsDialog::Refresh() {
     ShowRecords({});
     if (!line_.Recording()) {
-        summary_->setText(QStringLiteral("未配置生产记录数据库：请在上面填写数据库并保存"));
+        ShowSummary([] { return tr("未配置生产记录数据库：请在上面填写数据库并保存"); });
         return;
     }
     TRecordFilter filter;
@@ -220,7 +315,7 @@ void TRecordsDialog::Refresh() {
     try {
         ShowRecords(TLineBook(line_.Db()).Read(filter));
     } catch (const EDbError& e) {
-        summary_->setText(QStringLiteral("无法读取生产记录：") + e.text);
+        ShowSummary([text = e.text] { return tr("无法读取生产记录：%1").arg(text); });
     }
 }
 
@@ -233,26 +328,27 @@ void TRecordsDialog::ShowRecords(std::vector<TBoardRecord> records) {
         for (int column = 0; column < int(cells.size()); ++column)
             table_->setItem(row, column, new QTableWidgetItem(cells[column]));
     }
-    for (int column = 0; column + 1 < int(kColumns.size()); ++column)
-        table_->resizeColumnToContents(column);
-    const int count = int(shown_.size());
-    summary_->setText(count == 0 ? QStringLiteral("没有符合条件的记录")
-                                 : QStringLiteral("%1 条记录，最新的在最上面").arg(count) +
-                                       (count == kShownAtMost
-                                            ? QStringLiteral("（只显示最新的 %1 条）").arg(count)
-                                            : QString()));
+    ResizeColumns();
+    ShowSummary([count = int(shown_.size())] {
+        if (count == 0) return tr("没有符合条件的记录");
+        if (count == kShownAtMost)
+            return tr("%1 条记录，最新的在最上面（只显示最新的 %1 条）").arg(count);
+        return tr("%1 条记录，最新的在最上面").arg(count);
+    });
 }
 
 // The rows shown, in the order shown.
 void TRecordsDialog::Export() {
-    const QString path = AskFileName(QDir::home().filePath(QStringLiteral("生产记录.csv")));
+    //: the file name suggested for exported records
+    const QString path = AskFileName(QDir::home().filePath(tr("生产记录.csv")));
     if (path.isEmpty()) return;
     const QByteArray csv = RecordsCsv(shown_);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit()) {
-        ShowErrorBox(this,
-                     QStringLiteral("生产记录未能导出到 %1：%2").arg(path, file.errorString()));
+        ShowErrorBox(this, tr("生产记录未能导出到 %1：%2").arg(path, file.errorString()));
         return;
     }
-    summary_->setText(QStringLiteral("已导出 %1 条记录：%2").arg(shown_.size()).arg(path));
+    ShowSummary([count = QString::number(shown_.size()), path] {
+        return tr("已导出 %1 条记录：%2").arg(count, path);
+    });
 }

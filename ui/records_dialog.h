@@ -12,6 +12,7 @@
 #include <vector>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,8 +37,18 @@ public:
     // At most this many of the newest records are shown.
     static constexpr int kShownAtMost = 1000;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
-    QPushButton* Button(const char* name, const QString& caption, void (TRecordsDialog::*click)());
+    void Retranslate();
+    void RetranslateSettings();
+    void RetranslateFilters();
+    void RenameOutcomes();
+    void ResizeColumns();
+    // Shows the line under the table, made again when the language changes.
+    void ShowSummary(std::function<QString()> text);
+    QPushButton* Button(const char* name, void (TRecordsDialog::*click)());
     QWidget* BuildSettings();
     QWidget* BuildFilters();
     QTableWidget* BuildTable();
@@ -47,6 +58,15 @@ private:
     void ShowRecords(std::vector<TBoardRecord> records);
 
     TLineStation& line_;
+    QGroupBox* settingsBox_ = nullptr;
+    QLabel* databaseLabel_ = nullptr;
+    QLabel* stationLabel_ = nullptr;
+    QLabel* operatorLabel_ = nullptr;
+    QLabel* serialLabel_ = nullptr;
+    QLabel* outcomeLabel_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* refresh_ = nullptr;
+    QPushButton* export_ = nullptr;
     QLineEdit* database_ = nullptr;
     QLineEdit* station_ = nullptr;
     QLineEdit* operator_ = nullptr;
@@ -55,5 +75,6 @@ private:
     QComboBox* outcomeFilter_ = nullptr;
     QTableWidget* table_ = nullptr;
     QLabel* summary_ = nullptr;
+    std::function<QString()> summaryText_;
     std::vector<TBoardRecord> shown_; // newest first, as in the table
 };

@@ -1,6 +1,8 @@
 #include "ui/traffic_log.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -62,19 +64,33 @@ QString CsvLine(const QStringList& fields) {
     return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
+// The headings of the table and of a saved CSV file, in the language shown.
 QStringList ColumnTitles() {
-    return {QStringLiteral("时间"), QStringLiteral("方向"), QStringLiteral("字节数"),
-            QStringLiteral("文本"), QStringLiteral("十六进制")};
+    static const char* const titles[] = {
+        QT_TRANSLATE_NOOP("TTrafficLog", "时间"),
+        //: whether the bytes were sent or received
+        QT_TRANSLATE_NOOP("TTrafficLog", "方向"),
+        QT_TRANSLATE_NOOP("TTrafficLog", "字节数"),
+        //: the bytes shown as text
+        QT_TRANSLATE_NOOP("TTrafficLog", "文本"),
+        //: the bytes shown in hex
+        QT_TRANSLATE_NOOP("TTrafficLog", "十六进制"),
+    };
+    QStringList shown;
+    for (const char* title : titles)
+        shown << QCoreApplication::translate("TTrafficLog", title);
+    return shown;
 }
 
 bool Fail(QString* error, const QString& path, const QString& reason) {
     if (error)
-        *error = QStringLiteral("无法保存到 %1：%2").arg(QDir::toNativeSeparators(path), reason);
+        *error = QCoreApplication::translate("TTrafficLog", "无法保存到 %1：%2")
+                     .arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
+QPushButton* MakeButton(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;
@@ -97,11 +113,14 @@ QString TrafficHex(const QByteArray& bytes) {
 QString TrafficDirectionText(TTrafficDirection direction) {
     switch (direction) {
     case TTrafficDirection::Sent:
-        return QStringLiteral("发送");
+        //: bytes sent to the device (a direction in the log)
+        return QCoreApplication::translate("TTrafficLog", "发送");
     case TTrafficDirection::Received:
-        return QStringLiteral("接收");
+        //: bytes received from the device (a direction in the log)
+        return QCoreApplication::translate("TTrafficLog", "接收");
     case TTrafficDirection::Dropped:
-        return QStringLiteral("接收(丢弃)");
+        //: bytes received while the window expected no answer, and ignored
+        return QCoreApplication::translate("TTrafficLog", "接收(丢弃)");
     }
     return QString();
 }
@@ -175,6 +194,13 @@ int TTrafficModel::RemoveOldest(int count) {
     return count;
 }
 
+void TTrafficModel::Retranslate() {
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (!entries_.empty())
+        emit dataChanged(index(0, DirectionColumn), index(rowCount() - 1, DirectionColumn),
+                         {Qt::DisplayRole});
+}
+
 void TTrafficModel::Clear() {
     beginResetModel();
     entries_.clear();
@@ -186,7 +212,6 @@ void TTrafficModel::Clear() {
 TTrafficLog::TTrafficLog(QWidget* parent)
     : QWidget(parent, Qt::Window), model_(new TTrafficModel(this)), flushTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("TrafficLog"));
-    setWindowTitle(QStringLiteral("通讯记录"));
     resize(960, 420);
 
     View = new QTableView(this);
@@ -204,9 +229,9 @@ TTrafficLog::TTrafficLog(QWidget* parent)
     for (int column = 0; column < 4; ++column)
         View->setColumnWidth(column, widths[column]);
 
-    ClearButton = MakeButton(this, "TrafficClear", QStringLiteral("清除"));
-    PauseButton = MakeButton(this, "TrafficPause", QStringLiteral("暂停"));
-    SaveButton = MakeButton(this, "TrafficSave", QStringLiteral("保存…"));
+    ClearButton = MakeButton(this, "TrafficClear");
+    PauseButton = MakeButton(this, "TrafficPause");
+    SaveButton = MakeButton(this, "TrafficSave");
     Summary = new QLabel(this);
     Summary->setObjectName(QStringLiteral("TrafficSummary"));
 
@@ -225,7 +250,28 @@ TTrafficLog::TTrafficLog(QWidget* parent)
     connect(ClearButton, &QPushButton::clicked, this, &TTrafficLog::Clear);
     connect(PauseButton, &QPushButton::clicked, this, [this] { SetPaused(!paused_); });
     connect(SaveButton, &QPushButton::clicked, this, &TTrafficLog::SaveWithDialog);
+    Retranslate();
+}
+
+void TTrafficLog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        Retranslate();
+        model_->Retranslate();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TTrafficLog::Retranslate() {
+    setWindowTitle(tr("通讯记录"));
+    ClearButton->setText(tr("清除"));
+    ShowPauseCaption();
+    SaveButton->setText(tr("保存…"));
     UpdateSummary();
+}
+
+void TTrafficLog::ShowPauseCaption() {
+    //: "暂停" pauses the log; "继续" resumes it
+    PauseButton->setText(paused_ ? tr("继续") : tr("暂停"));
 }
 
 void TTrafficLog::AddSent(const QByteArray& bytes, const QDateTime& time) {
@@ -270,16 +316,17 @@ void TTrafficLog::Flush() {
     UpdateSummary();
 }
 
+// The rows and what left the table, then what pausing skipped.
 void TTrafficLog::UpdateSummary() {
-    QString text = QStringLiteral("共 %1 条").arg(RowCount());
-    if (removed_ > 0)
-        text += QStringLiteral("，已移除最早的 %1 条（最多保留 %2 条）")
-                    .arg(removed_)
-                    .arg(TTrafficModel::MaxRows);
+    QString text = removed_ > 0 ? tr("共 %1 条，已移除最早的 %2 条（最多保留 %3 条）")
+                                      .arg(RowCount())
+                                      .arg(removed_)
+                                      .arg(TTrafficModel::MaxRows)
+                                : tr("共 %1 条").arg(RowCount());
     if (paused_)
-        text += QStringLiteral("；已暂停，跳过 %1 条").arg(skipped_);
+        text += tr("；已暂停，跳过 %1 条").arg(skipped_);
     else if (skipped_ > 0)
-        text += QStringLiteral("；暂停期间跳过 %1 条").arg(skipped_);
+        text += tr("；暂停期间跳过 %1 条").arg(skipped_);
     Summary->setText(text);
 }
 
@@ -287,7 +334,7 @@ void TTrafficLog::SetPaused(bool paused) {
     if (paused == paused_) return;
     paused_ = paused;
     if (paused_) skipped_ = 0;
-    PauseButton->setText(paused_ ? QStringLiteral("继续") : QStringLiteral("暂停"));
+    ShowPauseCaption();
     UpdateSummary();
 }
 
@@ -322,19 +369,21 @@ bool TTrafficLog::SaveTo(const QString& path, QString* error) {
     return true;
 }
 
+// The file's headings and direction words are those shown (the language of the window).
 void TTrafficLog::SaveWithDialog() {
-    const QString csvFilter = QStringLiteral("CSV 文件 (*.csv)");
-    const QString textFilter = QStringLiteral("文本文件 (*.txt)");
+    const QString csvFilter = tr("CSV 文件 (*.csv)");
+    const QString textFilter = tr("文本文件 (*.txt)");
+    //: the file name suggested for a saved log; %1 is the date and time
     const QString suggested = QDir::home().filePath(
-        QStringLiteral("通讯记录-%1.csv")
+        tr("通讯记录-%1.csv")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     QString filter = csvFilter;
     QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("保存通讯记录"), suggested,
+        QFileDialog::getSaveFileName(this, tr("保存通讯记录"), suggested,
                                      csvFilter + QStringLiteral(";;") + textFilter, &filter);
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty())
         path += filter == textFilter ? QStringLiteral(".txt") : QStringLiteral(".csv");
     QString error;
-    if (!SaveTo(path, &error)) QMessageBox::warning(this, QStringLiteral("保存通讯记录"), error);
+    if (!SaveTo(path, &error)) QMessageBox::warning(this, tr("保存通讯记录"), error);
 }

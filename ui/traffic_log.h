@@ -50,7 +50,8 @@ struct TTrafficEntry {
 QString EscapedTrafficText(const QByteArray& bytes);
 // The bytes in hex, upper case, one space between bytes: "4B 4F 52".
 QString TrafficHex(const QByteArray& bytes);
-// "发送", "接收" or "接收(丢弃)" (received while the window expected no answer).
+// "发送", "接收" or "接收(丢弃)" (received while the window expected no answer), in the
+// language shown (the table's and a saved file's alike).
 QString TrafficDirectionText(TTrafficDirection direction);
 // Time as "yyyy-MM-dd HH:mm:ss.zzz".
 QString TrafficTimeText(const QDateTime& time);
@@ -76,6 +77,8 @@ public:
     // exceed MaxRows. Returns how many rows left the table.
     int Append(std::deque<TTrafficEntry>&& entries);
     void Clear();
+    // The headings and the direction words are shown again in the language now chosen.
+    void Retranslate();
     const std::deque<TTrafficEntry>& Entries() const { return entries_; }
 
 private:
@@ -104,7 +107,8 @@ public:
     int PendingCount() const { return int(pending_.size()); }
 
     // Writes every entry, full bytes, pending ones included: CSV when the path ends in ".csv"
-    // (any case), else text, one line per entry. False with a reason in *error on failure.
+    // (any case), else text, one line per entry. The headings and direction words are those
+    // of the language shown. False with a reason in *error on failure.
     bool SaveTo(const QString& path, QString* error);
 
     // While paused the log discards new entries and counts them; it does not hold them.
@@ -121,7 +125,12 @@ public:
     QLabel* Summary;
     QTableView* View;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void Retranslate();
+    void ShowPauseCaption();
     void Add(TTrafficEntry entry);
     void UpdateSummary();
     void SaveWithDialog();
