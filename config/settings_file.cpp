@@ -1,5 +1,7 @@
 #include "config/settings_file.h"
 
+#include "i18n/language.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -258,32 +260,64 @@ QString ProblemWords(SettingProblem problem) {
                                        ProblemText(problem, TextLanguage::Chinese).data());
 }
 
-QString ChineseMessage(const ESettingsFileError& e, const QString& path) {
+namespace {
+
+// A setting's problem in the language the window speaks.
+QString WindowProblemWords(SettingProblem problem) {
+    return ProblemWords(problem, CurrentLanguage() == TLanguage::English ? TextLanguage::English
+                                                                         : TextLanguage::Chinese);
+}
+
+QString OutOfRangeMessage(const ESettingsFileError& e, const QString& path) {
+    if (!e.problem)
+        //: %1: the file; %2: the key; %3: its value
+        return QCoreApplication::translate("SettingsFile", "配置文件“%1”中“%2”的值“%3”超出范围")
+            .arg(path, e.field, e.value);
+    //: %1: the file; %2: the key; %3: its value; %4: what is wrong with it
+    return QCoreApplication::translate("SettingsFile", "配置文件“%1”中“%2”的值“%3”超出范围：%4")
+        .arg(path, e.field, e.value, WindowProblemWords(*e.problem));
+}
+
+} // namespace
+
+QString WindowMessage(const ESettingsFileError& e, const QString& path) {
     switch (e.reason) {
     case Reason::Unreadable:
-        return QStringLiteral("无法读取配置文件“%1”：%2").arg(path, e.detail);
+        //: %1: the file; %2: the system's reason
+        return QCoreApplication::translate("SettingsFile", "无法读取配置文件“%1”：%2")
+            .arg(path, e.detail);
     case Reason::Unwritable:
-        return QStringLiteral("无法保存配置文件“%1”：%2").arg(path, e.detail);
+        //: %1: the file; %2: the system's reason
+        return QCoreApplication::translate("SettingsFile", "无法保存配置文件“%1”：%2")
+            .arg(path, e.detail);
     case Reason::NotJson:
-        return QStringLiteral("配置文件“%1”不是有效的 JSON：%2").arg(path, e.detail);
+        //: %1: the file; %2: the JSON parser's message (in English)
+        return QCoreApplication::translate("SettingsFile", "配置文件“%1”不是有效的 JSON：%2")
+            .arg(path, e.detail);
     case Reason::WrongFormat:
-        return QStringLiteral("配置文件“%1”的格式名“%2”不是“%3”")
+        //: %1: the file; %2: the format name found; %3: the one expected
+        return QCoreApplication::translate("SettingsFile", "配置文件“%1”的格式名“%2”不是“%3”")
             .arg(path, e.value, QLatin1String(kSettingsFormat));
     case Reason::WrongVersion:
-        return QStringLiteral("配置文件“%1”的版本“%2”不受支持（应为 %3）")
+        //: %1: the file; %2: the version found; %3: the one expected
+        return QCoreApplication::translate("SettingsFile",
+                                           "配置文件“%1”的版本“%2”不受支持（应为 %3）")
             .arg(path, e.value)
             .arg(kSettingsVersion);
     case Reason::UnknownKey:
-        return QStringLiteral("配置文件“%1”含有未知的键“%2”").arg(path, e.field);
+        //: %1: the file; %2: the key
+        return QCoreApplication::translate("SettingsFile", "配置文件“%1”含有未知的键“%2”")
+            .arg(path, e.field);
     case Reason::Missing:
-        return QStringLiteral("配置文件“%1”缺少“%2”").arg(path, e.field);
+        //: %1: the file; %2: the key
+        return QCoreApplication::translate("SettingsFile", "配置文件“%1”缺少“%2”")
+            .arg(path, e.field);
     case Reason::WrongType:
-        return QStringLiteral("配置文件“%1”中“%2”的值“%3”类型不对").arg(path, e.field, e.value);
+        //: %1: the file; %2: the key; %3: its value
+        return QCoreApplication::translate("SettingsFile", "配置文件“%1”中“%2”的值“%3”类型不对")
+            .arg(path, e.field, e.value);
     case Reason::OutOfRange:
-        return QStringLiteral("配置文件“%1”中“%2”的值“%3”超出范围%4")
-            .arg(path, e.field, e.value,
-                 e.problem ? QStringLiteral("：") + ProblemWords(*e.problem, TextLanguage::Chinese)
-                           : QString());
+        return OutOfRangeMessage(e, path);
     }
     return QString::fromStdString(e.what());
 }

@@ -64,9 +64,9 @@ DeviceSettings LoadSettingsFile(const QString& path, const DeviceSettings& base 
 // The error in English, for the command line: "ports.Z.baud: 9601 is not a baud rate of the
 // list" and the like.
 QString EnglishMessage(const ESettingsFileError& error);
-// The error in Chinese, for the window, naming the file:
+// The error as the window says it, naming the file, in the language it speaks:
 // "配置文件“…”中“ports.A.baud”的值“1201”超出范围".
-QString ChineseMessage(const ESettingsFileError& error, const QString& path);
+QString WindowMessage(const ESettingsFileError& error, const QString& path);
 // A setting's problem in words, as a QString, in `language` whatever translation is installed
 // (the command line's English).
 QString ProblemWords(SettingProblem problem, TextLanguage language);

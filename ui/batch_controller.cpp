@@ -2,7 +2,6 @@
 
 #include "protocol/recv_mode.h"
 #include "session/session.h"
-#include "ui/batch_report.h"
 #include "ui/error_report.h"
 #include "ui/form_controls.h"
 #include "ui/port_link.h"
@@ -11,6 +10,7 @@
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -36,16 +36,17 @@ TBatchController::TBatchController(Ui::Form1& ui, TParts parts, std::vector<QPus
 
 void TBatchController::ReadAll() {
     if (Refuse()) return;
-    Start(ConfigQueries(), QStringLiteral("读取全部"));
+    Start(ConfigQueries());
 }
 
 void TBatchController::WriteAll() {
     if (Refuse()) return;
     const DeviceSettings settings = parts_.binding.Settings();
-    parts_.binding.RefuseUnfit(settings, QStringLiteral("未发送任何帧"));
+    //: why write all did not start: said after what is wrong with a setting
+    parts_.binding.RefuseUnfit(settings, tr("未发送任何帧"));
     if (WriteAllStarting) WriteAllStarting(settings);
     written_ = settings;
-    Start(ConfigWritesVerified(settings), QStringLiteral("写入全部"));
+    Start(ConfigWritesVerified(settings));
 }
 
 bool TBatchController::Refuse() {
@@ -55,32 +56,59 @@ bool TBatchController::Refuse() {
     return true;
 }
 
-void TBatchController::Start(std::vector<Command> commands, const QString& title) {
+// The run going on: write all while it has something to verify, else read all.
+QString TBatchController::Title() const {
+    //: the run that writes every setting to the device, then reads them back
+    if (written_) return tr("写入全部");
+    //: the run that reads every setting from the device
+    return tr("读取全部");
+}
+
+void TBatchController::Start(std::vector<Command> commands) {
     SetIdleOnlyEnabled(false);
-    title_ = title;
+    step_ = -1;
     parts_.intake.HandOver();
-    progress_ =
-        new QProgressDialog(title, QStringLiteral("取消"), 0, int(commands.size()), window_);
+    progress_ = new QProgressDialog(Title(), tr("取消"), 0, int(commands.size()), window_);
     progress_->setObjectName(QStringLiteral("BatchProgress"));
-    progress_->setWindowTitle(title);
+    progress_->setWindowTitle(Title());
     progress_->setWindowModality(Qt::WindowModal);
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
     progress_->setMinimumWidth(360); // wide enough for every frame: "取消" stays in place
+    progress_->installEventFilter(this);
     connect(progress_, &QProgressDialog::canceled, Session, &TSession::Cancel);
     Session->Start(std::move(commands), BatchTiming);
+}
+
+void TBatchController::RetranslateProgress() {
+    progress_->setWindowTitle(Title());
+    progress_->setCancelButtonText(tr("取消"));
+    if (step_ < 0) {
+        progress_->setLabelText(Title());
+        return;
+    }
+    //: %1: read all or write all; %2 of %3: the frame sent; %4: the frame
+    progress_->setLabelText(tr("%1：第 %2/%3 步\n%4")
+                                .arg(Title(), QString::number(step_ + 1),
+                                     QString::number(progress_->maximum()), frame_));
+}
+
+bool TBatchController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        if (progress_ && watched == progress_) RetranslateProgress();
+        if (box_ && watched == box_) FillBox();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // A frame of the run went out: shown as its button would show it.
 void TBatchController::Sent(int index, const QByteArray& frame) {
     display_.Sent(frame);
     if (!progress_) return;
-    progress_->setLabelText(QStringLiteral("%1：第 %2/%3 步\n%4")
-                                .arg(title_)
-                                .arg(index + 1)
-                                .arg(progress_->maximum())
-                                .arg(FromBytes(frame.toStdString())));
+    step_ = index;
+    frame_ = FromBytes(frame.toStdString());
+    RetranslateProgress();
     progress_->setValue(index);
 }
 
@@ -96,31 +124,52 @@ void TBatchController::SetIdleOnlyEnabled(bool enabled) {
         button->setEnabled(enabled);
 }
 
+TBatchReport TBatchController::ReportOf(const TBatchRun& run) const {
+    return BatchReportOf(run, [this](SettingField f) { return parts_.binding.FieldText(f); });
+}
+
 void TBatchController::Finished() {
-    if (progress_) progress_->hide(); // now: a box that follows runs an event loop
+    if (progress_) {
+        progress_->hide(); // now: a box that follows runs an event loop
+        progress_->removeEventFilter(this);
+    }
     SetIdleOnlyEnabled(true);
     const std::optional<DeviceSettings> written = std::exchange(written_, std::nullopt);
     const TExchangeRun& run = *Session->LastRun();
     if (written && WriteAllEnded) WriteAllEnded(run, *written);
     if (run.Cancelled()) {
-        parts_.status.Show([title = title_] { return title + tr("已取消"); });
+        parts_.status.Show([writing = written.has_value()] {
+            return writing ? tr("写入全部已取消") : tr("读取全部已取消");
+        });
     } else {
-        const TBatchReport report = BatchReportOf(
-            run, written, [this](SettingField f) { return parts_.binding.FieldText(f); });
-        parts_.status.Show([summary = report.summary] { return summary; });
-        if (report.box) ShowBox(report.summary, report.details);
+        const auto ended =
+            std::make_shared<const TBatchRun>(TBatchRun{run.Exchanges(), run.WentAway(), written});
+        parts_.status.Show([this, ended] { return ReportOf(*ended).summary; });
+        if (ReportOf(*ended).box) ShowBox(ended);
     }
     if (progress_) progress_->deleteLater();
     progress_ = nullptr;
 }
 
-void TBatchController::ShowBox(const QString& summary, const QString& details) {
-    const bool fine = details.isEmpty();
+// The report's box, made again in the language chosen while it is open.
+void TBatchController::ShowBox(std::shared_ptr<const TBatchRun> run) {
+    const bool fine = ReportOf(*run).details.isEmpty();
     QMessageBox box(fine ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
-                    summary, QMessageBox::Ok, window_);
+                    QString(), QMessageBox::Ok, window_);
     box.setObjectName(QStringLiteral("VerifyBox"));
-    const QString shortened = Shortened(details, 8);
-    box.setInformativeText(shortened);
-    if (shortened != details.trimmed()) box.setDetailedText(details.trimmed());
+    box_ = &box;
+    boxRun_ = std::move(run);
+    FillBox();
+    box.installEventFilter(this);
     box.exec();
+    box_ = nullptr;
+    boxRun_.reset();
+}
+
+void TBatchController::FillBox() {
+    const TBatchReport report = ReportOf(*boxRun_);
+    box_->setText(report.summary);
+    const QString shortened = Shortened(report.details, 8);
+    box_->setInformativeText(shortened);
+    if (shortened != report.details.trimmed()) box_->setDetailedText(report.details.trimmed());
 }

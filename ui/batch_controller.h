@@ -1,10 +1,12 @@
 // Read all and write all: their commands run one at a time through the exchange engine, each
 // frame and answer shown as its button would show it, a progress dialog with "取消", and the
-// report when the run ends.
+// report when the run ends. The dialog, the report's box and its status line follow a change of
+// language.
 #pragma once
 
 #include "protocol/settings.h"
 #include "session/exchange_run.h"
+#include "ui/batch_report.h"
 #include "ui/run_display.h"
 
 #include <QByteArray>
@@ -12,9 +14,11 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class QMessageBox;
 class QProgressDialog;
 class QPushButton;
 class QWidget;
@@ -55,13 +59,21 @@ public:
     std::function<void(const DeviceSettings& settings)> WriteAllStarting;
     std::function<void(const TExchangeRun& run, const DeviceSettings& written)> WriteAllEnded;
 
+protected:
+    // The progress dialog and the report's box made again in another language.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool Refuse();
-    void Start(std::vector<Command> commands, const QString& title);
+    void Start(std::vector<Command> commands);
+    QString Title() const;
+    void RetranslateProgress();
     void Sent(int index, const QByteArray& frame);
     void Judged(int index);
     void Finished();
-    void ShowBox(const QString& summary, const QString& details);
+    TBatchReport ReportOf(const TBatchRun& run) const;
+    void ShowBox(std::shared_ptr<const TBatchRun> run);
+    void FillBox();
     void SetIdleOnlyEnabled(bool enabled);
 
     Ui::Form1& ui_;
@@ -69,7 +81,10 @@ private:
     std::vector<QPushButton*> idleOnly_;
     QWidget* window_;
     QProgressDialog* progress_ = nullptr; // read all or write all is running
-    QString title_;
+    int step_ = -1;                       // the frame sent last, counted from 0
+    QString frame_;                       // its text
     TRunDisplay display_;
-    std::optional<DeviceSettings> written_; // what write all sent, while it verifies
+    std::optional<DeviceSettings> written_;   // what write all sent, while it verifies
+    QMessageBox* box_ = nullptr;              // the report's box, while it is open
+    std::shared_ptr<const TBatchRun> boxRun_; // what it reports
 };

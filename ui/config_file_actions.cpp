@@ -5,6 +5,7 @@
 #include "ui/settings_binding.h"
 #include "ui/status_line.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,10 +14,15 @@
 namespace {
 
 QString AskWithDialog(QWidget* window, bool save, const QString& dir) {
-    const QString filter = QStringLiteral("配置文件 (*.json);;所有文件 (*)");
-    if (!save) return QFileDialog::getOpenFileName(window, QStringLiteral("载入配置"), dir, filter);
-    QString name = QFileDialog::getSaveFileName(window, QStringLiteral("保存配置"),
-                                                dir + QStringLiteral("/vq830.json"), filter);
+    //: the file dialog's filters: keep the patterns in brackets and the ";;" between them
+    const QString filter =
+        QCoreApplication::translate("TConfigFileActions", "配置文件 (*.json);;所有文件 (*)");
+    if (!save)
+        return QFileDialog::getOpenFileName(
+            window, QCoreApplication::translate("TConfigFileActions", "载入配置"), dir, filter);
+    QString name = QFileDialog::getSaveFileName(
+        window, QCoreApplication::translate("TConfigFileActions", "保存配置"),
+        dir + QStringLiteral("/vq830.json"), filter);
     if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".json");
     return name;
 }
@@ -44,14 +50,15 @@ void TConfigFileActions::RememberConfigDir(const QString& path) {
 
 void TConfigFileActions::Save() {
     const DeviceSettings settings = binding_.Settings();
-    binding_.RefuseUnfit(settings, QStringLiteral("配置未保存"));
+    //: why nothing was saved: said after what is wrong with a setting
+    binding_.RefuseUnfit(settings, tr("配置未保存"));
     const QString path = AskFileName(true, LastConfigDir());
     if (path.isEmpty()) return;
     RememberConfigDir(path);
     try {
         SaveSettingsFile(path, settings);
     } catch (const ESettingsFileError& e) {
-        throw EAppError(ChineseMessage(e, path));
+        throw EAppError(WindowMessage(e, path));
     }
     lastFile_ = path;
     lastSettings_ = settings;
@@ -66,7 +73,7 @@ void TConfigFileActions::Load() {
     try {
         settings = LoadSettingsFile(path, binding_.Settings());
     } catch (const ESettingsFileError& e) {
-        throw EAppError(ChineseMessage(e, path));
+        throw EAppError(WindowMessage(e, path));
     }
     binding_.ShowSettings(settings);
     lastFile_ = path;

@@ -9,6 +9,7 @@
 #include "ui/error_report.h"
 #include "ui/form_controls.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -16,21 +17,28 @@
 
 namespace {
 
-const QString kRestartNote =
-    QStringLiteral("在问题解决并重新启动本工具之前，不能继续写入下一块板。");
+QString RestartNote() {
+    return QCoreApplication::translate("TLineStation",
+                                       "在问题解决并重新启动本工具之前，不能继续写入下一块板。");
+}
 
 void ShowVoided(QWidget* window, const std::vector<TStaleSerial>& stale) {
     QStringList numbers;
     for (const TStaleSerial& s : stale)
         numbers << SerialText(s.serial);
-    QMessageBox box(QMessageBox::Warning, ApplicationTitle(),
-                    QStringLiteral("本工位有 %1 个序列号在工具上次异常退出时仍未写完，已作废：%2")
-                        .arg(stale.size())
-                        .arg(numbers.join(QStringLiteral("、"))),
-                    QMessageBox::Ok, window);
+    //: between the serial numbers of a list
+    const QString list = numbers.join(QCoreApplication::translate("TLineStation", "、"));
+    QMessageBox box(
+        QMessageBox::Warning, ApplicationTitle(),
+        //: %n: how many numbers; %1: the numbers
+        QCoreApplication::translate("TLineStation",
+                                    "本工位有 %n 个序列号在工具上次异常退出时仍未写完，已作废：%1",
+                                    nullptr, int(stale.size()))
+            .arg(list),
+        QMessageBox::Ok, window);
     box.setObjectName(QStringLiteral("VoidedSerialsBox"));
-    box.setInformativeText(QStringLiteral("作废的序列号不会再分配。对应的板可能已写入该号，"
-                                          "请检查这些板。"));
+    box.setInformativeText(QCoreApplication::translate(
+        "TLineStation", "作废的序列号不会再分配。对应的板可能已写入该号，请检查这些板。"));
     box.exec();
 }
 
@@ -81,18 +89,20 @@ TBoardRecord TLineStation::NewRecord(const QString& command) const {
 }
 
 void TLineStation::RefuseStopped() const {
-    if (stopped_) throw EAppError(QStringLiteral("生产记录曾未能写入，未发送任何帧"), kRestartNote);
+    if (stopped_) throw EAppError(tr("生产记录曾未能写入，未发送任何帧"), RestartNote());
 }
 
 std::unique_ptr<TLineAttempt> TLineStation::Begin(TBoardRecord record) {
     RefuseStopped();
     if (record.station.isEmpty())
-        throw EAppError(QStringLiteral("未设置工位名称，未发送任何帧"),
-                        QStringLiteral("请先在“生产记录”中设置本工位的名称。"));
+        throw EAppError(tr("未设置工位名称，未发送任何帧"),
+                        //: "生产记录": the production records dialog, where the station is named
+                        tr("请先在“生产记录”中设置本工位的名称。"));
     try {
         return std::make_unique<TLineAttempt>(Connection(), std::move(record));
     } catch (const EDbError& e) {
-        throw EAppError(QStringLiteral("生产记录数据库无法使用，未发送任何帧：") + e.text);
+        //: %1: the database's error
+        throw EAppError(tr("生产记录数据库无法使用，未发送任何帧：%1").arg(e.text));
     }
 }
 
@@ -104,7 +114,8 @@ bool TLineStation::End(TLineAttempt& attempt, const QString& outcome,
     } catch (const EDbError& e) {
         stopped_ = true;
         completed = false;
-        ShowErrorBox(window_, QStringLiteral("生产记录未能写入：") + e.text, kRestartNote);
+        //: %1: the database's error
+        ShowErrorBox(window_, tr("生产记录未能写入：%1").arg(e.text), RestartNote());
     }
     emit Recorded();
     return completed;

@@ -14,8 +14,11 @@
 #include "ui/status_line.h"
 #include "ui/text_codec.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -26,25 +29,44 @@ QString NumberIn(const std::string& frame) {
     return FromBytes(frame.substr(start, frame.find(',', start) - start));
 }
 
+// What became of a write (%1: the number), of a number typed and of one taken from the line.
+struct TReportWords {
+    Outcome write;
+    const char* typed;
+    const char* taken;
+};
+
+const TReportWords kReports[] = {
+    {Outcome::Answered, QT_TRANSLATE_NOOP("TSerialWrites", "序列号 %1 已写入"),
+     QT_TRANSLATE_NOOP("TSerialWrites", "序列号 %1 已写入")},
+    {Outcome::Refused, QT_TRANSLATE_NOOP("TSerialWrites", "设备拒绝了序列号 %1"),
+     QT_TRANSLATE_NOOP("TSerialWrites", "设备拒绝了序列号 %1，该号已释放，将分配给下一块板")},
+    {Outcome::NotSent, QT_TRANSLATE_NOOP("TSerialWrites", "序列号 %1 未能发送"),
+     QT_TRANSLATE_NOOP("TSerialWrites", "序列号 %1 未能发送，该号已释放，将分配给下一块板")},
+    {Outcome::PortGone,
+     QT_TRANSLATE_NOOP("TSerialWrites", "等待应答时设备断开：序列号 %1 未确认写入"),
+     QT_TRANSLATE_NOOP("TSerialWrites", "等待应答时设备断开：序列号 %1 已作废（可能已写入板）")},
+    // any other outcome: no answer
+    {Outcome::Silent, QT_TRANSLATE_NOOP("TSerialWrites", "序列号 %1 无应答"),
+     QT_TRANSLATE_NOOP("TSerialWrites", "序列号 %1 无应答，该号已作废（可能已写入板）")},
+};
+
 // What became of the write, for the status line; for a number taken from the line also what
 // became of the number.
 QString Report(const QString& number, Outcome write, bool taken) {
-    switch (write) {
-    case Outcome::Answered:
-        return QStringLiteral("序列号 %1 已写入").arg(number);
-    case Outcome::Refused:
-        return QStringLiteral("设备拒绝了序列号 %1").arg(number) +
-               (taken ? QStringLiteral("，该号已释放，将分配给下一块板") : QString());
-    case Outcome::NotSent:
-        return QStringLiteral("序列号 %1 未能发送").arg(number) +
-               (taken ? QStringLiteral("，该号已释放，将分配给下一块板") : QString());
-    case Outcome::PortGone:
-        return QStringLiteral("等待应答时设备断开：序列号 %1 ").arg(number) +
-               (taken ? QStringLiteral("已作废（可能已写入板）") : QStringLiteral("未确认写入"));
-    default:
-        return QStringLiteral("序列号 %1 无应答").arg(number) +
-               (taken ? QStringLiteral("，该号已作废（可能已写入板）") : QString());
-    }
+    const TReportWords* words =
+        std::find_if(std::begin(kReports), std::end(kReports) - 1,
+                     [write](const TReportWords& w) { return w.write == write; });
+    return QCoreApplication::translate("TSerialWrites", taken ? words->taken : words->typed)
+        .arg(number);
+}
+
+// The report, and whether the production record could not be completed.
+QString RecordedReport(const QString& number, Outcome write, bool taken, bool recorded) {
+    const QString report = Report(number, write, taken);
+    if (recorded) return report;
+    //: %1: what became of a serial number write
+    return QCoreApplication::translate("TSerialWrites", "%1；生产记录未能写入").arg(report);
 }
 
 } // namespace
@@ -90,7 +112,8 @@ void TSerialWrites::Next() {
         ui_.PCBSN->setText(SerialText(attempt->board.TakeSerial()));
     } catch (const EDbError& e) {
         parts_.line.End(*attempt, kAborted, std::nullopt, e.text);
-        throw EAppError(QStringLiteral("生产记录数据库未能分配序列号，未发送任何帧：") + e.text);
+        //: %1: the database's error
+        throw EAppError(tr("生产记录数据库未能分配序列号，未发送任何帧：%1").arg(e.text));
     }
     Start(std::move(attempt), PcbsnFrameFromText(ToBytes(ui_.PCBSN->text()), ToBytes(tester)));
 }
@@ -131,9 +154,9 @@ void TSerialWrites::Finished() {
     attempt->board.AddFrames(exchanges);
     if (!taken && write == Outcome::Answered) attempt->board.NoteWritten(number_);
     const bool recorded = parts_.line.End(*attempt, OutcomeOf(exchanges, true), write);
-    const QString report = Report(number_, write, taken) +
-                           (recorded ? QString() : QStringLiteral("；生产记录未能写入"));
-    parts_.status.Show([report] { return report; });
+    parts_.status.Show([number = number_, write, taken, recorded] {
+        return RecordedReport(number, write, taken, recorded);
+    });
 }
 
 void TSerialWrites::SetIdleOnlyEnabled(bool enabled) {
