@@ -39,8 +39,10 @@ bad = []
 for context in ET.parse(sys.argv[1]).getroot().iter('context'):
     name = context.findtext('name')
     for m in context.iter('message'):
-        kind = m.find('translation').get('type')
-        if kind or not (m.findtext('translation') or '').strip():
+        translation = m.find('translation')
+        kind = translation.get('type')
+        forms = [f.text for f in translation.iter('numerusform')] or [translation.text]
+        if kind or not all((f or '').strip() for f in forms):
             bad.append(f"{kind or 'empty'}: {name}: {m.findtext('source')!r}")
 for line in bad:
     print(line)

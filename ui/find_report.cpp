@@ -1,7 +1,6 @@
 #include "ui/find_report.h"
 
 #include "finder/line_choices.h"
-#include "i18n/language.h"
 #include "ports/port_names.h"
 #include "ui/text_codec.h"
 
@@ -129,10 +128,7 @@ QString PortStateText(const TPortProgress& port) {
 
 QString PortDetailText(const TPortProgress& port) {
     if (port.state == State::Held || port.state == State::OpenFailed)
-        return ExplainOpenError(port.path, port.openError,
-                                CurrentLanguage() == TLanguage::English
-                                    ? OpenErrorLanguage::English
-                                    : OpenErrorLanguage::Chinese);
+        return ExplainOpenError(port.path, port.openError);
     if (port.state != State::Done) return {};
     const QString reply = FromBytes(port.result.reply);
     if (port.result.outcome != SearchOutcome::NamedOther) return reply;

@@ -3,12 +3,18 @@
 #include "i18n/language.h"
 
 #include <QComboBox>
+#include <QSignalBlocker>
 
 namespace {
 
 constexpr TLanguage kLanguages[] = {TLanguage::Chinese, TLanguage::English};
 
 } // namespace
+
+void TLanguageChoice::ShowCurrent() {
+    const QSignalBlocker quiet(choice_);
+    choice_->setCurrentIndex(CurrentLanguage() == TLanguage::English ? 1 : 0);
+}
 
 QComboBox* MakeLanguageChoice(QWidget* parent) {
     auto* choice = new QComboBox(parent);
@@ -20,7 +26,7 @@ QComboBox* MakeLanguageChoice(QWidget* parent) {
 
 TLanguageChoice::TLanguageChoice(QComboBox* choice, QObject* parent)
     : QObject(parent), choice_(choice) {
-    choice_->setCurrentIndex(CurrentLanguage() == TLanguage::English ? 1 : 0);
+    ShowCurrent();
     connect(choice_, &QComboBox::activated, this, [](int index) {
         if (index < 0) return;
         UseLanguage(kLanguages[index]);

@@ -10,6 +10,8 @@ class TLanguageChoice : public QObject {
     Q_OBJECT
 public:
     TLanguageChoice(QComboBox* choice, QObject* parent);
+    // The choice shows the language the window speaks now.
+    void ShowCurrent();
 
 private:
     QComboBox* choice_;

@@ -76,6 +76,7 @@ void TForm1::changeEvent(QEvent* event) {
         ui.retranslateUi();
         Link->Retranslate();
         Status->Retranslate();
+        Languages->ShowCurrent();
     }
     QWidget::changeEvent(event);
 }

@@ -11,6 +11,7 @@
 #include "sim/sim_server.h"
 #include "ui/batch_controller.h"
 #include "ui/combo_box.h"
+#include "ui/find_dialog.h"
 #include "ui/main_window.h"
 #include "ui/port_link.h"
 #include "ui/settings_binding.h"
@@ -131,6 +132,7 @@ private slots:
     void cleanup();
     void everyTextTurnsEnglishAndBackByteForByte();
     void switchingWhileReadAllRunsChangesOnlyTheTexts();
+    void searchDialogTurnsEnglishAndBack();
 
 private:
     void OpenDevice();
@@ -245,6 +247,23 @@ void LanguageTest::switchingWhileReadAllRunsChangesOnlyTheTexts() {
     QCOMPARE(form->ui.ComboBox3->Text(), QStringLiteral("1 bit"));
     QVERIFY2(!form->ui.StatusLine->text().contains(QStringLiteral("Port settings changed")),
              qPrintable(form->ui.StatusLine->text()));
+}
+
+// The device search's dialog after its search found the device: its rows and the paragraph
+// under them made again in English, and in Chinese as they were.
+void LanguageTest::searchDialogTurnsEnglishAndBack() {
+    device = std::make_unique<SimServer>(pty->MasterFd(), vq830::sim::SimOptions{});
+    QVERIFY(device->Start());
+    TFindDialog dialog({QStringLiteral("COM4")}, form.get());
+    dialog.show();
+    auto* close = dialog.findChild<QPushButton*>(QStringLiteral("FindCancel"));
+    QVERIFY(QTest::qWaitFor([&] { return close->text() == QStringLiteral("关闭"); }, 20000));
+    const TTexts chinese = TextsShown();
+    Switch(TLanguage::English);
+    QVERIFY2(Chinese(TextsShown()).isEmpty(), qPrintable(Chinese(TextsShown()).join('\n')));
+    QCOMPARE(close->text(), QStringLiteral("Close"));
+    Switch(TLanguage::Chinese);
+    QVERIFY(TextsShown() == chinese);
 }
 
 QTEST_MAIN(LanguageTest)
