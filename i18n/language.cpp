@@ -69,7 +69,9 @@ QString LanguageName(TLanguage language) {
 
 namespace {
 
-QSettings WindowSettings() { return QSettings(QStringLiteral("vq830"), QStringLiteral("vq830-tool")); }
+QSettings WindowSettings() {
+    return QSettings(QStringLiteral("vq830"), QStringLiteral("vq830-tool"));
+}
 
 } // namespace
 

@@ -170,10 +170,9 @@ void TForm1::SlotCommandWrite(int slot) {
     const TSlotControls& s = ui.Slots[slot - 1];
     const std::string code = ToBytes(s.COMA->text());
     if (!SlotCodeLengthOk(code)) {
-        QMessageBox box(
-            QMessageBox::NoIcon, ApplicationTitle(),
-            QCoreApplication::translate("SettingProblem", kOddLengthMessage.data()),
-            QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(),
+                        QCoreApplication::translate("SettingProblem", kOddLengthMessage.data()),
+                        QMessageBox::Ok, this);
         box.setObjectName(QStringLiteral("MessageBox"));
         box.exec();
         return;

@@ -118,6 +118,5 @@ void TSettingsBinding::RefuseUnfit(const DeviceSettings& settings, const QString
     if (!e) return;
     const TFieldControl& c = ControlOf(e->field);
     throw EAppError(tr("%1的内容“%2”：%3，%4")
-                        .arg(FieldText(e->field), ShownText(c),
-                             ProblemWords(e->problem), outcome));
+                        .arg(FieldText(e->field), ShownText(c), ProblemWords(e->problem), outcome));
 }

@@ -69,13 +69,15 @@ void AddWidgetTexts(TTexts& texts, const QString& at, const QWidget* w) {
     texts[at + "/title"] = w->windowTitle();
     texts[at + "/tip"] = w->toolTip();
     if (auto* label = qobject_cast<const QLabel*>(w)) texts[at + "/text"] = label->text();
-    if (auto* button = qobject_cast<const QAbstractButton*>(w)) texts[at + "/text"] = button->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(w))
+        texts[at + "/text"] = button->text();
     if (auto* box = qobject_cast<const QGroupBox*>(w)) texts[at + "/text"] = box->title();
     if (auto* edit = qobject_cast<const QLineEdit*>(w)) {
         texts[at + "/text"] = edit->text();
         texts[at + "/placeholder"] = edit->placeholderText();
     }
-    if (auto* memo = qobject_cast<const QPlainTextEdit*>(w)) texts[at + "/text"] = memo->toPlainText();
+    if (auto* memo = qobject_cast<const QPlainTextEdit*>(w))
+        texts[at + "/text"] = memo->toPlainText();
     if (auto* combo = qobject_cast<const QComboBox*>(w)) AddComboTexts(texts, at, combo);
     if (auto* tabs = qobject_cast<const QTabWidget*>(w))
         for (int i = 0; i < tabs->count(); ++i)
@@ -94,8 +96,8 @@ TTexts TextsShown() {
         const QList<QWidget*> children = top->findChildren<QWidget*>();
         for (int i = 0; i < children.size(); ++i) {
             const QWidget* w = children[i];
-            AddWidgetTexts(texts, QStringLiteral("%1/%2:%3").arg(window).arg(i).arg(w->objectName()),
-                           w);
+            AddWidgetTexts(texts,
+                           QStringLiteral("%1/%2:%3").arg(window).arg(i).arg(w->objectName()), w);
         }
     }
     return texts;
