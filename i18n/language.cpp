@@ -27,13 +27,14 @@ void Install(QTranslator* translator, bool wanted) {
     if (wanted && !translator->isEmpty()) QCoreApplication::installTranslator(translator);
 }
 
-// Qt's own texts: Chinese from Debian's translations (English without them); English is Qt's
-// source language.
+// Qt's own texts: Chinese from Debian's translations, installed or (on Windows) in the program
+// (English without them); English is Qt's source language.
 void UseToolkitTexts(TLanguage language) {
     QTranslator* qt = Translator("vq830-qt-texts");
-    if (language == TLanguage::Chinese && qt->isEmpty())
-        (void)qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (language == TLanguage::Chinese && qt->isEmpty() &&
+        !qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                  QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        (void)qt->load(QStringLiteral(":/i18n/qtbase_zh_CN.qm"));
     Install(qt, language == TLanguage::Chinese);
 }
 

@@ -332,11 +332,11 @@
     </message>
     <message>
         <source>0) 多主一从(透传模式)</source>
-        <translation>0) Many masters, one slave (pass-through)</translation>
+        <translation>0) Pass-through</translation>
     </message>
     <message>
         <source>1) 多主一从(指令预设置)</source>
-        <translation>1) Many masters, one slave (preset commands)</translation>
+        <translation>1) Preset commands</translation>
     </message>
     <message>
         <source>2)指令模式</source>
@@ -354,7 +354,7 @@
     </message>
     <message>
         <source>VQ830-A(B) 智能分配器(透传)</source>
-        <translation>VQ830-A(B) Smart Distributor (pass-through)</translation>
+        <translation>VQ830-A(B) Smart Distributor</translation>
     </message>
     <message>
         <source>主串口通讯接口</source>
@@ -887,7 +887,7 @@ To keep it from starting again:
     <message>
         <source>请先在“生产记录”中设置本工位的名称。</source>
         <extracomment>&quot;生产记录&quot;: the production records dialog, where the station is named</extracomment>
-        <translation>Set this station&apos;s name in “Production records” first.</translation>
+        <translation>Set this station&apos;s name in “Records” first.</translation>
     </message>
     <message>
         <source>生产记录数据库无法使用，未发送任何帧：%1</source>
@@ -1041,7 +1041,7 @@ the serial number filter&apos;s placeholder: no filter, every serial number</ext
     <message>
         <source>未配置数据库：写入不做生产记录，“下一个序列号”不可用</source>
         <extracomment>&quot;下一个序列号&quot; is the caption of a button in the main window</extracomment>
-        <translation>No database configured: writes are not recorded and &quot;Next serial number&quot; is not available</translation>
+        <translation>No database configured: writes are not recorded and &quot;Next serial&quot; is not available</translation>
     </message>
     <message>
         <source>导出 CSV</source>

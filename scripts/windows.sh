@@ -57,6 +57,9 @@ VQ830-A(B) 配置与测试工具（Windows 版）
 vq830-tool.exe  配置与测试工具（窗口）：双击启动。
 vq830.exe       命令行工具，供生产线使用。
 
+界面语言：窗口右上角的“中文 / English”可切换为英文界面（下次启动时保持），
+也可以用 vq830-tool.exe --lang en 启动。
+
 选择串口：在窗口左上角的“端口号”中选择或输入 COM 口（例如 COM4、COM12）。
 列表中 COM1-COM12 之后是本机现有的串口，鼠标停在某一项上可以看到它的描述、
 序列号和 VID:PID，据此找到你的 USB 转串口适配器。也可以在“设备管理器 → 端口
@@ -85,7 +88,10 @@ VQ830-A(B) configuration and test tool (Windows)
 vq830-tool.exe  the configuration and test tool (a window): double-click to start.
 vq830.exe       the command line, for production lines.
 
-Picking the port: choose or type the COM port (COM4, COM12, ...) in the 端口号 (port)
+The window in English: pick "English" in the "中文 / English" choice at the window's top
+right (remembered for the next start), or start it as vq830-tool.exe --lang en.
+
+Picking the port: choose or type the COM port (COM4, COM12, ...) in the 端口号 (Port)
 field at the top left of the window. After COM1-COM12 the list shows the serial ports
 present; hovering an entry shows its description, serial number and VID:PID, so that you
 can find your USB serial adapter. Device Manager, under "Ports (COM & LPT)", also shows the

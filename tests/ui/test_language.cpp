@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -120,6 +121,12 @@ void Switch(TLanguage language) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
 }
 
+// The OK button of a box made now: Qt's own text in the language installed.
+QString OkText() {
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok);
+    return box.button(QMessageBox::Ok)->text();
+}
+
 QPushButton* ButtonOf(TForm1& form, int n) {
     return form.findChild<QPushButton*>(QStringLiteral("Button%1").arg(n));
 }
@@ -209,8 +216,10 @@ void LanguageTest::everyTextTurnsEnglishAndBackByteForByte() {
     QCOMPARE(english.keys(), chinese.keys()); // nothing made or lost: only texts changed
     QVERIFY2(Chinese(english).isEmpty(), qPrintable(Chinese(english).join('\n')));
     QCOMPARE(ButtonOf(*form, 56)->text(), QStringLiteral("Write all"));
+    QVERIFY2(Chinese({{"ok", OkText()}}).isEmpty(), qPrintable(OkText()));
 
     Switch(TLanguage::Chinese);
+    QCOMPARE(OkText(), QStringLiteral("确定")); // Qt's own texts follow (qt6-translations-l10n)
     const TTexts back = TextsShown();
     for (auto it = chinese.begin(); it != chinese.end(); ++it)
         QVERIFY2(back.value(it.key()) == it.value(),

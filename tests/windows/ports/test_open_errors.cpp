@@ -1,6 +1,6 @@
 // Why an opening was refused, on Windows: each Win32 error explained as what it means there,
-// in Chinese and in English (the translation installed), and COM names opened as the ports
-// themselves.
+// in Chinese and in English (the translation installed), COM names opened as the ports
+// themselves, and Qt's own texts in Chinese.
 #include "i18n/language.h"
 #include "ports/open_error_text.h"
 #include "ports/port_names.h"
@@ -15,6 +15,7 @@ private slots:
     void explained();
     void portNames_data();
     void portNames();
+    void qtTextsInChinese();
 };
 
 void OpenErrorsOnWindowsTest::explained_data() {
@@ -72,6 +73,16 @@ void OpenErrorsOnWindowsTest::portNames() {
     QFETCH(QString, name);
     QFETCH(QString, path);
     QCOMPARE(ResolvePortName(name), path);
+}
+
+// Qt's own texts (the buttons of boxes) in Chinese come with the program: a Windows PC has no
+// copy of Qt's translations.
+void OpenErrorsOnWindowsTest::qtTextsInChinese() {
+    UseLanguage(TLanguage::Chinese);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    UseLanguage(TLanguage::English);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("OK"));
+    UseLanguage(TLanguage::Chinese);
 }
 
 QTEST_GUILESS_MAIN(OpenErrorsOnWindowsTest)
