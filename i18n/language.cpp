@@ -55,6 +55,13 @@ void UseLanguage(TLanguage language) {
 
 TLanguage CurrentLanguage() { return current; }
 
+QStringList Translated(const char* context, std::span<const char* const> sources) {
+    QStringList texts;
+    for (const char* source : sources)
+        texts << QCoreApplication::translate(context, source);
+    return texts;
+}
+
 std::optional<TLanguage> LanguageNamed(QStringView name) {
     const QString lower = name.toString().toLower();
     if (lower == u"zh" || lower.startsWith(u"zh_") || lower.startsWith(u"zh-"))

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
+#include <span>
 
 enum class TLanguage { Chinese, English };
 
@@ -13,6 +15,10 @@ enum class TLanguage { Chinese, English };
 // Needs a QCoreApplication.
 void UseLanguage(TLanguage language);
 TLanguage CurrentLanguage();
+
+// Texts marked with QT_TRANSLATE_NOOP(context, ...) (a list of headings or items), each in the
+// language now installed.
+QStringList Translated(const char* context, std::span<const char* const> sources);
 
 // "zh" or "en" (any case; "zh_CN", "en_GB" and the like too); nothing for another name.
 std::optional<TLanguage> LanguageNamed(QStringView name);

@@ -1,5 +1,6 @@
 // The window's controls: every widget made, named and placed, in the order the window has
 // always made them (the order Tab moves in).
+#include "i18n/language.h"
 #include "ui/form_controls.h"
 
 #include "protocol/settings.h"
@@ -59,12 +60,7 @@ void AddText(Ui::Form1& ui, std::function<void()> set) {
     ui.Texts.push_back(std::move(set));
 }
 
-template <size_t N> QStringList Captions(const char* const (&sources)[N]) {
-    QStringList items;
-    for (const char* source : sources)
-        items << Caption(source);
-    return items;
-}
+QStringList Captions(std::span<const char* const> sources) { return Translated("Form1", sources); }
 
 // The items set again in another language; the item selected, or the text typed that is no
 // item, stays, and nobody listening hears of it.

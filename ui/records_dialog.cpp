@@ -1,4 +1,5 @@
 #include "ui/records_dialog.h"
+#include "i18n/language.h"
 
 #include "records/db_location.h"
 #include "records/line_db.h"
@@ -79,10 +80,7 @@ QStringList ColumnTitles() {
         QT_TRANSLATE_NOOP("TRecordsDialog", "命令"),
         QT_TRANSLATE_NOOP("TRecordsDialog", "说明"),
     };
-    QStringList shown;
-    for (const char* title : titles)
-        shown << QCoreApplication::translate("TRecordsDialog", title);
-    return shown;
+    return Translated("TRecordsDialog", titles);
 }
 
 // The start time as stored (UTC) in the station's own time.

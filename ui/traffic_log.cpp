@@ -1,4 +1,5 @@
 #include "ui/traffic_log.h"
+#include "i18n/language.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,10 +77,7 @@ QStringList ColumnTitles() {
         //: the bytes shown in hex
         QT_TRANSLATE_NOOP("TTrafficLog", "十六进制"),
     };
-    QStringList shown;
-    for (const char* title : titles)
-        shown << QCoreApplication::translate("TTrafficLog", title);
-    return shown;
+    return Translated("TTrafficLog", titles);
 }
 
 bool Fail(QString* error, const QString& path, const QString& reason) {
