@@ -383,6 +383,7 @@
     </message>
     <message>
         <source>通讯查询</source>
+        <extracomment>sends the link check (VAR): does the device answer on this port?</extracomment>
         <translation>Link check</translation>
     </message>
     <message>
@@ -450,14 +451,17 @@
     </message>
     <message>
         <source>查询</source>
+        <extracomment>a button that reads the setting beside it from the device</extracomment>
         <translation>Read</translation>
     </message>
     <message>
         <source>返回数据解析</source>
+        <extracomment>the three bytes an instrument&apos;s reply starts with, by which it is recognized</extracomment>
         <translation>Reply header</translation>
     </message>
     <message>
         <source>检测人:</source>
+        <extracomment>the number of the person who tested the board</extracomment>
         <translation>Tester:</translation>
     </message>
     <message>

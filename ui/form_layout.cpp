@@ -184,6 +184,7 @@ void BuildPortPanel(Ui::Form1& ui, QWidget* form) {
     // After the lists, three buttons of one size fill the group.
     ui.Button1 =
         MakeButton(ui, ui.GroupBox1, 1, QT_TRANSLATE_NOOP("Form1", "打开串口"), 480, 16, 64, 25);
+    //: sends the link check (VAR): does the device answer on this port?
     ui.Button6 =
         MakeButton(ui, ui.GroupBox1, 6, QT_TRANSLATE_NOOP("Form1", "通讯查询"), 548, 16, 64, 25);
     ui.Button6->setFont(WindowFont(QStringLiteral("MS Sans Serif"), 12));
@@ -292,10 +293,12 @@ void BuildSlotPage(Ui::Form1& ui, const std::vector<TButtonEntry>& buttons, QWid
                           206, 18, 290);
         s.CommandQuery =
             MakeButton(ui, g, SlotButtonNumber(buttons, ButtonRole::SlotCommandQuery, slot),
+                       //: a button that reads the setting beside it from the device
                        QT_TRANSLATE_NOOP("Form1", "查询"), 528, 17);
         s.CommandWrite =
             MakeButton(ui, g, SlotButtonNumber(buttons, ButtonRole::SlotCommandWrite, slot),
                        QT_TRANSLATE_NOOP("Form1", "设置"), 596, 17);
+        //: the three bytes an instrument's reply starts with, by which it is recognized
         MakeCaption(ui, g, QT_TRANSLATE_NOOP("Form1", "返回数据解析"), 8, 48, 76);
         const QString headerDefaults[3] = {QStringLiteral("01"), QStringLiteral("03"),
                                            QStringLiteral("00")};
@@ -323,6 +326,7 @@ void BuildRecordBox(Ui::Form1& ui, QWidget* form) {
     MakeLabel(ui.RecordBox, QStringLiteral("PCBSN:"), 8, 20, 44);
     ui.PCBSN =
         MakeEdit(ui.RecordBox, QStringLiteral("PCBSN"), QStringLiteral("00000000"), 56, 16, 97);
+    //: the number of the person who tested the board
     MakeCaption(ui, ui.RecordBox, QT_TRANSLATE_NOOP("Form1", "检测人:"), 164, 20, 48);
     // "007" stands seventh: a second "006" there would make tester 007 impossible to pick.
     ui.JIANZHI = MakeCombo(
