@@ -1,8 +1,8 @@
 // The window's controls: every widget made, named and placed, in the order the window has
 // always made them (the order Tab moves in).
-#include "i18n/language.h"
 #include "ui/form_controls.h"
 
+#include "i18n/language.h"
 #include "protocol/settings.h"
 #include "ui/button_table.h"
 #include "ui/combo_box.h"

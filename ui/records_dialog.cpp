@@ -1,6 +1,6 @@
 #include "ui/records_dialog.h"
-#include "i18n/language.h"
 
+#include "i18n/language.h"
 #include "records/db_location.h"
 #include "records/line_db.h"
 #include "records/record_export.h"

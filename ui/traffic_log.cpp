@@ -1,4 +1,5 @@
 #include "ui/traffic_log.h"
+
 #include "i18n/language.h"
 
 #include <QCoreApplication>
