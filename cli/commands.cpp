@@ -6,16 +6,15 @@
 #include "ports/port_names.h"
 #include "protocol/replies.h"
 
+#include "cli/console_text.h"
 #include <QRegularExpression>
+
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-void Print(const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-}
+void Print(const QString& text) { WriteText(stdout, text); }
 
 QString Text(const std::string& bytes) { return QString::fromLatin1(bytes); }
 

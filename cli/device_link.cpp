@@ -1,5 +1,6 @@
 #include "cli/device_link.h"
 
+#include "cli/console_text.h"
 #include "i18n/language.h"
 #include "ports/port_names.h"
 #include "session/qt_notify.h"
@@ -15,10 +16,7 @@
 
 namespace {
 
-void PrintLine(const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-}
+void PrintLine(const QString& text) { WriteText(stderr, text + u'\n'); }
 
 // Printable text of 8-bit bytes, and their hex.
 QString Escaped(const std::string& bytes) {

@@ -1,5 +1,6 @@
 #include "cli/find_command.h"
 
+#include "cli/console_text.h"
 #include "cli/exit_status.h"
 #include "finder/device_finder.h"
 #include "ports/port_names.h"
@@ -85,8 +86,10 @@ void PrintFound(const std::vector<TPortProgress>& ports, bool json) {
         array.append(Json(p));
         text += p.name + u'\t' + Line(p.result.at).replace(u' ', u'\t') + u'\n';
     }
-    const QByteArray out = json ? QJsonDocument(array).toJson() : text.toLocal8Bit();
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    if (json)
+        WriteUtf8(stdout, QJsonDocument(array).toJson());
+    else
+        WriteText(stdout, text);
 }
 
 QStringList PortsToSearch(const TCliOptions& options) {

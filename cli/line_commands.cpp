@@ -1,6 +1,7 @@
 #include "cli/line_commands.h"
 
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/exit_status.h"
 #include "config/settings_file.h"
 #include "records/board_attempt.h"
@@ -13,10 +14,6 @@
 #include <optional>
 
 namespace {
-
-void PrintBytes(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-}
 
 // A station at work on the line: its database open and the numbers its dead processes left
 // reserved settled, each said on standard error.
@@ -182,12 +179,12 @@ int RunRecords(const TCliOptions& options) {
     TLineDb db(DbLocationFrom(options.db), QStringLiteral("vq830 records"));
     const std::vector<TBoardRecord> records = TLineBook(db).Read(filter);
     if (options.json) {
-        PrintBytes(RecordsJsonLines(records));
+        WriteUtf8(stdout, RecordsJsonLines(records));
     } else if (options.csv) {
-        PrintBytes(RecordsCsv(records));
+        WriteUtf8(stdout, RecordsCsv(records));
     } else {
         for (const TBoardRecord& r : records)
-            PrintBytes((RecordLine(r) + QLatin1Char('\n')).toLocal8Bit());
+            WriteText(stdout, RecordLine(r) + QLatin1Char('\n'));
     }
     return kExitOk;
 }

@@ -1,6 +1,7 @@
 // vq830: the VQ830-A(B) from the command line, on the same frames, parsers, settings model and
 // serial port object as the window.
 #include "cli/commands.h"
+#include "cli/console_text.h"
 #include "cli/device_link.h"
 #include "cli/find_command.h"
 #include "cli/line_commands.h"
@@ -46,7 +47,8 @@ int main(int argc, char* argv[]) {
     try {
         options = ParseOptions(app.arguments().mid(1));
     } catch (const EUsage& e) {
-        std::fprintf(stderr, "vq830: %s\n\n%s", e.what(), kUsage);
+        WriteText(stderr, QStringLiteral("vq830: %1\n\n%2")
+                              .arg(QString::fromUtf8(e.what()), QString::fromUtf8(kUsage)));
         return kExitUsage;
     }
     if (options.help) {

@@ -1,0 +1,149 @@
+; The Windows installer of the VQ830-A(B) tool, made by scripts/windows.sh with Debian's makensis:
+;   makensis -DVERSION=1.0.0 -DPROGRAMS=<folder of the programs> -DOUTFILE=<setup.exe> vq830.nsi
+; Per user by default (no administrator needed: the user's programs folder, the user's Start
+; menu, HKCU); for every user of the machine (Program Files, the common Start menu, HKLM) when
+; run as administrator. /CurrentUser or /AllUsers chooses either way; /S installs silently,
+; /D=FOLDER (last, unquoted) sets the folder. A newer version replaces an older one: the older
+; one's uninstaller runs first. The uninstaller removes exactly what was installed and leaves
+; the user's settings (HKCU\Software\vq830) and files.
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+RequestExecutionLevel user
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+
+!ifndef VERSION
+  !error "makensis -DVERSION=..."
+!endif
+!define PRODUCT "VQ830-A(B) 智能分配器"
+!define PUBLISHER "KORVAT"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\vq830"
+!define MENU_FOLDER "VQ830-A(B)"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\VQ830"
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "FileDescription" "VQ830-A(B) configuration and test tool setup"
+VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
+
+Var AllUsers ; 1: for every user of the machine
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "SimpChinese"
+!insertmacro MUI_LANGUAGE "English"
+
+; Where this install goes: for every user when asked (/AllUsers) or run as administrator,
+; unless /CurrentUser; the folder follows unless /D named one.
+!macro ChooseScope UN
+Function ${UN}ChooseScope
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/AllUsers" $R1
+  ${IfNot} ${Errors}
+    StrCpy $AllUsers 1
+  ${Else}
+    UserInfo::GetAccountType
+    Pop $R1
+    StrCpy $AllUsers 0
+    ${If} $R1 == "Admin"
+      StrCpy $AllUsers 1
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/CurrentUser" $R1
+  ${IfNot} ${Errors}
+    StrCpy $AllUsers 0
+  ${EndIf}
+  SetRegView 64
+  ${If} $AllUsers == 1
+    SetShellVarContext all
+  ${Else}
+    SetShellVarContext current
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro ChooseScope ""
+!insertmacro ChooseScope "un."
+
+Function .onInit
+  StrCpy $R9 "$LOCALAPPDATA\Programs\VQ830" ; the user's, before the scope is chosen
+  Call ChooseScope
+  ${If} $AllUsers == 1
+  ${AndIf} $INSTDIR == $R9
+    StrCpy $INSTDIR "$PROGRAMFILES64\VQ830"
+  ${EndIf}
+FunctionEnd
+
+; An earlier install in the same place of the registry is uninstalled first (silently, its
+; uninstaller waited for), whatever its version.
+Function RemoveEarlier
+  ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $R1 SHCTX "${UNINSTALL_KEY}" "UninstallString"
+  ${If} $R1 != ""
+  ${AndIf} $R0 != ""
+    DetailPrint "Removing the version installed before: $R0"
+    ExecWait '$R1 /S _?=$R0' $R2
+    Delete "$R0\uninstall.exe"
+    RMDir "$R0"
+  ${EndIf}
+FunctionEnd
+
+Section "VQ830"
+  Call RemoveEarlier
+  SetOutPath "$INSTDIR"
+  File "${PROGRAMS}\vq830-tool.exe"
+  File "${PROGRAMS}\vq830.exe"
+  File "${PROGRAMS}\README.txt"
+  FileOpen $0 "$INSTDIR\vq830-prompt.cmd" w
+  FileWrite $0 '@echo off$\r$\nset "PATH=$INSTDIR;%PATH%"$\r$\ncd /d "%USERPROFILE%"$\r$\necho vq830 --help$\r$\n'
+  FileClose $0
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\${MENU_FOLDER}"
+  CreateShortcut "$SMPROGRAMS\${MENU_FOLDER}\${PRODUCT}.lnk" "$INSTDIR\vq830-tool.exe"
+  CreateShortcut "$SMPROGRAMS\${MENU_FOLDER}\vq830 命令行.lnk" "$SYSDIR\cmd.exe" \
+    '/k "$INSTDIR\vq830-prompt.cmd"' "$SYSDIR\cmd.exe"
+
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\vq830-tool.exe"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Function un.onInit
+  Call un.ChooseScope
+FunctionEnd
+
+; Exactly what the installer put there; the user's settings and files stay.
+Section "Uninstall"
+  Delete "$INSTDIR\vq830-tool.exe"
+  Delete "$INSTDIR\vq830.exe"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\vq830-prompt.cmd"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\${MENU_FOLDER}\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${MENU_FOLDER}\vq830 命令行.lnk"
+  RMDir "$SMPROGRAMS\${MENU_FOLDER}"
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+SectionEnd
