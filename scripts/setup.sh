@@ -27,6 +27,7 @@ if [ "${1:-}" = windows ]; then
     wine wine64                                 # running the Windows programs and tests here
     x11-utils                                   # xwininfo: waiting for the window under Xvfb
     zip                                         # the Windows download
+    nsis                                        # the Windows installer (makensis)
     sqlite3                                     # reading the database a Windows program wrote
   )
 fi

@@ -129,6 +129,18 @@ make_zip() {
   ls -l "$stage"/*.exe "$dist/vq830-windows-x86_64.zip"
 }
 
+# The installer (Debian's makensis, packaging/windows/vq830.nsi) of the programs staged for the
+# zip, named after the project's version: dist/vq830-setup-<version>-x86_64.exe. VERSION_OVERRIDE
+# and OUT make another one (the tests' "earlier version").
+make_installer() { # [VERSION OUT]
+  local version=${1:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")}
+  local out=${2:-$dist/vq830-setup-$version-x86_64.exe}
+  makensis -V2 -DVERSION="$version" -DPROGRAMS="$build/zip/vq830-windows-x86_64" \
+    -DOUTFILE="$out" "$root/packaging/windows/vq830.nsi" >"$build/makensis.log" ||
+    { cat "$build/makensis.log"; return 1; }
+  ls -l "$out"
+}
+
 step "set-up"
 "$root/scripts/setup.sh" windows
 qt_prefix
@@ -155,12 +167,15 @@ fi
 echo "$qt" >"$build/qt-prefix"
 ninja -C "$build" -j"${VQ830_WINDOWS_JOBS:-2}"
 
+step "dist/vq830-windows-x86_64.zip and the installer"
+make_zip
+make_installer
+# An earlier version of the same programs, for the tests of an upgrade.
+make_installer 0.9.0 "$build/vq830-setup-earlier.exe"
+
 if [ "${VQ830_WINDOWS_TESTS:-1}" != 0 ]; then
   step "Windows tests under wine"
   "$root/tests/windows/run.sh" "$root/build" "$build"
 else
-  step "Windows tests skipped (VQ830_WINDOWS_TESTS=0): the programs below are untested"
+  step "Windows tests skipped (VQ830_WINDOWS_TESTS=0): the programs above are untested"
 fi
-
-step "dist/vq830-windows-x86_64.zip"
-make_zip

@@ -47,8 +47,7 @@ Var AllUsers ; 1: for every user of the machine
 
 ; Where this install goes: for every user when asked (/AllUsers) or run as administrator,
 ; unless /CurrentUser; the folder follows unless /D named one.
-!macro ChooseScope UN
-Function ${UN}ChooseScope
+Function ChooseScope
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/AllUsers" $R1
@@ -74,9 +73,6 @@ Function ${UN}ChooseScope
     SetShellVarContext current
   ${EndIf}
 FunctionEnd
-!macroend
-!insertmacro ChooseScope ""
-!insertmacro ChooseScope "un."
 
 Function .onInit
   StrCpy $R9 "$LOCALAPPDATA\Programs\VQ830" ; the user's, before the scope is chosen
@@ -130,8 +126,16 @@ Section "VQ830"
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
+; The uninstaller removes the install it belongs to: the current user's when the user's uninstall
+; entry names its folder, else the one for every user.
 Function un.onInit
-  Call un.ChooseScope
+  SetRegView 64
+  ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R0 == $INSTDIR
+    SetShellVarContext current
+  ${Else}
+    SetShellVarContext all
+  ${EndIf}
 FunctionEnd
 
 ; Exactly what the installer put there; the user's settings and files stay.

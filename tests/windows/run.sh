@@ -106,6 +106,72 @@ cli_tests() {
   verdict 0 vq830.exe "set, read --json, write (verified) and read against vq830-sim on COM4; a missing COM9 explained, status 3; find names COM5 at 19200 Even 2 ($((SECONDS - t0)) s)"
 }
 
+# vq830.exe in a Chinese locale writing to a pipe: its Chinese explanation as UTF-8 (a console
+# gets wide characters: test_console_text.exe).
+console_test() {
+  qt_test "$windows/tests/windows/cli/test_console_text.exe"
+  LANG=zh_CN.UTF-8 wine_run "$prefix" 60 -- "$windows/cli/vq830.exe" --port COM9 read \
+    >/dev/null 2>"$logs/vq830-zh.err"
+  grep -q 'COM9 不存在' "$logs/vq830-zh.err"
+  verdict $? "vq830.exe to a pipe" "a Chinese explanation as UTF-8: $(head -c 200 "$logs/vq830-zh.err" | tr '\r\n' '  ')"
+}
+
+# The installer in a fresh wine prefix: an earlier version first, in a folder of its own, then
+# this one silently over it; the files, the Start-menu shortcuts and the uninstall entry; the
+# installed programs run; a silent uninstall leaves nothing of ours but the user's settings.
+# Then the same for the current user only (/CurrentUser).
+installer_tests() {
+  local setup earlier=$windows/vq830-setup-earlier.exe p=$windows/wineprefix-installer t0=$SECONDS
+  setup=$(ls "$(dirname "$windows")"/dist/vq830-setup-*-x86_64.exe 2>/dev/null | head -n 1)
+  [ -f "$setup" ] && [ -f "$earlier" ] || { verdict 1 installer "no installer built"; return; }
+  rm -rf "$p" && wine_prefix "$p" || { verdict 1 installer "no fresh wine prefix"; return; }
+  installer_round "$p" "$setup" "$earlier" "C:\\Program Files\\VQ830" "$p/drive_c/Program Files/VQ830" \
+    "$p/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VQ830-A(B)" HKLM ""
+  installer_round "$p" "$setup" "" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\VQ830" \
+    "$p/drive_c/users/$(id -un)/AppData/Local/Programs/VQ830" \
+    "$p/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/VQ830-A(B)" HKCU /CurrentUser
+}
+
+installer_round() { # PREFIX SETUP EARLIER WINDIR DIR MENU ROOT [OPTION]
+  local p=$1 setup=$2 earlier=$3 windir=$4 dir=$5 menu=$6 root=$7 option=${8:-} t0=$SECONDS bad=
+  local key="$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\vq830"
+  if [ -n "$earlier" ]; then
+    wine_in_namespace "$p" 120 "" sh -c 'wine "$1" /S "$2"; wineserver -w' sh "$earlier" \
+      'https://rp2.alfred511.top/huggingface/D=C:\vq830-earlier'
+    [ -f "$p/drive_c/vq830-earlier/vq830.exe" ] || bad+=" the earlier version was not installed;"
+  fi
+  local t1=$SECONDS
+  wine_in_namespace "$p" 180 "" sh -c 'wine "$1" /S $2; wineserver -w' sh "$setup" "$option"
+  local install_s=$((SECONDS - t1))
+  [ -z "$earlier" ] || [ ! -e "$p/drive_c/vq830-earlier" ] || bad+=" the earlier version was left;"
+  for f in vq830.exe vq830-tool.exe README.txt uninstall.exe; do
+    [ -f "$dir/$f" ] || bad+=" no $f;"
+  done
+  [ -f "$menu/VQ830-A(B) 智能分配器.lnk" ] && [ -f "$menu/vq830 命令行.lnk" ] || bad+=" no Start-menu shortcuts;"
+  wine_run "$p" 60 -- reg query "$key" /v DisplayVersion >"$logs/installer-reg.out" 2>&1
+  grep -q "$(basename "$setup" | sed 's/vq830-setup-\(.*\)-x86_64.exe/\1/')" "$logs/installer-reg.out" ||
+    bad+=" no uninstall entry of this version;"
+  wine_run "$p" 60 -- "$windir\\vq830.exe" --version >"$logs/installer-version.out" 2>&1
+  grep -q '^vq830 ' "$logs/installer-version.out" || bad+=" the installed vq830.exe --version: $(head -c 100 "$logs/installer-version.out");"
+  wine_in_namespace "$p" 120 "" sh -c '
+      wine "$1" >/dev/null 2>&1 &
+      "$2" "$3" vq830-tool.exe >"$3.start"; status=$?
+      wineserver -k; exit $status' sh "$windir\\vq830-tool.exe" \
+    "$linux/tests/windows/window/screen_shot" "$logs/installed-$root.png" ||
+    bad+=" the installed vq830-tool.exe drew no window;"
+  wine_run "$p" 60 -- reg add 'HKCU\Software\vq830\vq830-tool' /v language /d en /f >/dev/null 2>&1
+  t1=$SECONDS
+  wine_in_namespace "$p" 120 "" sh -c 'wine "$1" /S; wineserver -w' sh "$windir\\uninstall.exe"
+  local uninstall_s=$((SECONDS - t1))
+  [ ! -e "$dir" ] || bad+=" $dir left;"
+  [ ! -e "$menu" ] || bad+=" the Start-menu folder left;"
+  wine_run "$p" 60 -- reg query "$key" >/dev/null 2>&1 && bad+=" the uninstall entry left;"
+  wine_run "$p" 60 -- reg query 'HKCU\Software\vq830\vq830-tool' /v language >/dev/null 2>&1 ||
+    bad+=" the user's settings went too;"
+  [ -z "$bad" ]
+  verdict $? "installer ($root${option:+ $option})" "${bad:-installed in ${install_s} s${earlier:+ over an earlier version}, files, shortcuts and uninstall entry present, vq830.exe --version and vq830-tool.exe ran, uninstalled in ${uninstall_s} s leaving only the settings of the user} ($((SECONDS - t0)) s)"
+}
+
 # The programs as shipped: nothing to install beside them (no DLL of the compiler's runtime, of
 # Qt or of SQLite), and the SQLite driver linked in (a static Qt has no plugin folder).
 program_files_test() {
@@ -233,4 +299,6 @@ counter_test
 line_db_test
 line_db_postgres_test
 window_tests
+console_test
+installer_tests
 exit $failed
