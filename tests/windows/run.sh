@@ -137,7 +137,7 @@ installer_round() { # PREFIX SETUP EARLIER WINDIR DIR MENU ROOT [OPTION]
   local key="$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\vq830"
   if [ -n "$earlier" ]; then
     wine_in_namespace "$p" 120 "" sh -c 'wine "$1" /S "$2"; wineserver -w' sh "$earlier" \
-      'https://rp2.alfred511.top/huggingface/D=C:\vq830-earlier'
+      '/D=C:\vq830-earlier'
     [ -f "$p/drive_c/vq830-earlier/vq830.exe" ] || bad+=" the earlier version was not installed;"
   fi
   local t1=$SECONDS
