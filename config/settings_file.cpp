@@ -1,7 +1,5 @@
 #include "config/settings_file.h"
 
-#include "i18n/language.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -262,12 +260,6 @@ QString ProblemWords(SettingProblem problem) {
 
 namespace {
 
-// A setting's problem in the language the window speaks.
-QString WindowProblemWords(SettingProblem problem) {
-    return ProblemWords(problem, CurrentLanguage() == TLanguage::English ? TextLanguage::English
-                                                                         : TextLanguage::Chinese);
-}
-
 QString OutOfRangeMessage(const ESettingsFileError& e, const QString& path) {
     if (!e.problem)
         //: %1: the file; %2: the key; %3: its value
@@ -275,7 +267,7 @@ QString OutOfRangeMessage(const ESettingsFileError& e, const QString& path) {
             .arg(path, e.field, e.value);
     //: %1: the file; %2: the key; %3: its value; %4: what is wrong with it
     return QCoreApplication::translate("SettingsFile", "配置文件“%1”中“%2”的值“%3”超出范围：%4")
-        .arg(path, e.field, e.value, WindowProblemWords(*e.problem));
+        .arg(path, e.field, e.value, ProblemWords(*e.problem));
 }
 
 } // namespace

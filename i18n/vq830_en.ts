@@ -693,7 +693,7 @@ To keep it from starting again:
     <message>
         <source>配置文件“%1”中“%2”的值“%3”超出范围：%4</source>
         <extracomment>%1: the file; %2: the key; %3: its value; %4: what is wrong with it</extracomment>
-        <translation>Configuration file “%1”: the value “%3” of “%2” %4</translation>
+        <translation>Configuration file “%1”: the value “%3” of “%2”: %4</translation>
     </message>
     <message>
         <source>无法读取配置文件“%1”：%2</source>

@@ -145,15 +145,15 @@ void TBatchController::Finished() {
         const auto ended =
             std::make_shared<const TBatchRun>(TBatchRun{run.Exchanges(), run.WentAway(), written});
         parts_.status.Show([this, ended] { return ReportOf(*ended).summary; });
-        if (ReportOf(*ended).box) ShowBox(ended);
+        const TBatchReport report = ReportOf(*ended);
+        if (report.box) ShowBox(ended, report.details.isEmpty());
     }
     if (progress_) progress_->deleteLater();
     progress_ = nullptr;
 }
 
 // The report's box, made again in the language chosen while it is open.
-void TBatchController::ShowBox(std::shared_ptr<const TBatchRun> run) {
-    const bool fine = ReportOf(*run).details.isEmpty();
+void TBatchController::ShowBox(std::shared_ptr<const TBatchRun> run, bool fine) {
     QMessageBox box(fine ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
                     QString(), QMessageBox::Ok, window_);
     box.setObjectName(QStringLiteral("VerifyBox"));

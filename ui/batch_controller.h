@@ -72,7 +72,7 @@ private:
     void Judged(int index);
     void Finished();
     TBatchReport ReportOf(const TBatchRun& run) const;
-    void ShowBox(std::shared_ptr<const TBatchRun> run);
+    void ShowBox(std::shared_ptr<const TBatchRun> run, bool fine);
     void FillBox();
     void SetIdleOnlyEnabled(bool enabled);
 
