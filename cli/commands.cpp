@@ -1,12 +1,12 @@
 #include "cli/commands.h"
 
+#include "cli/console_text.h"
 #include "cli/counter_file.h"
 #include "cli/exit_status.h"
 #include "config/settings_file.h"
 #include "ports/port_names.h"
 #include "protocol/replies.h"
 
-#include "cli/console_text.h"
 #include <QRegularExpression>
 
 #include <algorithm>

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # windows.sh: the tool and the command line as Windows programs. Installs what is missing,
 # takes Qt for Windows, cross-builds vq830-tool.exe and vq830.exe (static, one file each) into
-# build-windows/, runs the Windows tests under wine (tests/windows/run.sh) and writes
-# dist/vq830-windows-x86_64.zip. Both programs carry Qt SQL with its SQLite driver (the line's
+# build-windows/, writes dist/vq830-windows-x86_64.zip and the installer
+# dist/vq830-setup-<version>-x86_64.exe (packaging/windows/vq830.nsi), then runs the Windows
+# tests under wine (tests/windows/run.sh), the installer's included. Both programs carry Qt SQL with its SQLite driver (the line's
 # database as a file); Qt's PostgreSQL driver is not in this Qt, so a Windows program reports it
 # missing when --db names a server.
 #
@@ -57,6 +58,14 @@ VQ830-A(B) 配置与测试工具（Windows 版）
 vq830-tool.exe  配置与测试工具（窗口）：双击启动。
 vq830.exe       命令行工具，供生产线使用。
 
+安装版（vq830-setup-<版本>-x86_64.exe）：普通用户安装到自己的
+%LOCALAPPDATA%\Programs\VQ830，以管理员身份运行则为本机所有用户安装到
+Program Files\VQ830。开始菜单“VQ830-A(B)”下有“VQ830-A(B) 智能分配器”（窗口）和
+“vq830 命令行”（已把 vq830.exe 加入 PATH 的命令提示符）。在“设置 → 应用”中卸载；
+卸载不删除用户的设置。新版本直接安装在旧版本上即可（先自动卸载旧版本）。
+静默安装：vq830-setup-<版本>-x86_64.exe /S [/CurrentUser | /AllUsers] [/D=目录]
+（/D= 放在最后，不加引号）；静默卸载：uninstall.exe /S。
+
 界面语言：窗口右上角的“中文 / English”可切换为英文界面（下次启动时保持），
 也可以用 vq830-tool.exe --lang en 启动。
 
@@ -87,6 +96,15 @@ VQ830-A(B) configuration and test tool (Windows)
 
 vq830-tool.exe  the configuration and test tool (a window): double-click to start.
 vq830.exe       the command line, for production lines.
+
+The installer (vq830-setup-<version>-x86_64.exe) installs for the current user into
+%LOCALAPPDATA%\Programs\VQ830, or, run as administrator, for every user of the PC into
+Program Files\VQ830. The Start menu's "VQ830-A(B)" folder holds "VQ830-A(B) 智能分配器"
+(the window) and "vq830 命令行" (a command prompt with vq830.exe on its PATH). Uninstall
+from Settings > Apps; the user's settings stay. A newer version installs over an older one
+(which is uninstalled first). Silent install:
+vq830-setup-<version>-x86_64.exe /S [/CurrentUser | /AllUsers] [/D=FOLDER] (/D= last and
+unquoted); silent uninstall: uninstall.exe /S.
 
 The window in English: pick "English" in the "中文 / English" choice at the window's top
 right (remembered for the next start), or start it as vq830-tool.exe --lang en.

@@ -23,7 +23,8 @@ RequestExecutionLevel user
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\vq830"
 !define MENU_FOLDER "VQ830-A(B)"
 
-Name "${PRODUCT}"
+Name "$(ProductName)" ; the pages' name, in their language
+BrandingText "VQ830-A(B) ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\VQ830"
 VIProductVersion "${VERSION}.0"
@@ -42,23 +43,39 @@ Var AllUsers ; 1: for every user of the machine
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!insertmacro MUI_LANGUAGE "SimpChinese"
+; The pages in Chinese on a Chinese Windows, else in English (the first language is the default).
 !insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "SimpChinese"
+LangString ProductName ${LANG_SIMPCHINESE} "${PRODUCT}"
+LangString ProductName ${LANG_ENGLISH} "VQ830-A(B) Smart Distributor"
+LangString RemovingEarlier ${LANG_SIMPCHINESE} "正在卸载之前安装的版本："
+LangString RemovingEarlier ${LANG_ENGLISH} "Removing the version installed before: "
+
+LangString AllUsersNeedsAdmin ${LANG_SIMPCHINESE} "为本机所有用户安装（/AllUsers）需要管理员权限：请以管理员身份运行安装程序。"
+LangString AllUsersNeedsAdmin ${LANG_ENGLISH} "Installing for every user of this PC (/AllUsers) needs an administrator: run the setup as administrator."
+LangString UninstallNeedsAdmin ${LANG_SIMPCHINESE} "此版本为本机所有用户安装，卸载需要管理员权限。"
+LangString UninstallNeedsAdmin ${LANG_ENGLISH} "This version is installed for every user of this PC: uninstalling it needs an administrator."
+
+!define ERROR_ELEVATION_REQUIRED 740
 
 ; Where this install goes: for every user when asked (/AllUsers) or run as administrator,
-; unless /CurrentUser; the folder follows unless /D named one.
+; unless /CurrentUser; the folder follows unless /D named one. /AllUsers without an
+; administrator stops before anything is written.
 Function ChooseScope
+  UserInfo::GetAccountType
+  Pop $R2
+  StrCpy $AllUsers 0
+  ${If} $R2 == "Admin"
+    StrCpy $AllUsers 1
+  ${EndIf}
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/AllUsers" $R1
   ${IfNot} ${Errors}
-    StrCpy $AllUsers 1
-  ${Else}
-    UserInfo::GetAccountType
-    Pop $R1
-    StrCpy $AllUsers 0
-    ${If} $R1 == "Admin"
-      StrCpy $AllUsers 1
+    ${If} $R2 != "Admin"
+      MessageBox MB_ICONSTOP "$(AllUsersNeedsAdmin)" /SD IDOK
+      SetErrorLevel ${ERROR_ELEVATION_REQUIRED}
+      Quit
     ${EndIf}
   ${EndIf}
   ClearErrors
@@ -90,7 +107,7 @@ Function RemoveEarlier
   ReadRegStr $R1 SHCTX "${UNINSTALL_KEY}" "UninstallString"
   ${If} $R1 != ""
   ${AndIf} $R0 != ""
-    DetailPrint "Removing the version installed before: $R0"
+    DetailPrint "$(RemovingEarlier)$R0"
     ExecWait '$R1 /S _?=$R0' $R2
     Delete "$R0\uninstall.exe"
     RMDir "$R0"
@@ -135,7 +152,29 @@ Function un.onInit
     SetShellVarContext current
   ${Else}
     SetShellVarContext all
+    Call un.AsAdministrator
   ${EndIf}
+FunctionEnd
+
+; The install for every user is removed by an administrator only: without one, the uninstaller
+; starts itself again asking Windows for one (UAC), and this copy steps aside; refused, it says so.
+Function un.AsAdministrator
+  UserInfo::GetAccountType
+  Pop $R1
+  ${If} $R1 == "Admin"
+    Return
+  ${EndIf}
+  ClearErrors
+  ${If} ${Silent}
+    ExecShell "runas" "$INSTDIR\uninstall.exe" "/S"
+  ${Else}
+    ExecShell "runas" "$INSTDIR\uninstall.exe"
+  ${EndIf}
+  ${If} ${Errors}
+    MessageBox MB_ICONSTOP "$(UninstallNeedsAdmin)" /SD IDOK
+    SetErrorLevel ${ERROR_ELEVATION_REQUIRED}
+  ${EndIf}
+  Quit
 FunctionEnd
 
 ; Exactly what the installer put there; the user's settings and files stay.
