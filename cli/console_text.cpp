@@ -9,7 +9,9 @@
 
 namespace {
 
+// An empty view may have no data at all: nothing to write then.
 void WriteBytes(std::FILE* stream, QByteArrayView bytes) {
+    if (bytes.isEmpty()) return;
     std::fwrite(bytes.data(), 1, size_t(bytes.size()), stream);
 }
 
