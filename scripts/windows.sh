@@ -3,9 +3,9 @@
 # takes Qt for Windows, cross-builds vq830-tool.exe and vq830.exe (static, one file each) into
 # build-windows/, writes dist/vq830-windows-x86_64.zip and the installer
 # dist/vq830-setup-<version>-x86_64.exe (packaging/windows/vq830.nsi), then runs the Windows
-# tests under wine (tests/windows/run.sh), the installer's included. Both programs carry Qt SQL with its SQLite driver (the line's
-# database as a file); Qt's PostgreSQL driver is not in this Qt, so a Windows program reports it
-# missing when --db names a server.
+# tests under wine (tests/windows/run.sh), the installer's included. Both programs carry Qt SQL
+# with its SQLite driver (the line's database as a file); Qt's PostgreSQL driver is not in this
+# Qt, so a Windows program reports it missing when --db names a server.
 #
 # Qt for Windows (a prefix: the folder holding bin/qt-cmake, with Qt SQL and the QSQLITE
 # driver) comes from $VQ830_QT_WINDOWS when set; else from the team's shared build with SQL
@@ -148,8 +148,8 @@ make_zip() {
 }
 
 # The installer (Debian's makensis, packaging/windows/vq830.nsi) of the programs staged for the
-# zip, named after the project's version: dist/vq830-setup-<version>-x86_64.exe. VERSION_OVERRIDE
-# and OUT make another one (the tests' "earlier version").
+# zip, named after the project's version: dist/vq830-setup-<version>-x86_64.exe. VERSION and
+# OUT make another one (the tests' "earlier version").
 make_installer() { # [VERSION OUT]
   local version=${1:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")}
   local out=${2:-$dist/vq830-setup-$version-x86_64.exe}
@@ -188,11 +188,11 @@ ninja -C "$build" -j"${VQ830_WINDOWS_JOBS:-2}"
 step "dist/vq830-windows-x86_64.zip and the installer"
 make_zip
 make_installer
-# An earlier version of the same programs, for the tests of an upgrade.
-make_installer 0.9.0 "$build/vq830-setup-earlier.exe"
 
 if [ "${VQ830_WINDOWS_TESTS:-1}" != 0 ]; then
   step "Windows tests under wine"
+  # An earlier version of the same programs, for the test of an upgrade.
+  make_installer 0.9.0 "$build/vq830-setup-earlier.exe"
   "$root/tests/windows/run.sh" "$root/build" "$build"
 else
   step "Windows tests skipped (VQ830_WINDOWS_TESTS=0): the programs above are untested"

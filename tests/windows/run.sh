@@ -121,19 +121,21 @@ console_test() {
 # installed programs run; a silent uninstall leaves nothing of ours but the user's settings.
 # Then the same for the current user only (/CurrentUser).
 installer_tests() {
-  local setup earlier=$windows/vq830-setup-earlier.exe p=$windows/wineprefix-installer t0=$SECONDS
-  setup=$(ls "$(dirname "$windows")"/dist/vq830-setup-*-x86_64.exe 2>/dev/null | head -n 1)
+  local version setup earlier=$windows/vq830-setup-earlier.exe p=$windows/wineprefix-installer
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$windows/CMakeCache.txt")
+  setup=$(dirname "$windows")/dist/vq830-setup-$version-x86_64.exe
   [ -f "$setup" ] && [ -f "$earlier" ] || { verdict 1 installer "no installer built"; return; }
   rm -rf "$p" && wine_prefix "$p" || { verdict 1 installer "no fresh wine prefix"; return; }
-  installer_round "$p" "$setup" "$earlier" "C:\\Program Files\\VQ830" "$p/drive_c/Program Files/VQ830" \
+  installer_round "$p" "$setup" "$version" "$earlier" "C:\\Program Files\\VQ830" "$p/drive_c/Program Files/VQ830" \
     "$p/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VQ830-A(B)" HKLM ""
-  installer_round "$p" "$setup" "" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\VQ830" \
+  installer_round "$p" "$setup" "$version" "" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\VQ830" \
     "$p/drive_c/users/$(id -un)/AppData/Local/Programs/VQ830" \
     "$p/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/VQ830-A(B)" HKCU /CurrentUser
 }
 
-installer_round() { # PREFIX SETUP EARLIER WINDIR DIR MENU ROOT [OPTION]
-  local p=$1 setup=$2 earlier=$3 windir=$4 dir=$5 menu=$6 root=$7 option=${8:-} t0=$SECONDS bad=
+installer_round() { # PREFIX SETUP VERSION EARLIER WINDIR DIR MENU ROOT [OPTION]
+  local p=$1 setup=$2 version=$3 earlier=$4 windir=$5 dir=$6 menu=$7 root=$8 option=${9:-}
+  local t0=$SECONDS bad=
   local key="$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\vq830"
   if [ -n "$earlier" ]; then
     wine_in_namespace "$p" 120 "" sh -c 'wine "$1" /S "$2"; wineserver -w' sh "$earlier" \
@@ -149,7 +151,7 @@ installer_round() { # PREFIX SETUP EARLIER WINDIR DIR MENU ROOT [OPTION]
   done
   [ -f "$menu/VQ830-A(B) 智能分配器.lnk" ] && [ -f "$menu/vq830 命令行.lnk" ] || bad+=" no Start-menu shortcuts;"
   wine_run "$p" 60 -- reg query "$key" /v DisplayVersion >"$logs/installer-reg.out" 2>&1
-  grep -q "$(basename "$setup" | sed 's/vq830-setup-\(.*\)-x86_64.exe/\1/')" "$logs/installer-reg.out" ||
+  grep -q "DisplayVersion.*$version" "$logs/installer-reg.out" ||
     bad+=" no uninstall entry of this version;"
   wine_run "$p" 60 -- "$windir\\vq830.exe" --version >"$logs/installer-version.out" 2>&1
   grep -q '^vq830 ' "$logs/installer-version.out" || bad+=" the installed vq830.exe --version: $(head -c 100 "$logs/installer-version.out");"
