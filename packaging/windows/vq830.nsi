@@ -51,6 +51,10 @@ LangString ProductName ${LANG_ENGLISH} "VQ830-A(B) Smart Distributor"
 LangString RemovingEarlier ${LANG_SIMPCHINESE} "正在卸载之前安装的版本："
 LangString RemovingEarlier ${LANG_ENGLISH} "Removing the version installed before: "
 
+LangString ProgramInUse ${LANG_SIMPCHINESE} "无法删除 $R0：程序仍在运行？请关闭“VQ830-A(B) 智能分配器”窗口和正在运行的 vq830 命令后再卸载。"
+LangString ProgramInUse ${LANG_ENGLISH} "$R0 could not be removed: is it still running? Close the VQ830-A(B) window and any vq830 command running, then uninstall again."
+LangString EarlierNotRemoved ${LANG_SIMPCHINESE} "之前安装的版本（$R0）未能卸载，新版本未安装：程序仍在运行？请关闭后重新运行安装程序。"
+LangString EarlierNotRemoved ${LANG_ENGLISH} "The version installed before ($R0) could not be uninstalled, so this one was not installed: is the tool still running? Close it and run the setup again."
 LangString AllUsersNeedsAdmin ${LANG_SIMPCHINESE} "为本机所有用户安装（/AllUsers）需要管理员权限：请以管理员身份运行安装程序。"
 LangString AllUsersNeedsAdmin ${LANG_ENGLISH} "Installing for every user of this PC (/AllUsers) needs an administrator: run the setup as administrator."
 LangString UninstallNeedsAdmin ${LANG_SIMPCHINESE} "此版本为本机所有用户安装，卸载需要管理员权限。"
@@ -108,7 +112,14 @@ Function RemoveEarlier
   ${If} $R1 != ""
   ${AndIf} $R0 != ""
     DetailPrint "$(RemovingEarlier)$R0"
+    ClearErrors
     ExecWait '$R1 /S _?=$R0' $R2
+    ${IfNot} ${Errors}
+    ${AndIf} $R2 != 0
+      MessageBox MB_ICONSTOP "$(EarlierNotRemoved)" /SD IDOK
+      SetErrorLevel 2
+      Abort "$(EarlierNotRemoved)"
+    ${EndIf}
     Delete "$R0\uninstall.exe"
     RMDir "$R0"
   ${EndIf}
@@ -177,10 +188,23 @@ Function un.AsAdministrator
   Quit
 FunctionEnd
 
+; A program still running cannot be removed (Windows keeps its file): that is said and the
+; uninstall stops there, exit status 2, its entry and the rest kept for another try.
+Function un.RemoveProgram ; $R0: the program's file
+  Delete "$R0"
+  ${If} ${FileExists} "$R0"
+    MessageBox MB_ICONSTOP "$(ProgramInUse)" /SD IDOK
+    SetErrorLevel 2
+    Abort "$(ProgramInUse)"
+  ${EndIf}
+FunctionEnd
+
 ; Exactly what the installer put there; the user's settings and files stay.
 Section "Uninstall"
-  Delete "$INSTDIR\vq830-tool.exe"
-  Delete "$INSTDIR\vq830.exe"
+  StrCpy $R0 "$INSTDIR\vq830-tool.exe"
+  Call un.RemoveProgram
+  StrCpy $R0 "$INSTDIR\vq830.exe"
+  Call un.RemoveProgram
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\vq830-prompt.cmd"
   Delete "$INSTDIR\uninstall.exe"

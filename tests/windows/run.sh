@@ -141,6 +141,18 @@ installer_round() { # PREFIX SETUP VERSION EARLIER WINDIR DIR MENU ROOT [OPTION]
     wine_in_namespace "$p" 120 "" sh -c 'wine "$1" /S "$2"; wineserver -w' sh "$earlier" \
       '/D=C:\vq830-earlier'
     [ -f "$p/drive_c/vq830-earlier/vq830.exe" ] || bad+=" the earlier version was not installed;"
+    # While the earlier version's window is open its files cannot be removed: the setup stops
+    # (status 2) and leaves the earlier version whole.
+    wine_in_namespace "$p" 120 "" sh -c '
+        wine "$1" >/dev/null 2>&1 &
+        "$2" "$3" vq830-tool.exe >/dev/null || exit 10
+        wine "$4" /S; status=$?
+        wineserver -k; exit $status' sh 'C:\vq830-earlier\vq830-tool.exe' \
+      "$linux/tests/windows/window/screen_shot" "$logs/earlier-running.png" "$setup"
+    local status=$?
+    [ "$status" = 2 ] || bad+=" setup over the running earlier version: status $status (2 expected);"
+    [ -f "$p/drive_c/vq830-earlier/vq830-tool.exe" ] && [ -f "$p/drive_c/vq830-earlier/vq830.exe" ] ||
+      bad+=" the running earlier version was taken apart;"
   fi
   local t1=$SECONDS
   wine_in_namespace "$p" 180 "" sh -c 'wine "$1" /S $2; wineserver -w' sh "$setup" "$option"
@@ -171,7 +183,7 @@ installer_round() { # PREFIX SETUP VERSION EARLIER WINDIR DIR MENU ROOT [OPTION]
   wine_run "$p" 60 -- reg query 'HKCU\Software\vq830\vq830-tool' /v language >/dev/null 2>&1 ||
     bad+=" the user's settings went too;"
   [ -z "$bad" ]
-  verdict $? "installer ($root${option:+ $option})" "${bad:-installed in ${install_s} s${earlier:+ over an earlier version}, files, shortcuts and uninstall entry present, vq830.exe --version and vq830-tool.exe ran, uninstalled in ${uninstall_s} s leaving only the settings of the user} ($((SECONDS - t0)) s)"
+  verdict $? "installer ($root${option:+ $option})" "${bad:-installed in ${install_s} s${earlier:+ over an earlier version (refused with status 2 while it ran)}, files, shortcuts and uninstall entry present, vq830.exe --version and vq830-tool.exe ran, uninstalled in ${uninstall_s} s leaving only the settings of the user} ($((SECONDS - t0)) s)"
 }
 
 # The programs as shipped: nothing to install beside them (no DLL of the compiler's runtime, of
